@@ -1,0 +1,46 @@
+# Release build in build/, sanitizer build in build-sanitize/.
+BUILD     ?= build
+SANBUILD  ?= build-sanitize
+JOBS      ?= $(shell nproc)
+CMAKE_ARGS ?=
+
+.PHONY: all deps configure build run test test-slow test-sanitize bench screenshot install clean format
+
+all: build
+
+deps:
+	@scripts/install-deps.sh
+
+configure: deps
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release $(CMAKE_ARGS) >/dev/null
+
+build: configure
+	@cmake --build $(BUILD) -j $(JOBS)
+
+run: build
+	@scripts/run.sh $(BUILD)
+
+test: build
+	@cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+
+test-sanitize: deps
+	@cmake -S . -B $(SANBUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBREVANE_SANITIZE=ON -DBREVANE_BENCH=OFF $(CMAKE_ARGS) >/dev/null
+	@cmake --build $(SANBUILD) -j $(JOBS)
+	@cd $(SANBUILD) && QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=0 \
+	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest --output-on-failure -j $(JOBS) -LE slow
+	@scripts/fuzz-smoke.sh
+
+bench: build
+	@scripts/bench.sh $(BUILD)
+
+screenshot: build
+	@scripts/screenshot.sh $(BUILD)
+
+install: build
+	@cmake --install $(BUILD)
+
+format:
+	@clang-format -i $$(git ls-files 'src/*.cpp' 'src/*.h' 'tests/*.cpp' 'tests/*.h' 'bench/*.cpp' 'bench/*.h')
+
+clean:
+	@rm -rf $(BUILD) $(SANBUILD)

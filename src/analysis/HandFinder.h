@@ -1,0 +1,26 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+#include "analysis/ShuffleList.h"
+
+namespace brevane {
+
+inline constexpr int HandClassCount = 26;
+
+// Captions of the hand classes, in list order ("High Card", "Pair -", "Pair", "Pair +", ...).
+extern const std::array<std::string_view, HandClassCount> HandClassCaptions;
+
+// Whether hand value v lies in the class; a class outside 0..25 matches nothing.
+bool HandClassMatches(std::int32_t handClass, std::int32_t v);
+
+// First row r >= startRow whose seat hand matches the class, or nullopt.
+std::optional<std::size_t> FindNextHandRow(const ShuffleList& list, std::size_t startRow,
+                                           std::int32_t handClass, std::int32_t n,
+                                           std::int32_t seatPosition, std::int32_t stage);
+
+}  // namespace brevane

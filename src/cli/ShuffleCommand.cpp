@@ -1,0 +1,13 @@
+#include <cstdio>
+
+#include "cli/Commands.h"
+
+namespace brevane::cli {
+
+// Placeholder until the command lands.
+int RunShuffleCommand(Args) {
+    std::fputs("brevane-cli: not available yet\n", stderr);
+    return ExitFailure;
+}
+
+}  // namespace brevane::cli

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace brevane {
+
+// Hand value: category (1 high card .. 9 straight flush) in bits 20-23, then five 4-bit rank
+// slots; larger is better, 0 is no hand. The royal flush is exactly RoyalFlushValue.
+inline constexpr std::int32_t RoyalFlushValue = 0x9EDCBA;
+
+// Best hand of a seat's seven cards (hole 1, hole 2, flop 1-3, turn, river); card codes 0..52,
+// 0 being a card not dealt. Returns 0 when either hole card is 0. Pure and thread-safe.
+std::int32_t EvaluateHand(std::int32_t hole1, std::int32_t hole2, std::int32_t flop1,
+                          std::int32_t flop2, std::int32_t flop3, std::int32_t turn,
+                          std::int32_t river);
+
+// The hand in words, e.g. "Full House, Aces full of Kings"; "Error" below 0x100000.
+std::string HandDescription(std::int32_t value);
+
+}  // namespace brevane
