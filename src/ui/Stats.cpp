@@ -1,0 +1,174 @@
+#include "ui/Stats.h"
+
+#include <algorithm>
+#include <utility>
+
+#include <QFont>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QKeySequence>
+#include <QPlainTextEdit>
+#include <QScreen>
+#include <QScrollBar>
+#include <QTextCursor>
+#include <QTextOption>
+#include <QVBoxLayout>
+
+namespace brevane {
+
+namespace {
+
+constexpr int ClientWidth = 362;
+constexpr int ClientHeight = 413;
+
+bool IsNavigationKey(int key) {
+    switch (key) {
+        case Qt::Key_Left:
+        case Qt::Key_Right:
+        case Qt::Key_Up:
+        case Qt::Key_Down:
+        case Qt::Key_PageUp:
+        case Qt::Key_PageDown:
+        case Qt::Key_Home:
+        case Qt::Key_End:
+            return true;
+        default:
+            return false;
+    }
+}
+
+bool IsSelectAll(const QKeyEvent* event) {
+    if (event->matches(QKeySequence::SelectAll)) return true;
+    const Qt::KeyboardModifiers mods = event->modifiers();
+    return event->key() == Qt::Key_A && (mods & Qt::ControlModifier) && !(mods & Qt::AltModifier);
+}
+
+// Keys that the text area would take as typed characters, including the control characters
+// of Enter, Backspace, Escape and Tab.
+bool TypesCharacter(const QKeyEvent* event) {
+    if (IsNavigationKey(event->key())) return false;
+    switch (event->key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+        case Qt::Key_Backspace:
+        case Qt::Key_Escape:
+        case Qt::Key_Tab:
+        case Qt::Key_Backtab:
+            return true;
+        default:
+            return !event->text().isEmpty();
+    }
+}
+
+}  // namespace
+
+TStatsForm::TStatsForm(QWidget* owner)
+    : QDialog(owner, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                         Qt::WindowCloseButtonHint) {
+    setObjectName(QStringLiteral("StatsForm"));
+    setWindowTitle(QStringLiteral("Stats"));
+    setFont(QFont(QStringLiteral("Tahoma"), 8));
+    setSizeGripEnabled(false);
+
+    Memo1 = new QPlainTextEdit(this);
+    Memo1->setObjectName(QStringLiteral("Memo1"));
+    QFont memoFont(QStringLiteral("Courier New"), 8);
+    memoFont.setStyleHint(QFont::TypeWriter);
+    Memo1->setFont(memoFont);
+    Memo1->setReadOnly(true);
+    // Read-only, yet with a visible caret that the arrow and page keys move.
+    Memo1->setTextInteractionFlags(Qt::TextSelectableByKeyboard | Qt::TextSelectableByMouse);
+    Memo1->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    Memo1->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    Memo1->installEventFilter(this);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(Memo1);
+
+    resize(ClientWidth, ClientHeight);
+    Memo1->setFocus();
+}
+
+QString TStatsForm::JoinReport(const Report& report) {
+    QString text;
+    for (const std::string& line : report) {
+        text += QString::fromStdString(line);
+        text += QStringLiteral("\r\n");
+    }
+    return text;
+}
+
+void TStatsForm::SetReportText(const Report& report) {
+    QString text = JoinReport(report);
+    if (text == reportText_) return;
+    reportText_ = std::move(text);
+    Memo1->setPlainText(reportText_);
+    Memo1->moveCursor(QTextCursor::Start);
+    Memo1->verticalScrollBar()->setValue(Memo1->verticalScrollBar()->minimum());
+}
+
+void TStatsForm::PlaceForShowing() {
+    if (placed_) return;
+    placed_ = true;
+
+    QWidget* owner = parentWidget() ? parentWidget()->window() : nullptr;
+    QScreen* screen = owner ? owner->screen() : QGuiApplication::primaryScreen();
+    if (!screen) return;
+
+    // The dialog has no frame before it is first shown; its frame is taken to be as thick as
+    // the owner's, so that the whole window, not only the client area, is centred.
+    QRect over = screen->availableGeometry();
+    QSize frameExtra(0, 0);
+    if (owner) {
+        over = owner->frameGeometry();
+        frameExtra = over.size() - owner->size();
+    }
+    const QSize frameSize = size() + frameExtra;
+    const QPoint centre = over.center();
+    QPoint topLeft(centre.x() - frameSize.width() / 2, centre.y() - frameSize.height() / 2);
+
+    const QPoint desktopTopLeft = screen->availableVirtualGeometry().topLeft();
+    topLeft.setX(std::max(topLeft.x(), desktopTopLeft.x()));
+    topLeft.setY(std::max(topLeft.y(), desktopTopLeft.y()));
+    move(topLeft);
+}
+
+void TStatsForm::ShowReport(const Report& report) {
+    SetReportText(report);
+    PlaceForShowing();
+    Memo1->setFocus();
+    exec();
+}
+
+bool TStatsForm::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == Memo1 && event->type() == QEvent::KeyPress) {
+        return Memo1KeyPress(static_cast<QKeyEvent*>(event));
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+bool TStatsForm::Memo1KeyPress(QKeyEvent* event) {
+    if (IsSelectAll(event)) {
+        Memo1->selectAll();
+        return true;
+    }
+    if (TypesCharacter(event)) {
+        event->accept();
+        return true;
+    }
+    return false;
+}
+
+void TStatsForm::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+}  // namespace brevane

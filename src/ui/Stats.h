@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QDialog>
+#include <QString>
+
+#include "analysis/Reports.h"
+
+class QEvent;
+class QKeyEvent;
+class QPlainTextEdit;
+
+namespace brevane {
+
+// The report window: one read-only, fixed-pitch text area that shows a Report.
+// One instance serves every report of a run; it is hidden between showings and keeps the
+// position and size the user gave it.
+class TStatsForm : public QDialog {
+    Q_OBJECT
+
+  public:
+    // `owner` is the main window: the first showing is centred over it.
+    explicit TStatsForm(QWidget* owner = nullptr);
+
+    // Puts the report into Memo1 and shows the window modally; returns once the user closes it.
+    void ShowReport(const Report& report);
+
+    // The text part of ShowReport, without showing anything. A report whose joined text equals
+    // the one already held leaves Memo1 untouched (scroll position and selection stay);
+    // otherwise Memo1 shows the new text from its first line with the caret at the start.
+    void SetReportText(const Report& report);
+
+    // Positions the window for the coming showing: centred over the owner the first time,
+    // clamped so that it starts neither left of nor above the available desktop; afterwards
+    // wherever the user last left it.
+    void PlaceForShowing();
+
+    // The report lines joined with CR LF after every line, the last one included.
+    static QString JoinReport(const Report& report);
+
+    // The joined text last put into Memo1 (Memo1 itself stores line breaks its own way).
+    const QString& ReportText() const { return reportText_; }
+
+    QPlainTextEdit* Memo1 = nullptr;
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    // Escape must not close the window; the title bar's close button and Alt+F4 still do.
+    void keyPressEvent(QKeyEvent* event) override;
+
+  private:
+    // Memo1's key handler: Ctrl+A selects all text; every other key that types a character
+    // (letters, digits, Enter, Backspace, Escape, Tab, ...) is swallowed. Keys that type
+    // nothing (arrows, Page Up/Down, Home, End) pass on. True when the key was consumed.
+    bool Memo1KeyPress(QKeyEvent* event);
+
+    QString reportText_;
+    bool placed_ = false;
+};
+
+}  // namespace brevane
