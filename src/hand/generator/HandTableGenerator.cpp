@@ -1,0 +1,138 @@
+// Build-time generator of the evaluator's rank and flush tables. Usage:
+//   brevane_hand_table_generator OUTPUT.cpp
+// Every value comes from hand/HandRules.h, computed from rank counts or a suit's rank mask.
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "hand/HandRules.h"
+#include "hand/HandTables.h"
+
+namespace {
+
+using namespace brevane;
+using namespace brevane::hand_tables;
+
+struct RankEntry {
+    std::uint32_t key = 0;
+    std::uint32_t value = 0;
+};
+
+// Every multiset of 2 to 7 ranks with at most four cards of a rank, with its hand value.
+void CollectRankEntries(hand_rules::RankCounts& counts, int index, int total,
+                        std::vector<RankEntry>& out) {
+    if (index == hand_rules::RankCount) {
+        if (total < 2) return;
+        std::uint32_t key = 0;
+        for (int r = hand_rules::RankCount - 1; r >= 0; --r) {
+            key = key * 5 + static_cast<std::uint32_t>(counts[r]);
+        }
+        out.push_back({key, static_cast<std::uint32_t>(hand_rules::ValueFromRankCounts(counts))});
+        return;
+    }
+    for (int n = 0; n <= 4 && total + n <= 7; ++n) {
+        counts[index] = n;
+        CollectRankEntries(counts, index + 1, total + n, out);
+    }
+    counts[index] = 0;
+}
+
+[[noreturn]] void Fail(const char* message) {
+    std::fprintf(stderr, "hand table generator: %s\n", message);
+    std::exit(1);
+}
+
+// Chooses a displacement per bucket, largest buckets first, so that every key lands on its
+// own slot of the table.
+std::vector<std::uint32_t> PlaceKeys(const std::vector<RankEntry>& entries,
+                                     std::vector<std::uint32_t>& table) {
+    std::vector<std::vector<std::uint32_t>> buckets(BucketCount);
+    for (const RankEntry& entry : entries) {
+        buckets[HashBucket(entry.key)].push_back(HashPosition(entry.key));
+    }
+    std::vector<std::uint32_t> order(BucketCount);
+    for (std::uint32_t b = 0; b < BucketCount; ++b) order[b] = b;
+    std::stable_sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
+        return buckets[a].size() > buckets[b].size();
+    });
+
+    std::vector<bool> used(RankTableSize, false);
+    std::vector<std::uint32_t> displacement(BucketCount, 0);
+    for (const std::uint32_t b : order) {
+        std::vector<std::uint32_t> positions = buckets[b];
+        if (positions.empty()) break;
+        std::sort(positions.begin(), positions.end());
+        if (std::adjacent_find(positions.begin(), positions.end()) != positions.end()) {
+            Fail("two keys share a bucket and a position; change the hash multiplier");
+        }
+        bool placed = false;
+        for (std::uint32_t d = 0; d < RankTableSize && !placed; ++d) {
+            placed = std::none_of(positions.begin(), positions.end(),
+                                  [&](std::uint32_t p) { return used[SlotOf(p, d)]; });
+            if (!placed) continue;
+            for (const std::uint32_t p : positions) used[SlotOf(p, d)] = true;
+            displacement[b] = d;
+        }
+        if (placed && displacement[b] > 0xFFFF) Fail("a displacement needs more than 16 bits");
+        if (!placed) Fail("no displacement fits; change the hash parameters");
+    }
+    for (const RankEntry& entry : entries) {
+        const std::uint32_t slot =
+            SlotOf(HashPosition(entry.key), displacement[HashBucket(entry.key)]);
+        table[slot] = entry.value;
+    }
+    return displacement;
+}
+
+void WriteArray(std::ofstream& out, const char* type, const char* name,
+                const std::vector<std::uint32_t>& values) {
+    out << "const " << type << " " << name << "[" << values.size() << "] = {";
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        out << (i % 8 == 0 ? "\n    " : " ") << values[i] << "u,";
+    }
+    out << "\n};\n\n";
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) Fail("usage: brevane_hand_table_generator OUTPUT.cpp");
+
+    std::vector<RankEntry> entries;
+    hand_rules::RankCounts counts{};
+    CollectRankEntries(counts, 0, 0, entries);
+    if (entries.size() > RankTableSize) Fail("more rank multisets than table slots");
+
+    std::vector<std::uint32_t> rankTable(RankTableSize, 0);
+    const std::vector<std::uint32_t> displacement = PlaceKeys(entries, rankTable);
+
+    // Masks with fewer than five ranks cannot come from a flush suit; they stay 0.
+    std::vector<std::uint32_t> flushTable(FlushTableSize, 0);
+    for (unsigned mask = 0; mask < FlushTableSize; ++mask) {
+        if (__builtin_popcount(mask) >= 5) {
+            flushTable[mask] = static_cast<std::uint32_t>(hand_rules::ValueFromSuitMask(mask));
+        }
+    }
+
+    const std::string path = argv[1];
+    const std::string temporary = path + ".tmp";
+    {
+        std::ofstream out(temporary, std::ios::trunc);
+        out << "// Generated by brevane_hand_table_generator; do not edit.\n"
+            << "#include \"hand/HandTables.h\"\n\n"
+            << "namespace brevane::hand_tables {\n\n";
+        WriteArray(out, "std::uint16_t", "RankDisplacement", displacement);
+        WriteArray(out, "std::uint32_t", "RankTable", rankTable);
+        WriteArray(out, "std::uint32_t", "FlushTable", flushTable);
+        out << "}  // namespace brevane::hand_tables\n";
+        if (!out.flush()) Fail("cannot write the output file");
+    }
+    if (std::rename(temporary.c_str(), path.c_str()) != 0) Fail("cannot rename the output file");
+    std::printf("hand tables: %zu rank multisets in %u slots\n", entries.size(), RankTableSize);
+    return 0;
+}
