@@ -18,13 +18,23 @@ using ShuffleRecord = CardArray;
 // A deck of card codes 1..52 in order.
 Deck InitialDeck();
 
+// Writes the 52 card codes of `deck` as one byte each to row[0..51].
+inline void CopyDeckToRow(const Deck& deck, std::uint8_t* row) {
+    for (std::size_t k = 0; k < deck.size(); ++k) row[k] = static_cast<std::uint8_t>(deck[k]);
+}
+
 // Every shuffle made so far, oldest first; the index is the grid row.
 // Rows are stored as 52 bytes each (one byte per card code) in fixed-size blocks, so appending
 // never moves existing rows and memory stays close to 52 bytes per row.
 class ShuffleList {
-public:
+  public:
     static constexpr std::size_t RowBytes = 52;
     static constexpr std::size_t RowsPerBlock = std::size_t{1} << 16;
+    static constexpr std::size_t BlockBytes = RowBytes * RowsPerBlock;
+
+    ShuffleList() = default;
+    ShuffleList(ShuffleList&&) noexcept = default;
+    ShuffleList& operator=(ShuffleList&&) noexcept = default;
 
     std::size_t Count() const { return count_; }
     bool Empty() const { return count_ == 0; }
@@ -37,16 +47,19 @@ public:
 
     // Appends a copy of `deck`.
     void Append(const Deck& deck);
-    // Shuffles `deck` with `generator` n times, appending a copy after each shuffle.
+    // Shuffles `deck` with `generator` n times, appending a copy after each shuffle. Room for a
+    // row is made before its shuffle, so when memory runs out the rows appended so far stay and
+    // `deck` still equals the last stored row.
     void AppendShuffles(Deck& deck, ShuffleGenerator& generator, std::size_t n);
+    // Removes every row and frees their storage.
     void Clear();
 
     // Bytes that appending n more rows would allocate.
     std::size_t BytesToAppend(std::size_t n) const;
-    // Bytes held for rows.
+    // Bytes held for rows and their block table.
     std::size_t BytesAllocated() const;
 
-private:
+  private:
     std::uint8_t* NewRowSlot();
 
     std::vector<std::unique_ptr<std::uint8_t[]>> blocks_;

@@ -10,11 +10,15 @@ namespace brevane {
 using GeneratorKey = std::array<std::uint8_t, 32>;
 using CardArray = std::array<std::int32_t, 52>;
 
-// RC4-style keystream generator with a 32-byte key and the first 256 output bytes dropped.
+// RC4 keystream generator with a 32-byte key and the first 256 output bytes dropped.
 // ShuffleDeck is the only member that takes ShuffleLock; the others are not thread-safe and are
 // meant for keying before use and for tests.
 class ShuffleGenerator {
-public:
+  public:
+    ShuffleGenerator() = default;
+    ShuffleGenerator(const ShuffleGenerator&) = delete;
+    ShuffleGenerator& operator=(const ShuffleGenerator&) = delete;
+
     // Runs the key schedule on `key`, then discards 256 output bytes.
     void SetKey(const GeneratorKey& key);
     // Keys from SHA-256 of 32 high-resolution timer samples taken 1-3 ms apart.
@@ -28,7 +32,7 @@ public:
 
     const GeneratorKey& Key() const { return key_; }
 
-private:
+  private:
     void KeySchedule();
 
     std::array<std::uint8_t, 256> s_{};
@@ -45,7 +49,8 @@ ShuffleGenerator& TheShuffleGenerator();
 // Shuffles with the process's generator.
 void ShuffleDeck(CardArray& cards);
 
-// Parses exactly 64 hexadecimal digits (either case) into a key. False on anything else.
+// Parses exactly 64 hexadecimal digits (either case) into a key. False on anything else, and
+// `key` is then left unchanged.
 bool ParseGeneratorKey(std::string_view hex, GeneratorKey& key);
 
 }  // namespace brevane

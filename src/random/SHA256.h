@@ -8,7 +8,7 @@ namespace brevane {
 // Create, HashBuffer any number of times, FinalizeHash once, read Hash. After FinalizeHash the
 // object is spent: H0..H7 hold byte-swapped words and Total counts bits.
 class TSHAObject {
-public:
+  public:
     TSHAObject();  // Create
 
     void HashBuffer(const void* Buffer, std::int32_t Size);
@@ -20,7 +20,7 @@ public:
     std::uint8_t IBuf[64];
     std::uint8_t Hash[32];
 
-private:
+  private:
     void Compress();
 };
 
