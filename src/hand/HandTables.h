@@ -10,34 +10,39 @@
 // rules in hand/HandRules.h and compiled in as constant data.
 namespace brevane::hand_tables {
 
-// Card codes are masked to 0..63 before any lookup, so a code outside 0..52 reads a zero
-// entry (as a missing card would) instead of memory past the table.
-inline constexpr int CardEntryCount = 64;
-inline constexpr std::uint32_t CardCodeMask = CardEntryCount - 1;
+// Card codes are reduced to their low byte before any lookup, so a code outside 0..52 reads a
+// zero entry (as a missing card would) instead of memory past the tables.
+inline constexpr int CardEntryCount = 256;
 
-// Per card: `addend` holds 5^rank index in bits 0..31, so the sum over a hand is the base-5
-// number of its rank counts (each digit 0..4), and 1 in the 4-bit counter of its suit in bits
-// 32..47. `suitRanks` holds the card's rank bit in the 16-bit lane of its suit.
-struct CardEntry {
-    std::uint64_t addend = 0;
-    std::uint64_t suitRanks = 0;
-};
+constexpr std::uint32_t CardIndex(std::int32_t code) {
+    return static_cast<std::uint8_t>(code);
+}
+
+// Per card code: 5^rank index in bits 0..31, so the sum over a hand is the base-5 number of
+// its rank counts (each digit 0..4), and 1 in the 4-bit counter of its suit in bits 32..47.
+inline constexpr std::array<std::uint64_t, CardEntryCount> CardAddend = [] {
+    std::array<std::uint64_t, CardEntryCount> entries{};
+    for (CardCode code = 1; code <= DeckSize; ++code) {
+        std::uint64_t power = 1;
+        for (int r = 0; r < RankIndex(code); ++r) power *= 5;
+        entries[code] = power | (1ull << (32 + 4 * SuitIndex(code)));
+    }
+    return entries;
+}();
+
+// Per card code: its rank bit in the 16-bit lane of its suit.
+inline constexpr std::array<std::uint64_t, CardEntryCount> CardSuitRanks = [] {
+    std::array<std::uint64_t, CardEntryCount> entries{};
+    for (CardCode code = 1; code <= DeckSize; ++code) {
+        entries[code] = 1ull << (16 * SuitIndex(code) + RankIndex(code));
+    }
+    return entries;
+}();
 
 // Each suit counter starts at 3, so it reaches bit 3 of its lane exactly when the suit holds
 // five or more of the (at most seven) cards.
 inline constexpr std::uint64_t SuitCounterBias = 0x3333ull << 32;
 inline constexpr std::uint64_t FlushFlags = 0x8888ull << 32;
-
-inline constexpr std::array<CardEntry, CardEntryCount> CardEntries = [] {
-    std::array<CardEntry, CardEntryCount> entries{};
-    for (CardCode code = 1; code <= DeckSize; ++code) {
-        std::uint64_t power = 1;
-        for (int r = 0; r < RankIndex(code); ++r) power *= 5;
-        entries[code].addend = power | (1ull << (32 + 4 * SuitIndex(code)));
-        entries[code].suitRanks = 1ull << (16 * SuitIndex(code) + RankIndex(code));
-    }
-    return entries;
-}();
 
 // Rank key (the base-5 rank counts) to a slot of RankTable: a multiplicative hash gives a
 // bucket (top bits) and a position below RankTableSize (from middle bits); the bucket's
@@ -72,7 +77,7 @@ extern const std::uint32_t RankTable[RankTableSize];
 // Hand value when one suit holds five or more cards, indexed by that suit's 13-bit rank mask.
 extern const std::uint32_t FlushTable[FlushTableSize];
 
-inline constexpr std::size_t TableBytes = sizeof(CardEntries) +
+inline constexpr std::size_t TableBytes = sizeof(CardAddend) + sizeof(CardSuitRanks) +
                                           sizeof(std::uint16_t) * BucketCount +
                                           sizeof(std::uint32_t) * (RankTableSize + FlushTableSize);
 
