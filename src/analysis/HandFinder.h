@@ -15,6 +15,9 @@ inline constexpr int HandClassCount = 26;
 // Captions of the hand classes, in list order ("High Card", "Pair -", "Pair", "Pair +", ...).
 extern const std::array<std::string_view, HandClassCount> HandClassCaptions;
 
+// The class whose caption is exactly `caption`, or nullopt.
+std::optional<std::int32_t> HandClassFromCaption(std::string_view caption);
+
 // Whether hand value v lies in the class; a class outside 0..25 matches nothing.
 bool HandClassMatches(std::int32_t handClass, std::int32_t v);
 

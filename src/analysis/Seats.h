@@ -22,15 +22,20 @@ std::int32_t SeatDeckPosition(std::int32_t n, std::int32_t seatPosition, std::in
 // Steps the first-hole-card position from row to row, for callers visiting rows in order from
 // row 0. Gives SeatDeckPosition(n, seatPosition, r) on the r-th call of Current()/Advance().
 class SeatStepper {
-public:
+  public:
     SeatStepper(std::int32_t n, std::int32_t seatPosition)
         : n_(n), rotating_(seatPosition >= n), d_(n - seatPosition % n) {}
+    // Starts at row `startRow` (>= 0) instead of row 0.
+    SeatStepper(std::int32_t n, std::int32_t seatPosition, std::int64_t startRow)
+        : SeatStepper(n, seatPosition) {
+        if (rotating_) d_ = n - static_cast<std::int32_t>((seatPosition - n + startRow) % n);
+    }
     std::int32_t Current() const { return d_; }
     void Advance() {
         if (rotating_ && --d_ < 1) d_ = n_;
     }
 
-private:
+  private:
     std::int32_t n_;
     bool rotating_;
     std::int32_t d_;

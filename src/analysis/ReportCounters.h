@@ -1,0 +1,114 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+#include "analysis/Reports.h"
+#include "analysis/Seats.h"
+
+namespace brevane {
+
+// The counting behind the reports, fed one row (52 card-code bytes) at a time in list order, so
+// that any number of rows is counted in constant memory. The list builders of Reports.h use the
+// same counters; each BuildReport overload writes the lines of its report and needs at least one
+// counted row (it throws std::invalid_argument otherwise).
+
+// For each deck position, the rows whose card there is of one suit, of one rank, or one card.
+class PositionCounter {
+  public:
+    enum class Kind { Suit, Rank, Card };
+
+    static PositionCounter ForSuit(int suitIndex);
+    static PositionCounter ForRank(int rankIndex);
+    static PositionCounter ForCard(std::int32_t cardCode);
+
+    void Add(const std::uint8_t* row) { AddRows(row, 1); }
+    // `count` rows stored back to back, 52 bytes each.
+    void AddRows(const std::uint8_t* rows, std::size_t count);
+
+    Kind GetKind() const { return kind_; }
+    std::uint64_t Rows() const { return rows_; }
+    std::array<std::uint64_t, 52> Counts() const;
+
+  private:
+    PositionCounter(Kind kind, std::uint8_t offset, std::uint8_t mask, std::uint8_t width);
+    void AddCardRows(const std::uint8_t* rows, std::size_t count);
+    void Flush();
+
+    // A card code c is selected when ((c - offset) & mask) < width, in 8-bit arithmetic:
+    // suit s: offset s + 1, mask 3, width 1; rank r: offset 4r + 1, width 4; card: offset c,
+    // width 1 (mask 0xFF for both).
+    Kind kind_;
+    std::uint8_t offset_;
+    std::uint8_t mask_;
+    std::uint8_t width_;
+    // Per-position counts of the last pendingRows_ rows (at most 255), added into counts_
+    // when full; byte counters keep the per-row work to a few vector operations.
+    std::array<std::uint8_t, 52> pending_{};
+    std::uint32_t pendingRows_ = 0;
+    std::array<std::uint64_t, 52> counts_{};
+    std::uint64_t rows_ = 0;
+};
+
+// For one deck position, how often each card (and so each suit and rank) lies there.
+class DeckPosCounter {
+  public:
+    explicit DeckPosCounter(int deckPosition) : index_(deckPosition - 1) {}
+
+    void Add(const std::uint8_t* row) {
+        ++cards_[row[index_]];
+        ++rows_;
+    }
+    void AddRows(const std::uint8_t* rows, std::size_t count);
+
+    std::uint64_t Rows() const { return rows_; }
+    // Indexed by card code; entry 0 stays 0.
+    const std::array<std::uint64_t, 53>& CardCounts() const { return cards_; }
+
+  private:
+    int index_;
+    std::array<std::uint64_t, 53> cards_{};
+    std::uint64_t rows_ = 0;
+};
+
+inline constexpr int HandCategoryCount = 10;
+
+// Hand categories of one seat at one stage. Rows must arrive in list order starting at row 0,
+// since a rotating seat moves on by one position with every row.
+class HandCategoryCounter {
+  public:
+    HandCategoryCounter(std::int32_t n, std::int32_t seatPosition, std::int32_t stage)
+        : n_(n), stage_(stage), seat_(n, seatPosition) {}
+
+    void Add(const std::uint8_t* row);
+    void AddRows(const std::uint8_t* rows, std::size_t count);
+
+    // Row index of the next row to add.
+    std::uint64_t Rows() const { return rows_; }
+    std::int32_t Stage() const { return stage_; }
+    // High Card, Pair, ..., Straight Flush, Royal Flush.
+    std::array<std::uint64_t, HandCategoryCount> Counts() const;
+
+    // Slot of a hand value in the internal table: its category 0..9, or 10 for the royal flush.
+    static int Slot(std::int32_t value);
+
+  private:
+    std::int32_t n_;
+    std::int32_t stage_;
+    SeatStepper seat_;
+    std::array<std::uint64_t, 11> slots_{};
+    std::uint64_t rows_ = 0;
+};
+
+// `selectionText` is the selection's display text ("Club", "T", "Qh").
+Report BuildReport(const PositionCounter& counter, std::string_view selectionText,
+                   std::string_view separator);
+// `positionText` is the position's display text ("7").
+Report BuildReport(const DeckPosCounter& counter, std::string_view positionText,
+                   std::string_view separator);
+Report BuildReport(const HandCategoryCounter& counter, std::string_view seatText,
+                   std::string_view stageText, std::string_view separator);
+
+}  // namespace brevane

@@ -1,0 +1,54 @@
+#include "analysis/Reports.h"
+
+#include <algorithm>
+
+#include "analysis/ReportCounters.h"
+
+namespace brevane {
+
+namespace {
+
+// Feeds every row of the list to `counter` in list order, one block of contiguous rows at a time.
+template <typename Counter>
+Counter& CountList(const ShuffleList& list, Counter& counter) {
+    const std::size_t count = list.Count();
+    for (std::size_t start = 0; start < count; start += ShuffleList::RowsPerBlock) {
+        counter.AddRows(list.Row(start), std::min(ShuffleList::RowsPerBlock, count - start));
+    }
+    return counter;
+}
+
+}  // namespace
+
+Report BuildSuitReport(const ShuffleList& list, int suitIndex, std::string_view suitText,
+                       std::string_view separator) {
+    auto counter = PositionCounter::ForSuit(suitIndex);
+    return BuildReport(CountList(list, counter), suitText, separator);
+}
+
+Report BuildRankReport(const ShuffleList& list, int rankIndex, std::string_view rankText,
+                       std::string_view separator) {
+    auto counter = PositionCounter::ForRank(rankIndex);
+    return BuildReport(CountList(list, counter), rankText, separator);
+}
+
+Report BuildCardReport(const ShuffleList& list, std::int32_t cardCode, std::string_view cardText,
+                       std::string_view separator) {
+    auto counter = PositionCounter::ForCard(cardCode);
+    return BuildReport(CountList(list, counter), cardText, separator);
+}
+
+Report BuildDeckPosReport(const ShuffleList& list, int deckPosition, std::string_view positionText,
+                          std::string_view separator) {
+    DeckPosCounter counter(deckPosition);
+    return BuildReport(CountList(list, counter), positionText, separator);
+}
+
+Report BuildHandCategoryReport(const ShuffleList& list, std::int32_t n, std::int32_t seatPosition,
+                               std::int32_t stage, std::string_view seatText,
+                               std::string_view stageText, std::string_view separator) {
+    HandCategoryCounter counter(n, seatPosition, stage);
+    return BuildReport(CountList(list, counter), seatText, stageText, separator);
+}
+
+}  // namespace brevane

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace brevane {
+
+// Parses one line of the export format, without its line end: 52 two-letter card names
+// separated by single spaces, each card once. On success writes the 52 card codes to
+// row[0..51] and returns the empty text; otherwise returns what is wrong (an unknown name is
+// quoted) and the contents of `row` are unspecified.
+std::string ParseExportLine(std::string_view line, std::uint8_t* row);
+
+// Reads rows in the export format from a stream. Lines may end in CR LF or LF; the last line
+// may lack its line end. Memory use is one fixed buffer, whatever the input's size.
+class ExportReader {
+  public:
+    enum class Status { Row, End, BadLine, ReadFailed };
+
+    // `name` is the input's name for messages; `file` stays owned by the caller.
+    ExportReader(std::FILE* file, std::string name);
+
+    // The next row into row[0..51]. After BadLine or ReadFailed every further call repeats it.
+    Status Next(std::uint8_t* row);
+
+    // "NAME:LINE: what is wrong" after BadLine, "NAME: the system's reason" after ReadFailed.
+    const std::string& Error() const { return error_; }
+    // Lines read so far, the bad one included.
+    std::uint64_t LineNumber() const { return line_; }
+
+    // Longest line accepted; a longer one is a bad line.
+    static constexpr std::size_t BufferBytes = std::size_t{1} << 20;
+
+  private:
+    Status NextSlow(std::uint8_t* row);
+    bool Refill();
+    Status Fail(Status status, std::string message);
+
+    std::FILE* file_;
+    std::string name_;
+    std::vector<char> buffer_;
+    std::size_t pos_ = 0;
+    std::size_t end_ = 0;
+    bool eof_ = false;
+    Status stuck_ = Status::Row;
+    std::uint64_t line_ = 0;
+    std::string error_;
+};
+
+}  // namespace brevane

@@ -1,0 +1,90 @@
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "analysis/RowParser.h"
+#include "analysis/ShuffleList.h"
+#include "cli/Commands.h"
+#include "random/PRNG.h"
+
+namespace brevane::cli {
+
+// The options shared by `report` and `hands`: where the rows come from, and the seat and stage.
+struct AnalysisOptions {
+    std::optional<std::string> input;  // --input FILE, "-" for standard input
+    std::optional<std::uint64_t> shuffles;
+    std::optional<GeneratorKey> key;
+    std::int32_t players = 10;
+    std::int32_t seatOffset = 0;  // k of D-k
+    bool rotate = false;
+    std::int32_t stage = 3;  // River
+
+    // `hands` only.
+    std::optional<std::int32_t> handClass;  // none: every row
+    std::uint64_t from = 1;
+    std::optional<std::uint64_t> limit;
+
+    // Arguments that are not options, in order.
+    std::vector<std::string_view> operands;
+
+    std::int32_t SeatPosition() const { return rotate ? players + seatOffset : seatOffset; }
+    // The seat list text of the seat, e.g. "D-3  (rotate)".
+    std::string SeatText() const;
+    // "Hole", "Flop", "Turn" or "River".
+    std::string_view StageText() const;
+};
+
+// Prints "brevane-cli COMMAND: message" on standard error; returns ExitUsage.
+int UsageError(std::string_view command, std::string_view message);
+
+// Parses the shared options, and with `handsOptions` also --class, --from and --limit, among
+// operands in any order. On a bad argument prints a one-line error and returns nullopt.
+std::optional<AnalysisOptions> ParseAnalysisOptions(std::string_view command, Args args,
+                                                    bool handsOptions);
+
+// The rows of --input (read in the export format and checked line by line) or of --shuffles
+// (made as `shuffle` makes them, one at a time, never stored).
+class RowSource {
+  public:
+    using Status = ExportReader::Status;
+
+    RowSource() = default;
+    RowSource(const RowSource&) = delete;
+    RowSource& operator=(const RowSource&) = delete;
+    ~RowSource();
+
+    // False, with a message in Error(), when the input file cannot be opened.
+    bool Open(const AnalysisOptions& options);
+    // The next row into row[0..51].
+    Status Next(std::uint8_t* row);
+    // Whether the rows are generated, so that no bad line can come.
+    bool Generated() const { return !reader_; }
+    const std::string& Error() const { return reader_ ? reader_->Error() : error_; }
+
+  private:
+    std::FILE* file_ = nullptr;
+    bool ownsFile_ = false;
+    std::optional<ExportReader> reader_;
+    std::uint64_t remaining_ = 0;
+    Deck deck_{};
+    std::string error_;
+};
+
+// Exit status for a source that stopped with `status` (BadLine or ReadFailed), after printing
+// its message.
+int SourceError(const RowSource& source, RowSource::Status status);
+
+// Writes `text` to standard output; false when the write failed.
+bool WriteOut(std::string_view text);
+// Flushes standard output; false when any write to it failed.
+bool FinishOut();
+
+// The decimal separator of the user's locale (LC_ALL, LC_NUMERIC, LANG).
+std::string LocaleDecimalSeparator();
+
+}  // namespace brevane::cli

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+namespace brevane::cli {
+
+// Holds output until the input has been read to its end, so that nothing reaches standard
+// output when a later input line turns out bad. Up to MemoryBytes stay in memory; beyond that
+// the text goes to an unnamed temporary file, which the system removes when it is closed.
+class OutputSpool {
+  public:
+    static constexpr std::size_t MemoryBytes = std::size_t{8} << 20;
+
+    OutputSpool() = default;
+    OutputSpool(const OutputSpool&) = delete;
+    OutputSpool& operator=(const OutputSpool&) = delete;
+    ~OutputSpool();
+
+    // False when the temporary file cannot be made or written.
+    bool Write(std::string_view text);
+    // Copies everything held to `out`; false when a read or write fails.
+    bool CopyTo(std::FILE* out);
+
+  private:
+    std::string memory_;
+    std::FILE* spill_ = nullptr;
+};
+
+}  // namespace brevane::cli
