@@ -1,0 +1,65 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+
+#include "cards/Cards.h"
+
+// Helpers for tests and benchmarks of the hand evaluator.
+namespace brevane::test {
+
+// The seven arguments of an evaluation: hole 1, hole 2, flop 1-3, turn, river; 0 = missing.
+using SevenCards = std::array<std::int32_t, 7>;
+
+// "Ah Kd - - - - -": card names or "-" for a missing card, at most seven; the rest are 0.
+inline SevenCards ParseHand(const std::string& text) {
+    SevenCards cards{};
+    std::istringstream in(text);
+    std::string token;
+    std::size_t count = 0;
+    while (in >> token) {
+        if (count == cards.size()) throw std::invalid_argument("more than seven cards: " + text);
+        const CardCode code = token == "-" ? 0 : ParseCardName(token);
+        if (token != "-" && code == 0) throw std::invalid_argument("bad card name: " + token);
+        cards[count++] = code;
+    }
+    return cards;
+}
+
+// Calls visit(cards) for every set of `size` distinct cards (2..7) whose lowest code lies in
+// [lowestFrom, lowestTo]. The set fills the first `size` arguments in ascending code order, as
+// a caller passes hole cards and then the dealt community cards; the remaining ones are 0.
+template <class Visit>
+void ForEachCardSet(int size, Visit&& visit, int lowestFrom = 1, int lowestTo = DeckSize) {
+    SevenCards cards{};
+    int index[7] = {};
+    index[0] = lowestFrom;
+    for (int k = 1; k < size; ++k) index[k] = index[k - 1] + 1;
+    if (index[size - 1] > DeckSize) return;
+    while (index[0] <= lowestTo) {
+        for (int k = 0; k < size; ++k) cards[k] = index[k];
+        visit(static_cast<const SevenCards&>(cards));
+        // Next combination: advance the rightmost position that still has room.
+        int k = size - 1;
+        while (k >= 0 && index[k] == DeckSize - (size - 1 - k)) --k;
+        if (k < 0) return;
+        ++index[k];
+        for (int j = k + 1; j < size; ++j) index[j] = index[j - 1] + 1;
+    }
+}
+
+// Number of hands per category 1..9 (index 0 counts the value 0), plus royal flushes.
+struct CategoryCounts {
+    std::array<std::int64_t, 16> byCategory{};
+    std::int64_t royal = 0;
+
+    void Add(std::int32_t value) {
+        ++byCategory[static_cast<std::uint32_t>(value) >> 20 & 0xF];
+        royal += value == 0x9EDCBA;
+    }
+};
+
+}  // namespace brevane::test
