@@ -1,9 +1,10 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <string>
 
+#include "analysis/OutputFile.h"
 #include "analysis/ShuffleList.h"
 
 namespace brevane {
@@ -11,13 +12,19 @@ namespace brevane {
 // One export line: 52 two-letter names separated by single spaces, then CR LF.
 inline constexpr std::size_t ExportLineBytes = 157;
 
-// Writes the export line of a 52-byte row into out[0..156].
+// Writes the export line of a 52-byte row (card codes 1..52) into out[0..156].
 void FormatExportLine(const std::uint8_t* row, char* out);
+
+// Appends the export line of `row` to `out`.
+inline void WriteExportLine(FdWriter& out, const std::uint8_t* row) {
+    FormatExportLine(row, out.Claim(ExportLineBytes));
+}
 
 // Writes the list to `path` in the export format. The file is written under a temporary name
 // in the same folder and renamed over `path` only when complete, so a failure leaves any
 // previous file untouched and no partial file behind. Throws std::system_error carrying the
-// system's error text on failure.
-void ExportShuffleList(const ShuffleList& list, const std::string& path);
+// system's error text on failure. `write` replaces the write call (for tests).
+void ExportShuffleList(const ShuffleList& list, const std::string& path,
+                       WriteFunction write = nullptr);
 
 }  // namespace brevane
