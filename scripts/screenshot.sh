@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Redraws docs/screenshot.png and docs/screenshot-holdem.png from the built program's windows,
+# under a virtual X server. Usage: scripts/screenshot.sh [BUILD_FOLDER]
+# When icewm is installed it runs as window manager, so that the pictures show the title bars
+# (icewm honours a window's request for no minimise or maximise button).
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${1:-build}
+case $build in /*) ;; *) build=$root/$build ;; esac
+
+tool=$build/brevane-screenshot
+if [ ! -x "$tool" ]; then
+  echo "screenshot: $tool is missing; build with the desktop program enabled (BREVANE_GUI=ON)" >&2
+  exit 1
+fi
+if ! command -v xvfb-run >/dev/null 2>&1; then
+  echo "screenshot: xvfb-run is missing (Debian package xvfb)" >&2
+  exit 1
+fi
+
+mkdir -p "$root/docs"
+export QT_QPA_PLATFORM=xcb
+xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
+  set -e
+  if command -v icewm >/dev/null 2>&1; then
+    icewm >/dev/null 2>&1 &
+    wm=$!
+    sleep 1
+  fi
+  status=0
+  "$1" "$2" || status=$?
+  if [ -n "${wm:-}" ]; then kill "$wm" 2>/dev/null || true; fi
+  exit $status
+' screenshot "$tool" "$root/docs"
