@@ -1,0 +1,123 @@
+#pragma once
+
+#include <QMessageBox>
+#include <QString>
+#include <QWidget>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string_view>
+
+#include "analysis/Reports.h"
+#include "analysis/ShuffleList.h"
+
+class QComboBox;
+class QFileDialog;
+class QLabel;
+class QLineEdit;
+class QModelIndex;
+class QPushButton;
+class QTableView;
+
+namespace brevane {
+
+class CardViewModel;
+class PageControl;
+
+inline constexpr const char* MainWindowCaption = "Brevane Card Shuffling Simulator 1.02";
+
+// The main window: the Shuffle, Texas Hold'em Stats and Card Stats tabs, the shuffle grid
+// CardView and the status strip Panel2. It owns the working deck and the list of shuffles.
+class TForm1 : public QWidget {
+    Q_OBJECT
+  public:
+    explicit TForm1(QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    // Runs the save dialog; returns the chosen path, or an empty text when cancelled.
+    std::function<QString(QFileDialog& dialog)> RunSaveDialog;
+    // Shows a modal message box with a single OK button.
+    std::function<void(QMessageBox::Icon icon, const QString& text)> ShowMessage;
+    // Shows a report modally in the report window; returns when it is closed.
+    std::function<void(const Report& report)> ShowReport;
+
+    const ShuffleList& Shuffles() const { return *shuffleList_; }
+    const Deck& WorkingDeck() const { return deck_; }
+    std::int32_t NumPlayers() const { return numPlayers_; }
+    CardViewModel& Model() const { return *model_; }
+    QFileDialog& SaveDialog1() const { return *saveDialog_; }
+
+    // Places the window in the middle of the available area of its screen.
+    void CenterOnScreen();
+
+    // Handlers, named after their control and event.
+    void PageControl1Resize();
+    void DealBtnClick();
+    void ClearBtnClick();
+    void SaveBtnClick();
+    void PlayersBoxChange();
+    void PlayerPosBoxChange();
+    void DealtBoxChange();
+    void CardViewFocusChanged(const QModelIndex& current);
+    void FindNextBtnClick();
+    void CardStatsBtnClick();
+    void RankStatsBtnClick();
+    void SuitStatsBtnClick();
+    void DeckPosStatsBtnClick();
+    void PlayerPosStatsBtnClick();
+
+    // Sets HandPanel's caption from a row's hand, or empties it for no row.
+    void UpdateHandPanel(std::optional<std::size_t> row);
+
+  private:
+    void CreateControls();
+    void CreateShuffleTab(QWidget* tab);
+    void CreatePokerTab(QWidget* tab);
+    void CreateCardTab(QWidget* tab);
+    void CreateCardView();
+    void CreateStatusStrip();
+    void CreateSaveDialog();
+    void ConnectHandlers();
+    void FormCreate();
+    void FormDestroy();
+
+    std::optional<std::size_t> FocusedRow() const;
+    void RedrawGrid();
+    void ShowBuiltReport(const std::function<Report(std::string_view separator)>& build);
+
+    Deck deck_{};
+    std::unique_ptr<ShuffleList> shuffleList_;
+    std::int32_t numPlayers_ = 10;
+    QString lastSaveName_;
+
+    PageControl* PageControl1 = nullptr;
+    QLineEdit* HandCount = nullptr;
+    QPushButton* DealBtn = nullptr;
+    QPushButton* ClearBtn = nullptr;
+    QPushButton* SaveBtn = nullptr;
+    QComboBox* PlayersBox = nullptr;
+    QComboBox* PlayerPosBox = nullptr;
+    QComboBox* DealtBox = nullptr;
+    QPushButton* PlayerPosStatsBtn = nullptr;
+    QComboBox* FindHandBox = nullptr;
+    QPushButton* FindNextBtn = nullptr;
+    QComboBox* CardBox = nullptr;
+    QPushButton* CardStatsBtn = nullptr;
+    QComboBox* RankBox = nullptr;
+    QPushButton* RankStatsBtn = nullptr;
+    QComboBox* SuitBox = nullptr;
+    QPushButton* SuitStatsBtn = nullptr;
+    QComboBox* DeckPosBox = nullptr;
+    QPushButton* DeckPosStatsBtn = nullptr;
+    QTableView* CardView = nullptr;
+    QWidget* Panel2 = nullptr;
+    QLabel* HoleCardPanel = nullptr;
+    QLabel* CommunityCardPanel = nullptr;
+    QLabel* HandPanel = nullptr;
+    CardViewModel* model_ = nullptr;
+    QFileDialog* saveDialog_ = nullptr;
+};
+
+}  // namespace brevane

@@ -1,0 +1,92 @@
+// The Texas Hold'em tab: table size, seat and stage, the hand panel, and "Find Next".
+#include <QComboBox>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QScrollBar>
+#include <QTableView>
+#include <algorithm>
+
+#include "analysis/HandFinder.h"
+#include "analysis/HandPanelText.h"
+#include "analysis/Seats.h"
+#include "ui/CardViewModel.h"
+#include "ui/Main.h"
+
+namespace brevane {
+
+void TForm1::PlayersBoxChange() {
+    numPlayers_ = PlayersBox->currentText().toInt();
+    PlayerPosBox->clear();
+    for (const std::string& label : SeatPositionLabels(numPlayers_)) {
+        PlayerPosBox->addItem(QString::fromStdString(label));
+    }
+    PlayerPosBox->setCurrentIndex(0);
+    RedrawGrid();
+    UpdateHandPanel(FocusedRow());
+}
+
+void TForm1::PlayerPosBoxChange() {
+    RedrawGrid();
+    UpdateHandPanel(FocusedRow());
+}
+
+void TForm1::DealtBoxChange() {
+    RedrawGrid();
+    UpdateHandPanel(FocusedRow());
+}
+
+void TForm1::CardViewFocusChanged(const QModelIndex& current) {
+    if (!current.isValid()) {
+        UpdateHandPanel(std::nullopt);
+        return;
+    }
+    UpdateHandPanel(static_cast<std::size_t>(current.row()));
+}
+
+void TForm1::UpdateHandPanel(std::optional<std::size_t> row) {
+    if (!row || !shuffleList_ || *row >= shuffleList_->Count()) {
+        HandPanel->clear();
+        return;
+    }
+    HandPanel->setText(QString::fromStdString(HandPanelCaption(
+        *shuffleList_, row, numPlayers_, PlayerPosBox->currentIndex(), DealtBox->currentIndex())));
+}
+
+void TForm1::RedrawGrid() {
+    model_->SetSeatView(numPlayers_, PlayerPosBox->currentIndex(), DealtBox->currentIndex());
+}
+
+void TForm1::FindNextBtnClick() {
+    if (shuffleList_->Empty()) {
+        ShowMessage(QMessageBox::Critical, QStringLiteral("No hands dealt"));
+        return;
+    }
+    const std::int32_t handClass = FindHandBox->currentIndex();
+    std::size_t startRow = 0;
+    const QItemSelection selection = CardView->selectionModel()->selection();
+    if (!selection.isEmpty()) {
+        int firstSelected = selection.front().top();
+        for (const QItemSelectionRange& range : selection) {
+            firstSelected = std::min(firstSelected, range.top());
+        }
+        startRow = static_cast<std::size_t>(firstSelected) + 1;
+    }
+    const std::optional<std::size_t> found =
+        FindNextHandRow(*shuffleList_, startRow, handClass, numPlayers_,
+                        PlayerPosBox->currentIndex(), DealtBox->currentIndex());
+    if (!found || *found >= static_cast<std::size_t>(model_->rowCount())) {
+        ShowMessage(QMessageBox::Information, QStringLiteral("End of List"));
+        return;
+    }
+    const QModelIndex index = model_->index(static_cast<int>(*found), 0);
+    QScrollBar* horizontal = CardView->horizontalScrollBar();
+    const int horizontalValue = horizontal->value();
+    CardView->scrollTo(index, QAbstractItemView::PositionAtCenter);
+    horizontal->setValue(horizontalValue);
+    // Selects the row alone without moving the current (focused) row.
+    CardView->selectionModel()->select(
+        index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    UpdateHandPanel(*found);
+}
+
+}  // namespace brevane

@@ -1,0 +1,86 @@
+// The Shuffle tab: "Add to List", "Clear All" and "Save to File".
+#include <QFile>
+#include <QFileDialog>
+#include <QGuiApplication>
+#include <QLineEdit>
+#include <QModelIndex>
+#include <limits>
+#include <new>
+
+#include "analysis/Export.h"
+#include "analysis/Memory.h"
+#include "random/PRNG.h"
+#include "ui/CardViewModel.h"
+#include "ui/HandCountText.h"
+#include "ui/Main.h"
+
+namespace brevane {
+
+namespace {
+
+// What the grid keeps per row besides the row itself (its row header's bookkeeping), and a
+// reserve left for everything else, so that appending never runs the system out of memory.
+constexpr std::size_t GridBytesPerRow = 16;
+constexpr std::size_t MemoryReserveBytes = std::size_t{64} << 20;
+
+class OutOfMemoryError : public std::bad_alloc {
+  public:
+    const char* what() const noexcept override { return "Out of memory"; }
+};
+
+// Shows the busy cursor for its lifetime, whichever way the scope is left.
+class BusyCursor {
+  public:
+    BusyCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~BusyCursor() { QGuiApplication::restoreOverrideCursor(); }
+    BusyCursor(const BusyCursor&) = delete;
+    BusyCursor& operator=(const BusyCursor&) = delete;
+};
+
+bool FitsInMemory(const ShuffleList& list, std::size_t rows) {
+    const std::size_t available = AvailableMemoryBytes();
+    const std::size_t listBytes = list.BytesToAppend(rows);
+    const std::size_t max = std::numeric_limits<std::size_t>::max();
+    if (rows > (max - listBytes - MemoryReserveBytes) / GridBytesPerRow) return false;
+    return listBytes + rows * GridBytesPerRow + MemoryReserveBytes <= available;
+}
+
+}  // namespace
+
+void TForm1::DealBtnClick() {
+    const std::int32_t count = TextToInt32(HandCount->text(), 0);
+    if (count < 1) {
+        ShowMessage(QMessageBox::Critical, QStringLiteral("Invalid hand count"));
+        return;
+    }
+    const BusyCursor busy;
+    const auto rows = static_cast<std::size_t>(count);
+    const std::size_t shown = static_cast<std::size_t>(std::numeric_limits<int>::max());
+    if (shuffleList_->Count() + rows > shown || !FitsInMemory(*shuffleList_, rows)) {
+        throw OutOfMemoryError();
+    }
+    try {
+        shuffleList_->AppendShuffles(deck_, TheShuffleGenerator(), rows);
+    } catch (const std::bad_alloc&) {
+        // The rows appended before memory ran out stay, and the grid shows them.
+        model_->SyncRowCount();
+        throw OutOfMemoryError();
+    }
+    model_->SyncRowCount();
+}
+
+void TForm1::ClearBtnClick() {
+    model_->ResetRows([this] { shuffleList_->Clear(); });
+    // A reset moves the focus off silently; the panel must not keep a row that is gone.
+    CardViewFocusChanged(QModelIndex());
+}
+
+void TForm1::SaveBtnClick() {
+    if (!lastSaveName_.isEmpty()) saveDialog_->selectFile(lastSaveName_);
+    const QString path = RunSaveDialog(*saveDialog_);
+    if (path.isEmpty()) return;
+    lastSaveName_ = path;
+    ExportShuffleList(*shuffleList_, QFile::encodeName(path).toStdString());
+}
+
+}  // namespace brevane

@@ -1,0 +1,57 @@
+#include "support/FormHarness.h"
+
+#include <QFileDialog>
+
+namespace brevane::test {
+
+GeneratorKey TestKey(std::uint8_t salt) {
+    GeneratorKey key{};
+    for (std::size_t i = 0; i < key.size(); ++i) {
+        key[i] = static_cast<std::uint8_t>(i * 7 + 3 + salt);
+    }
+    return key;
+}
+
+void KeyTheGenerator(std::uint8_t salt) {
+    TheShuffleGenerator().SetKey(TestKey(salt));
+}
+
+std::vector<ShuffleRecord> ReferenceShuffles(std::size_t count, std::uint8_t salt) {
+    ShuffleGenerator generator;
+    generator.SetKey(TestKey(salt));
+    Deck deck = InitialDeck();
+    std::vector<ShuffleRecord> rows;
+    for (std::size_t i = 0; i < count; ++i) {
+        generator.ShuffleDeck(deck);
+        rows.push_back(deck);
+    }
+    return rows;
+}
+
+FormHarness::FormHarness() : form_(std::make_unique<TForm1>()) {
+    form_->ShowMessage = [this](QMessageBox::Icon icon, const QString& text) {
+        messages.push_back({icon, text});
+    };
+    form_->RunSaveDialog = [this](QFileDialog&) {
+        ++saveDialogRuns;
+        return savePath;
+    };
+    form_->ShowReport = [this](const Report& report) { reports.push_back(report); };
+}
+
+void FormHarness::Deal(const QString& text) {
+    Child<QLineEdit>("HandCount")->setText(text);
+    Click("DealBtn");
+}
+
+void FormHarness::Choose(const char* boxName, int index) {
+    QComboBox* box = Box(boxName);
+    box->setCurrentIndex(index);
+    emit box->activated(index);
+}
+
+void FormHarness::Click(const char* buttonName) {
+    Child<QPushButton>(buttonName)->click();
+}
+
+}  // namespace brevane::test
