@@ -7,6 +7,8 @@
 
 #include "analysis/HandFinder.h"
 #include "analysis/Seats.h"
+#include "cli/CliSupport.h"
+#include "random/PRNG.h"
 
 namespace brevane::cli {
 
@@ -14,33 +16,17 @@ namespace {
 
 constexpr std::string_view StageOptions[] = {"hole", "flop", "turn", "river"};
 constexpr std::string_view StageTexts[] = {"Hole", "Flop", "Turn", "River"};
-
-// A whole decimal number without sign or leading zeros, from 1 up to `max`.
-std::optional<std::uint64_t> ParseNumber(std::string_view text, std::uint64_t max) {
-    if (text.empty() || text.size() > 20 || text[0] == '0') return std::nullopt;
-    std::uint64_t value = 0;
-    for (const char c : text) {
-        if (c < '0' || c > '9') return std::nullopt;
-        const auto digit = static_cast<std::uint64_t>(c - '0');
-        if (value > (max - digit) / 10) return std::nullopt;
-        value = value * 10 + digit;
-    }
-    return value;
-}
-
-std::string Quoted(std::string_view text) {
-    std::string quoted(1, '\'');
-    quoted += text;
-    quoted += '\'';
-    return quoted;
-}
+constexpr std::string_view ValueOptions[] = {"--input",   "--shuffles", "--key",
+                                             "--players", "--seat",     "--stage",
+                                             "--class",   "--from",     "--limit"};
 
 // "D" gives 0, "D-k" gives k; anything else nullopt. k is checked against the table size later.
 std::optional<std::int32_t> ParseSeat(std::string_view text) {
     if (text == "D") return 0;
     if (text.substr(0, 2) != "D-") return std::nullopt;
-    const auto k = ParseNumber(text.substr(2), 1000);
-    if (!k) return std::nullopt;
+    const std::string_view digits = text.substr(2);
+    const auto k = ParsePositiveCount(digits);
+    if (!k || digits[0] == '0' || *k > 1000) return std::nullopt;
     return static_cast<std::int32_t>(*k);
 }
 
@@ -55,8 +41,10 @@ std::string_view AnalysisOptions::StageText() const {
 }
 
 int UsageError(std::string_view command, std::string_view message) {
-    std::fprintf(stderr, "brevane-cli %.*s: %.*s\n", static_cast<int>(command.size()),
-                 command.data(), static_cast<int>(message.size()), message.data());
+    std::string text(command);
+    text += ": ";
+    text += message;
+    PrintError(text);
     return ExitUsage;
 }
 
@@ -70,57 +58,65 @@ std::optional<AnalysisOptions> ParseAnalysisOptions(std::string_view command, Ar
     };
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string_view arg = args[i];
-        if (arg.size() < 2 || arg[0] != '-') {
-            options.operands.push_back(arg);
-            continue;
-        }
-        std::string_view name = arg;
-        std::optional<std::string_view> attached;
-        if (const auto eq = arg.find('='); eq != std::string_view::npos) {
-            name = arg.substr(0, eq);
-            attached = arg.substr(eq + 1);
-        }
-        if (name == "--rotate" && !attached) {
+        if (arg == "--rotate") {
             options.rotate = true;
             continue;
         }
-        const bool known =
-            name == "--input" || name == "--shuffles" || name == "--key" || name == "--players" ||
-            name == "--seat" || name == "--stage" ||
-            (handsOptions && (name == "--class" || name == "--from" || name == "--limit"));
-        if (!known) return fail("unknown option " + Quoted(arg) + " (see --help)");
-        if (!attached && i + 1 == args.size()) return fail(std::string(name) + " needs a value");
-        const std::string_view value = attached ? *attached : args[++i];
+        std::string_view name;
+        std::string_view value;
+        OptionMatch match = OptionMatch::No;
+        for (const std::string_view candidate : ValueOptions) {
+            const bool handsOnly =
+                candidate == "--class" || candidate == "--from" || candidate == "--limit";
+            if (handsOnly && !handsOptions) continue;
+            match = TakeOption(args, i, candidate, value);
+            name = candidate;
+            if (match != OptionMatch::No) break;
+        }
+        if (match == OptionMatch::MissingValue) return fail(std::string(name) + " needs a value");
+        if (match == OptionMatch::No) {
+            if (arg.size() > 1 && arg[0] == '-') {
+                return fail("unknown option " + Quoted(arg) + " (see --help)");
+            }
+            options.operands.push_back(arg);
+            continue;
+        }
         if (name == "--input") {
+            if (value.empty()) return fail("--input needs a file name");
             options.input = std::string(value);
         } else if (name == "--shuffles") {
-            options.shuffles = ParseNumber(value, UINT64_MAX);
+            options.shuffles = ParsePositiveCount(value);
             if (!options.shuffles) return fail("invalid shuffle count " + Quoted(value));
         } else if (name == "--key") {
             GeneratorKey key;
-            if (!ParseGeneratorKey(value, key)) return fail("--key needs 64 hexadecimal digits");
-            options.key = key;
+            if (!ParseGeneratorKey(value, key)) {
+                return fail("invalid key " + Quoted(value) + ": expected 64 hexadecimal digits");
+            }
+            options.key = value;
         } else if (name == "--players") {
-            const auto n = ParseNumber(value, 10);
-            if (!n || *n < 2) return fail("invalid player count " + Quoted(value) + " (2 to 10)");
+            const auto n = ParsePositiveCount(value);
+            if (!n || *n < 2 || *n > 10 || value[0] == '0') {
+                return fail("invalid player count " + Quoted(value) + " (2 to 10)");
+            }
             options.players = static_cast<std::int32_t>(*n);
         } else if (name == "--seat") {
             seat = value;
         } else if (name == "--stage") {
             std::int32_t stage = 0;
             while (stage < 4 && StageOptions[stage] != value) ++stage;
-            if (stage == 4)
+            if (stage == 4) {
                 return fail("invalid stage " + Quoted(value) + " (hole, flop, turn or river)");
+            }
             options.stage = stage;
         } else if (name == "--class") {
             options.handClass = HandClassFromCaption(value);
             if (!options.handClass) return fail("unknown hand class " + Quoted(value));
         } else if (name == "--from") {
-            const auto from = ParseNumber(value, UINT64_MAX);
+            const auto from = ParsePositiveCount(value);
             if (!from) return fail("invalid hand number " + Quoted(value));
             options.from = *from;
         } else {
-            options.limit = ParseNumber(value, UINT64_MAX);
+            options.limit = ParsePositiveCount(value);
             if (!options.limit) return fail("invalid limit " + Quoted(value));
         }
     }
@@ -145,13 +141,7 @@ bool RowSource::Open(const AnalysisOptions& options) {
     if (options.shuffles) {
         remaining_ = *options.shuffles;
         deck_ = InitialDeck();
-        ShuffleGenerator& generator = TheShuffleGenerator();
-        if (options.key) {
-            generator.SetKey(*options.key);
-        } else {
-            generator.SeedGenerator();
-        }
-        return true;
+        return PrepareGenerator(options.key);
     }
     const std::string& path = *options.input;
     if (path == "-") {
@@ -181,14 +171,6 @@ RowSource::Status RowSource::Next(std::uint8_t* row) {
 int SourceError(const RowSource& source, RowSource::Status status) {
     std::fprintf(stderr, "%s\n", source.Error().c_str());
     return status == RowSource::Status::BadLine ? ExitUsage : ExitFailure;
-}
-
-bool WriteOut(std::string_view text) {
-    return std::fwrite(text.data(), 1, text.size(), stdout) == text.size();
-}
-
-bool FinishOut() {
-    return std::fflush(stdout) == 0 && !std::ferror(stdout);
 }
 
 std::string LocaleDecimalSeparator() {

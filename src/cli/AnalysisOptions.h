@@ -10,7 +10,6 @@
 #include "analysis/RowParser.h"
 #include "analysis/ShuffleList.h"
 #include "cli/Commands.h"
-#include "random/PRNG.h"
 
 namespace brevane::cli {
 
@@ -18,7 +17,7 @@ namespace brevane::cli {
 struct AnalysisOptions {
     std::optional<std::string> input;  // --input FILE, "-" for standard input
     std::optional<std::uint64_t> shuffles;
-    std::optional<GeneratorKey> key;
+    std::optional<std::string_view> key;  // checked: 64 hexadecimal digits
     std::int32_t players = 10;
     std::int32_t seatOffset = 0;  // k of D-k
     bool rotate = false;
@@ -39,7 +38,7 @@ struct AnalysisOptions {
     std::string_view StageText() const;
 };
 
-// Prints "brevane-cli COMMAND: message" on standard error; returns ExitUsage.
+// Prints "brevane-cli: COMMAND: message" on standard error; returns ExitUsage.
 int UsageError(std::string_view command, std::string_view message);
 
 // Parses the shared options, and with `handsOptions` also --class, --from and --limit, among
@@ -58,7 +57,8 @@ class RowSource {
     RowSource& operator=(const RowSource&) = delete;
     ~RowSource();
 
-    // False, with a message in Error(), when the input file cannot be opened.
+    // False, with a message in Error(), when the input file cannot be opened. Rows to be made
+    // key or seed the process's generator here.
     bool Open(const AnalysisOptions& options);
     // The next row into row[0..51].
     Status Next(std::uint8_t* row);
@@ -78,11 +78,6 @@ class RowSource {
 // Exit status for a source that stopped with `status` (BadLine or ReadFailed), after printing
 // its message.
 int SourceError(const RowSource& source, RowSource::Status status);
-
-// Writes `text` to standard output; false when the write failed.
-bool WriteOut(std::string_view text);
-// Flushes standard output; false when any write to it failed.
-bool FinishOut();
 
 // The decimal separator of the user's locale (LC_ALL, LC_NUMERIC, LANG).
 std::string LocaleDecimalSeparator();

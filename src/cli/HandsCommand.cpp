@@ -1,10 +1,12 @@
 #include <cstdio>
 #include <string>
+#include <system_error>
 
 #include "analysis/HandFinder.h"
 #include "analysis/HandPanelText.h"
 #include "analysis/Seats.h"
 #include "cli/AnalysisOptions.h"
+#include "cli/CliSupport.h"
 #include "cli/Commands.h"
 #include "cli/OutputSpool.h"
 #include "hand/PokerHand.h"
@@ -15,41 +17,57 @@ namespace {
 
 constexpr std::string_view Command = "hands";
 
+constexpr const char* HandsHelp =
+    "Usage: brevane-cli hands (--input FILE | --shuffles COUNT [--key HEX])\n"
+    "                         [--players N] [--seat D|D-k] [--rotate] [--stage STAGE]\n"
+    "                         [--class CAPTION] [--from HAND] [--limit K]\n"
+    "\n"
+    "Prints, for every row whose seat hand lies in the class, the hand number, a tab and the\n"
+    "hand as the hand panel shows it, e.g. 17<TAB>[Ah Ad] [2c 7h 9s Kd Ks]  =  Two Pair, ...\n"
+    "\n"
+    "  --class CAPTION   a hand class such as \"Pair +\" or \"Royal Flush\" (default: every row)\n"
+    "  --from HAND       start at hand number HAND (1-based, default 1)\n"
+    "  --limit K         stop after K hands\n"
+    "  (the other options as for `report`; see report --help)\n"
+    "\n"
+    "Input rows are all checked before any hand is printed: a bad line is reported as\n"
+    "FILE:LINE: with status 2 and nothing on standard output. Until then the hand lines wait\n"
+    "in memory (up to 8 MiB) and then in a temporary file.\n";
+
 // Where the hand lines go: straight to standard output for generated rows, which cannot be bad,
 // and through a spool for input rows, which reaches standard output only after the last line
 // has been checked.
 class HandLines {
   public:
     explicit HandLines(bool direct) : direct_(direct) {}
-    bool Write(std::string_view line) { return direct_ ? WriteOut(line) : spool_.Write(line); }
-    bool Finish() { return (direct_ || spool_.CopyTo(stdout)) && FinishOut(); }
+    // False when the spool cannot take the line.
+    bool Write(const std::string& line) {
+        if (!direct_) return spool_.Write(line);
+        out_.Write(line.data(), line.size());
+        return true;
+    }
+    // False when the spool cannot be read back.
+    bool Finish() {
+        if (!direct_ && !spool_.CopyTo(out_)) return false;
+        out_.Flush();
+        return true;
+    }
 
   private:
     bool direct_;
     OutputSpool spool_;
+    StdoutWriter out_;
 };
 
-int OutputFailure() {
-    std::perror("brevane-cli hands: writing the hand lines");
+int SpoolFailure() {
+    std::perror("brevane-cli: hands: temporary file");
     return ExitFailure;
 }
 
-}  // namespace
-
-// Every row of an input file is checked, also after --limit matches, before any line is printed.
-int RunHandsCommand(Args args) {
-    const auto options = ParseAnalysisOptions(Command, args, true);
-    if (!options) return ExitUsage;
-    if (!options->operands.empty()) {
-        return UsageError(Command,
-                          "unexpected argument '" + std::string(options->operands[0]) + "'");
-    }
-    RowSource source;
-    if (!source.Open(*options)) return UsageError(Command, source.Error());
-
-    const std::int32_t n = options->players;
-    const std::int32_t stage = options->stage;
-    SeatStepper seat(n, options->SeatPosition());
+int Run(const AnalysisOptions& options, RowSource& source) {
+    const std::int32_t n = options.players;
+    const std::int32_t stage = options.stage;
+    SeatStepper seat(n, options.SeatPosition());
     HandLines out(source.Generated());
     std::uint64_t matches = 0;
     std::uint64_t handNumber = 0;
@@ -58,18 +76,18 @@ int RunHandsCommand(Args args) {
     std::string line;
     while ((status = source.Next(row)) == RowSource::Status::Row) {
         ++handNumber;
-        const bool done = options->limit && matches == *options->limit;
+        const bool done = options.limit && matches == *options.limit;
         if (done && source.Generated()) break;
-        if (!done && handNumber >= options->from) {
+        if (!done && handNumber >= options.from) {
             const SevenCards cards = SeatCardsFromRow(row, n, seat.Current(), stage);
             const std::int32_t v =
                 EvaluateHand(cards[0], cards[1], cards[2], cards[3], cards[4], cards[5], cards[6]);
-            if (!options->handClass || HandClassMatches(*options->handClass, v)) {
+            if (!options.handClass || HandClassMatches(*options.handClass, v)) {
                 line = std::to_string(handNumber);
                 line += '\t';
                 line += HandPanelCaption(cards, stage, v);
                 line += '\n';
-                if (!out.Write(line)) return OutputFailure();
+                if (!out.Write(line)) return SpoolFailure();
                 ++matches;
             }
         }
@@ -79,8 +97,33 @@ int RunHandsCommand(Args args) {
         return SourceError(source, status);
     }
     if (handNumber == 0) return UsageError(Command, "No hands dealt");
-    if (!out.Finish()) return OutputFailure();
+    if (!out.Finish()) return SpoolFailure();
     return ExitOk;
+}
+
+}  // namespace
+
+// Every row of an input file is checked, also after --limit hands, before any line is printed.
+int RunHandsCommand(Args args) {
+    for (std::string_view arg : args) {
+        if (IsHelpOption(arg)) {
+            std::fputs(HandsHelp, stdout);
+            return ExitOk;
+        }
+    }
+    const auto options = ParseAnalysisOptions(Command, args, true);
+    if (!options) return ExitUsage;
+    if (!options->operands.empty()) {
+        return UsageError(Command, "unexpected argument " + Quoted(options->operands[0]));
+    }
+    RowSource source;
+    if (!source.Open(*options)) return UsageError(Command, source.Error());
+    try {
+        return Run(*options, source);
+    } catch (const std::system_error& error) {
+        if (IsBrokenPipe(error)) return ExitOk;
+        throw;
+    }
 }
 
 }  // namespace brevane::cli

@@ -20,14 +20,14 @@ bool OutputSpool::Write(std::string_view text) {
     return std::fwrite(text.data(), 1, text.size(), spill_) == text.size();
 }
 
-bool OutputSpool::CopyTo(std::FILE* out) {
-    if (std::fwrite(memory_.data(), 1, memory_.size(), out) != memory_.size()) return false;
+bool OutputSpool::CopyTo(FdWriter& out) {
+    out.Write(memory_.data(), memory_.size());
     if (!spill_) return true;
     if (std::fflush(spill_) != 0 || std::fseek(spill_, 0, SEEK_SET) != 0) return false;
     std::vector<char> buffer(std::size_t{1} << 20);
     std::size_t got;
     while ((got = std::fread(buffer.data(), 1, buffer.size(), spill_)) > 0) {
-        if (std::fwrite(buffer.data(), 1, got, out) != got) return false;
+        out.Write(buffer.data(), got);
     }
     return !std::ferror(spill_);
 }

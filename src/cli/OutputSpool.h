@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "analysis/OutputFile.h"
+
 namespace brevane::cli {
 
 // Holds output until the input has been read to its end, so that nothing reaches standard
@@ -20,8 +22,9 @@ class OutputSpool {
 
     // False when the temporary file cannot be made or written.
     bool Write(std::string_view text);
-    // Copies everything held to `out`; false when a read or write fails.
-    bool CopyTo(std::FILE* out);
+    // Copies everything held to `out`, whose failures throw; false when the spool cannot be
+    // read back.
+    bool CopyTo(FdWriter& out);
 
   private:
     std::string memory_;

@@ -1,10 +1,12 @@
 #include <cstdio>
 #include <string>
+#include <system_error>
 #include <variant>
 
 #include "analysis/ReportCounters.h"
 #include "cards/Cards.h"
 #include "cli/AnalysisOptions.h"
+#include "cli/CliSupport.h"
 #include "cli/Commands.h"
 
 namespace brevane::cli {
@@ -15,6 +17,28 @@ constexpr std::string_view Command = "report";
 constexpr std::string_view SuitNames[] = {"Club", "Diamond", "Heart", "Spade"};
 constexpr std::string_view RankLetters = "23456789TJQKA";
 
+constexpr const char* ReportHelp =
+    "Usage: brevane-cli report REPORT [SELECTION] (--input FILE | --shuffles COUNT [--key HEX])\n"
+    "                          [--players N] [--seat D|D-k] [--rotate] [--stage STAGE]\n"
+    "\n"
+    "Prints a report over every row, one line each.\n"
+    "\n"
+    "  suit Club|Diamond|Heart|Spade   rows holding the suit, per deck position\n"
+    "  rank 2..9|T|J|Q|K|A             rows holding the rank, per deck position\n"
+    "  card 2c..As                     rows holding the card, per deck position\n"
+    "  position 1..52                  suits, ranks and cards found at the deck position\n"
+    "  categories                      hand categories of a seat at a stage\n"
+    "\n"
+    "  --input FILE      rows in the export format; - reads standard input\n"
+    "  --shuffles COUNT  make COUNT shuffles as `shuffle` does, without storing them\n"
+    "  --key HEX         key for --shuffles (64 hexadecimal digits); default: timer seed\n"
+    "  --players N       2 to 10 (default 10)\n"
+    "  --seat D|D-k      the seat (default D); --rotate makes it move with every row\n"
+    "  --stage STAGE     hole, flop, turn or river (default river)\n"
+    "\n"
+    "Percentages use the decimal separator of the locale. A bad input line is reported as\n"
+    "FILE:LINE: with status 2, and no report is printed.\n";
+
 using AnyCounter = std::variant<PositionCounter, DeckPosCounter, HandCategoryCounter>;
 
 // The counter for the report named by the operands, or an error message.
@@ -22,17 +46,13 @@ std::variant<AnyCounter, std::string> CounterFor(const AnalysisOptions& options)
     const auto& operands = options.operands;
     if (operands.empty()) return "name a report: suit, rank, card, position or categories";
     const std::string_view kind = operands[0];
-    const std::size_t wanted = kind == "categories" ? 1 : 2;
-    if (kind == "suit" || kind == "rank" || kind == "card" || kind == "position" ||
-        kind == "categories") {
-        if (operands.size() < wanted) return "report " + std::string(kind) + " needs a selection";
-        if (operands.size() > wanted) {
-            return "unexpected argument '" + std::string(operands[wanted]) + "'";
-        }
-    } else {
-        return "unknown report '" + std::string(kind) +
-               "' (suit, rank, card, position or categories)";
+    if (kind != "suit" && kind != "rank" && kind != "card" && kind != "position" &&
+        kind != "categories") {
+        return "unknown report " + Quoted(kind) + " (suit, rank, card, position or categories)";
     }
+    const std::size_t wanted = kind == "categories" ? 1 : 2;
+    if (operands.size() < wanted) return "report " + std::string(kind) + " needs a selection";
+    if (operands.size() > wanted) return "unexpected argument " + Quoted(operands[wanted]);
     if (kind == "categories") {
         return HandCategoryCounter(options.players, options.SeatPosition(), options.stage);
     }
@@ -41,24 +61,24 @@ std::variant<AnyCounter, std::string> CounterFor(const AnalysisOptions& options)
         for (int s = 0; s < 4; ++s) {
             if (SuitNames[s] == selection) return PositionCounter::ForSuit(s);
         }
-        return "unknown suit '" + std::string(selection) + "' (Club, Diamond, Heart or Spade)";
+        return "unknown suit " + Quoted(selection) + " (Club, Diamond, Heart or Spade)";
     }
     if (kind == "rank") {
         const auto r = RankLetters.find(selection);
         if (selection.size() == 1 && r != std::string_view::npos) {
             return PositionCounter::ForRank(static_cast<int>(r));
         }
-        return "unknown rank '" + std::string(selection) + "' (2 to 9, T, J, Q, K or A)";
+        return "unknown rank " + Quoted(selection) + " (2 to 9, T, J, Q, K or A)";
     }
     if (kind == "card") {
         const CardCode code = ParseCardName(selection);
         if (code != 0) return PositionCounter::ForCard(code);
-        return "unknown card '" + std::string(selection) + "' (2c to As)";
+        return "unknown card " + Quoted(selection) + " (2c to As)";
     }
     for (int p = 1; p <= DeckSize; ++p) {
         if (std::to_string(p) == selection) return DeckPosCounter(p);
     }
-    return "unknown deck position '" + std::string(selection) + "' (1 to 52)";
+    return "unknown deck position " + Quoted(selection) + " (1 to 52)";
 }
 
 Report BuildFrom(const AnyCounter& counter, const AnalysisOptions& options,
@@ -78,6 +98,12 @@ Report BuildFrom(const AnyCounter& counter, const AnalysisOptions& options,
 // Counts every row of the input before printing, so a bad line anywhere leaves standard output
 // empty; the counters hold a fixed amount of state, whatever the number of rows.
 int RunReportCommand(Args args) {
+    for (std::string_view arg : args) {
+        if (IsHelpOption(arg)) {
+            std::fputs(ReportHelp, stdout);
+            return ExitOk;
+        }
+    }
     const std::string separator = LocaleDecimalSeparator();
     const auto options = ParseAnalysisOptions(Command, args, false);
     if (!options) return ExitUsage;
@@ -97,14 +123,16 @@ int RunReportCommand(Args args) {
     if (status != RowSource::Status::End) return SourceError(source, status);
     if (rows == 0) return UsageError(Command, "No hands dealt");
 
-    std::string text;
-    for (const std::string& line : BuildFrom(counter, *options, separator)) {
-        text += line;
-        text += '\n';
-    }
-    if (!WriteOut(text) || !FinishOut()) {
-        std::perror("brevane-cli report: standard output");
-        return ExitFailure;
+    try {
+        StdoutWriter out;
+        for (const std::string& line : BuildFrom(counter, *options, separator)) {
+            out.Write(line.data(), line.size());
+            out.Write("\n", 1);
+        }
+        out.Flush();
+    } catch (const std::system_error& error) {
+        if (IsBrokenPipe(error)) return ExitOk;
+        throw;
     }
     return ExitOk;
 }
