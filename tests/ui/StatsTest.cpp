@@ -7,6 +7,7 @@
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
+#include <QTextLayout>
 #include <QTimer>
 #include <QtTest>
 
@@ -129,6 +130,11 @@ void StatsTest::WindowAndTextAreaProperties() {
     QCOMPARE(memo->geometry(), form.rect());
     form.resize(500, 300);
     QTRY_COMPARE(memo->geometry(), form.rect());
+
+    // A line wider than the area wraps instead of scrolling sideways.
+    form.SetReportText({std::string(40, 'w') + " " + std::string(200, 'x')});
+    QTRY_VERIFY(memo->document()->firstBlock().layout()->lineCount() > 2);
+    QCOMPARE(memo->horizontalScrollBar()->maximum(), 0);
 }
 
 void StatsTest::ReportsShowOneLinePerReportLineAndEndWithCrLf_data() {
