@@ -266,6 +266,7 @@ void StatsTest::EscapeLeavesTheModalWindowOpen() {
     owner.show();
     TStatsForm form(&owner);
     bool modal = false;
+    bool memoHasFocus = false;
     bool openAfterKeys = false;
     bool closed = false;
     MemoState before;
@@ -274,6 +275,7 @@ void StatsTest::EscapeLeavesTheModalWindowOpen() {
         form, NumberedLines(20, "x"),
         [&] {
             modal = form.isModal() && QApplication::activeModalWidget() == &form;
+            memoHasFocus = form.focusWidget() == form.Memo1;
             before = StateOf(form.Memo1);
             QTest::keyClick(form.Memo1, Qt::Key_Escape);
             QTest::keyClick(form.Memo1, Qt::Key_Return);
@@ -285,6 +287,7 @@ void StatsTest::EscapeLeavesTheModalWindowOpen() {
         },
         &closed);
     QVERIFY(modal);
+    QVERIFY(memoHasFocus);
     QVERIFY(openAfterKeys);
     QVERIFY(after == before);
     QVERIFY(closed);  // the close button's path still closes it
