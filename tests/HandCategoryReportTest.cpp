@@ -1,0 +1,159 @@
+#include <gtest/gtest.h>
+
+#include "AnalysisReference.h"
+#include "analysis/ReportCounters.h"
+#include "analysis/Reports.h"
+#include "analysis/Seats.h"
+
+namespace brevane {
+namespace {
+
+// Two players, seat "D  (rotate)": the seat's hole cards are at 2 and 4 on even rows and at
+// 1 and 3 on odd rows; the board is always at 5 to 9.
+ShuffleList DesignedList() {
+    ShuffleList list;
+    // Royal flush in spades.
+    list.Append(reference::RowWith(
+        {{2, "As"}, {4, "Ks"}, {5, "Qs"}, {6, "Js"}, {7, "Ts"}, {8, "2c"}, {9, "3d"}}));
+    // Five-high straight flush in hearts: a straight flush, not a royal one.
+    list.Append(reference::RowWith(
+        {{1, "5h"}, {3, "4h"}, {5, "3h"}, {6, "2h"}, {7, "Ah"}, {8, "Kc"}, {9, "Kd"}}));
+    // A pair of nines.
+    list.Append(reference::RowWith(
+        {{2, "9c"}, {4, "9d"}, {5, "2s"}, {6, "5h"}, {7, "7d"}, {8, "Jc"}, {9, "Kh"}}));
+    // King high, no straight.
+    list.Append(reference::RowWith(
+        {{1, "2c"}, {3, "7d"}, {5, "9h"}, {6, "Js"}, {7, "Kd"}, {8, "4c"}, {9, "3s"}}));
+    return list;
+}
+
+TEST(HandCategoryReport, DesignedRowsLineByLine) {
+    const Report river =
+        BuildHandCategoryReport(DesignedList(), 2, 2, 3, "D  (rotate)", "River", ".");
+    const Report want = {"Player position: D  (rotate)",
+                         "Cards dealt: River",
+                         "Shuffles: 4",
+                         "",
+                         "High Card:       1  (25.0000%)",
+                         "Pair:            1  (25.0000%)",
+                         "Two Pair:        0  (0.0000%)",
+                         "Three of a Kind: 0  (0.0000%)",
+                         "Straight:        0  (0.0000%)",
+                         "Flush:           0  (0.0000%)",
+                         "Full House:      0  (0.0000%)",
+                         "Four of a Kind:  0  (0.0000%)",
+                         "Straight Flush:  1  (25.0000%)",
+                         "Royal Flush:     1  (25.0000%)"};
+    EXPECT_EQ(river, want);
+
+    // Hole stage: only the pair of nines pairs up; six lines.
+    const Report hole =
+        BuildHandCategoryReport(DesignedList(), 2, 2, 0, "D  (rotate)", "Hole", ",");
+    const Report wantHole = {"Player position: D  (rotate)",
+                             "Cards dealt: Hole",
+                             "Shuffles: 4",
+                             "",
+                             "High Card:       3  (75,0000%)",
+                             "Pair:            1  (25,0000%)"};
+    EXPECT_EQ(hole, wantHole);
+}
+
+TEST(HandCategoryReport, RotatingSeatStartsFromRowZero) {
+    // The fixed seat D (2 and 4 on every row) sees other cards on the odd rows.
+    const Report fixed = BuildHandCategoryReport(DesignedList(), 2, 0, 3, "D", "River", ".");
+    const Report rotating = BuildHandCategoryReport(DesignedList(), 2, 2, 3, "D", "River", ".");
+    EXPECT_NE(fixed, rotating);
+    EXPECT_EQ(fixed, reference::HandCategoryReport(DesignedList(), 2, 0, 3, "D", "River", "."));
+}
+
+TEST(HandCategoryReport, EveryPairOfHoleCards) {
+    // 1326 rows, one for each pair of cards at seat D of two players: 78 are pocket pairs.
+    ShuffleList list;
+    for (CardCode a = 1; a <= DeckSize; ++a) {
+        for (CardCode b = a + 1; b <= DeckSize; ++b) {
+            list.Append(reference::RowWith({{2, CardName(a)}, {4, CardName(b)}}));
+        }
+    }
+    const Report report = BuildHandCategoryReport(list, 2, 0, 0, "D", "Hole", ".");
+    ASSERT_EQ(report.size(), 6u);
+    EXPECT_EQ(report[2], "Shuffles: 1326");
+    EXPECT_EQ(report[4], "High Card:       1248  (94.1176%)");
+    EXPECT_EQ(report[5], "Pair:            78  (5.8824%)");
+}
+
+// Published counts of the ten categories over all 2,598,960 five-card hands.
+TEST(HandCategoryReport, EveryFiveCardHandAtTheFlop) {
+    HandCategoryCounter counter(2, 0, 1);  // seat D of two players: 2, 4, then 5, 6, 7
+    std::uint8_t row[52] = {};
+    const int positions[5] = {2, 4, 5, 6, 7};
+    int c[5];
+    for (c[0] = 1; c[0] <= 48; ++c[0])
+        for (c[1] = c[0] + 1; c[1] <= 49; ++c[1])
+            for (c[2] = c[1] + 1; c[2] <= 50; ++c[2])
+                for (c[3] = c[2] + 1; c[3] <= 51; ++c[3])
+                    for (c[4] = c[3] + 1; c[4] <= 52; ++c[4]) {
+                        for (int i = 0; i < 5; ++i) row[positions[i] - 1] = c[i];
+                        counter.Add(row);
+                    }
+    const std::array<std::uint64_t, 10> published = {1302540, 1098240, 123552, 54912, 10200,
+                                                     5108,    3744,    624,    36,    4};
+    EXPECT_EQ(counter.Counts(), published);
+    EXPECT_EQ(counter.Rows(), 2598960u);
+}
+
+TEST(HandCategoryReport, MatchesTheLiteralReportForEverySeatAndStage) {
+    const ShuffleList list = reference::ShuffledList(300, 11);
+    const char* stages[] = {"Hole", "Flop", "Turn", "River"};
+    for (std::int32_t n = 2; n <= 10; ++n) {
+        const auto labels = SeatPositionLabels(n);
+        for (std::int32_t p = 0; p < 2 * n; ++p) {
+            for (std::int32_t s = 0; s < 4; ++s) {
+                const Report got =
+                    BuildHandCategoryReport(list, n, p, s, labels[p], stages[s], ".");
+                ASSERT_EQ(got,
+                          reference::HandCategoryReport(list, n, p, s, labels[p], stages[s], "."))
+                    << "n " << n << " seat " << p << " stage " << s;
+                ASSERT_EQ(got.size(), s == 0 ? 6u : 14u);
+            }
+        }
+    }
+}
+
+TEST(HandCategoryReport, CountsSumToTheRows) {
+    const ShuffleList list = reference::ShuffledList(1000, 5);
+    for (std::int32_t s = 0; s < 4; ++s) {
+        const Report report = BuildHandCategoryReport(list, 10, 0, s, "D", "x", ".");
+        std::uint64_t sum = 0;
+        for (std::size_t i = 4; i < report.size(); ++i) {
+            EXPECT_EQ(report[i].find_first_of("0123456789"), 17u) << report[i];
+            sum += std::stoull(report[i].substr(17));
+        }
+        EXPECT_EQ(sum, 1000u);
+    }
+}
+
+TEST(HandCategoryReport, OneRowGivesOneHundredPercentOnce) {
+    for (std::int32_t s = 0; s < 4; ++s) {
+        const Report report = BuildHandCategoryReport(reference::ShuffledList(1, 9), 6, 7, s,
+                                                      "D-1  (rotate)", "x", ".");
+        int full = 0, none = 0;
+        for (std::size_t i = 4; i < report.size(); ++i) {
+            full += report[i].ends_with("(100.0000%)");
+            none += report[i].ends_with("(0.0000%)");
+        }
+        EXPECT_EQ(full, 1);
+        EXPECT_EQ(full + none, static_cast<int>(report.size()) - 4);
+    }
+}
+
+TEST(HandCategoryReport, SlotsPutTheRoyalFlushApart) {
+    EXPECT_EQ(HandCategoryCounter::Slot(0x9EDCBA), 10);
+    EXPECT_EQ(HandCategoryCounter::Slot(0x9DCBA9), 9);
+    EXPECT_EQ(HandCategoryCounter::Slot(0x954321), 9);
+    EXPECT_EQ(HandCategoryCounter::Slot(0x100000), 1);
+    EXPECT_EQ(HandCategoryCounter::Slot(0x1FFFFF), 1);
+    EXPECT_EQ(HandCategoryCounter::Slot(0x200000), 2);
+}
+
+}  // namespace
+}  // namespace brevane
