@@ -193,6 +193,8 @@ void TForm1::CreateCardView() {
     CardView->setWordWrap(false);
     CardView->setCornerButtonEnabled(false);
     CardView->setSortingEnabled(false);
+    // Pixel scrolling lets a found row sit exactly in the middle of the grid.
+    CardView->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
 
     // Fixed row heights keep the view from measuring rows, which matters with millions of them.
     QHeaderView* rows = CardView->verticalHeader();
