@@ -11,6 +11,22 @@ void CountRanks(const std::int32_t values[7], std::int32_t counts[15]) {
     for (int k = 0; k < 7; ++k) counts[values[k]] += 1;
 }
 
+// The first rank value from 14 down to 2 whose counter is exactly `count`; 0 when none.
+std::int32_t HighestWithExactly(const std::int32_t counts[15], std::int32_t count) {
+    for (std::int32_t v = 14; v >= 2; --v) {
+        if (counts[v] == count) return v;
+    }
+    return 0;
+}
+
+// Fills slots[from..4] with the values of V, first to last, that differ from `skip`.
+void FillOthers(const std::int32_t values[7], std::int32_t skip, int from, RankSlots& slots) {
+    int next = from;
+    for (int k = 0; k < 7 && next < 5; ++k) {
+        if (values[k] != skip) slots.r[next++] = values[k];
+    }
+}
+
 }  // namespace
 
 bool HasRank(const std::int32_t values[7], std::int32_t rank) {
@@ -24,13 +40,7 @@ bool HasRank(const std::int32_t values[7], std::int32_t rank) {
 bool FindFourOfAKind(const std::int32_t values[7], RankSlots& slots) {
     std::int32_t counts[15];
     CountRanks(values, counts);
-    std::int32_t quad = 0;
-    for (std::int32_t v = 14; v >= 2; --v) {
-        if (counts[v] == 4) {
-            quad = v;
-            break;
-        }
-    }
+    const std::int32_t quad = HighestWithExactly(counts, 4);
     if (quad == 0) return false;
     slots.r[0] = slots.r[1] = slots.r[2] = slots.r[3] = quad;
     slots.r[4] = values[0] != quad ? values[0] : values[4];
@@ -40,13 +50,7 @@ bool FindFourOfAKind(const std::int32_t values[7], RankSlots& slots) {
 bool FindFullHouse(const std::int32_t values[7], RankSlots& slots) {
     std::int32_t counts[15];
     CountRanks(values, counts);
-    std::int32_t trips = 0;
-    for (std::int32_t v = 14; v >= 2; --v) {
-        if (counts[v] == 3) {
-            trips = v;
-            break;
-        }
-    }
+    const std::int32_t trips = HighestWithExactly(counts, 3);
     if (trips == 0) return false;
     std::int32_t pair = 0;
     for (std::int32_t v = 14; v >= 2; --v) {
@@ -112,19 +116,10 @@ bool FindStraightFlush(const std::int32_t codes[7], RankSlots& slots) {
 bool FindThreeOfAKind(const std::int32_t values[7], RankSlots& slots) {
     std::int32_t counts[15];
     CountRanks(values, counts);
-    std::int32_t trips = 0;
-    for (std::int32_t v = 14; v >= 2; --v) {
-        if (counts[v] == 3) {
-            trips = v;
-            break;
-        }
-    }
+    const std::int32_t trips = HighestWithExactly(counts, 3);
     if (trips == 0) return false;
     slots.r[0] = slots.r[1] = slots.r[2] = trips;
-    int next = 3;
-    for (int k = 0; k < 7 && next < 5; ++k) {
-        if (values[k] != trips) slots.r[next++] = values[k];
-    }
+    FillOthers(values, trips, 3, slots);
     return true;
 }
 
@@ -151,19 +146,10 @@ bool FindTwoPair(const std::int32_t values[7], RankSlots& slots) {
 bool FindPair(const std::int32_t values[7], RankSlots& slots) {
     std::int32_t counts[15];
     CountRanks(values, counts);
-    std::int32_t pair = 0;
-    for (std::int32_t v = 14; v >= 2; --v) {
-        if (counts[v] == 2) {
-            pair = v;
-            break;
-        }
-    }
+    const std::int32_t pair = HighestWithExactly(counts, 2);
     if (pair == 0) return false;
     slots.r[0] = slots.r[1] = pair;
-    int next = 2;
-    for (int k = 0; k < 7 && next < 5; ++k) {
-        if (values[k] != pair) slots.r[next++] = values[k];
-    }
+    FillOthers(values, pair, 2, slots);
     return true;
 }
 
