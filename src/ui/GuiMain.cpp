@@ -17,9 +17,7 @@ int main(int argc, char** argv) {
     {
         brevane::TForm1 form;
         brevane::TStatsForm statsForm(&form);
-        form.ShowReport = [&statsForm](const brevane::Report& report) {
-            statsForm.ShowReport(report);
-        };
+        form.UseReportWindow(&statsForm);
         form.CenterOnScreen();
         form.show();
         status = app.exec();

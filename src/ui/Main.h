@@ -25,6 +25,7 @@ namespace brevane {
 
 class CardViewModel;
 class PageControl;
+class TStatsForm;
 
 inline constexpr const char* MainWindowCaption = "Brevane Card Shuffling Simulator 1.02";
 
@@ -48,6 +49,9 @@ class TForm1 : public QWidget {
     std::int32_t NumPlayers() const { return numPlayers_; }
     CardViewModel& Model() const { return *model_; }
     QFileDialog& SaveDialog1() const { return *saveDialog_; }
+
+    // Shows reports in `statsForm`, the report window created hidden at start-up.
+    void UseReportWindow(TStatsForm* statsForm);
 
     // Places the window in the middle of the available area of its screen.
     void CenterOnScreen();

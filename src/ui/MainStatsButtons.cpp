@@ -5,6 +5,7 @@
 
 #include "analysis/Reports.h"
 #include "ui/Main.h"
+#include "ui/Stats.h"
 
 namespace brevane {
 
@@ -15,6 +16,10 @@ std::string SelectedText(const QComboBox* box) {
 }
 
 }  // namespace
+
+void TForm1::UseReportWindow(TStatsForm* statsForm) {
+    ShowReport = [statsForm](const Report& report) { statsForm->ShowReport(report); };
+}
 
 void TForm1::ShowBuiltReport(const std::function<Report(std::string_view separator)>& build) {
     if (shuffleList_->Empty()) {
