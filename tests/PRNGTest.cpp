@@ -181,6 +181,29 @@ TEST(PRNGTest, ShuffleDeckGivesPermutationsAndContinuesFromTheLastOrder) {
     }
 }
 
+TEST(PRNGTest, SeparateDrawsGiveTheSameShuffles) {
+    ShuffleGenerator whole, drawn, piped;
+    for (auto* g : {&whole, &drawn, &piped}) g->SetKey(CountingKey());
+    CardArray deck;
+    std::array<std::int32_t, 52> byDraws;
+    std::array<std::uint8_t, 52> piped8;
+    for (int k = 0; k < 52; ++k)
+        deck[k] = byDraws[k] = piped8[k] = static_cast<std::uint8_t>(k + 1);
+    ShuffleDraws draws, pending, next;
+    piped.DrawShuffle(pending);
+    for (int round = 0; round < 3000; ++round) {
+        whole.ShuffleDeck(deck);
+        drawn.DrawShuffle(draws);
+        ApplyShuffle(draws, byDraws.data());
+        ASSERT_EQ(byDraws, deck) << round;
+        for (unsigned m = 2; m <= 52; ++m) ASSERT_LT(draws[m], m);
+        // Applying one shuffle while drawing the next lags one shuffle behind.
+        piped.DrawShuffleApplying(next, pending, piped8.data());
+        pending = next;
+        for (int k = 0; k < 52; ++k) ASSERT_EQ(piped8[k], deck[k]) << round;
+    }
+}
+
 TEST(PRNGTest, ShuffleDeckDoesNotLookAtTheValues) {
     ShuffleGenerator a, b;
     a.SetKey(CountingKey());

@@ -1,5 +1,7 @@
 #include "analysis/ShuffleList.h"
 
+#include <algorithm>
+#include <cstring>
 #include <limits>
 
 namespace brevane {
@@ -17,27 +19,45 @@ ShuffleRecord ShuffleList::Record(std::size_t index) const {
     return record;
 }
 
-// Returns the storage of a new last row, counted as present. The caller fills it at once.
-std::uint8_t* ShuffleList::NewRowSlot() {
+// The storage of row Count(), allocating its block when needed. The row counts once filled.
+std::uint8_t* ShuffleList::NextRowSlot() {
     const std::size_t offset = count_ % RowsPerBlock;
-    if (offset == 0 && count_ / RowsPerBlock == blocks_.size()) {
+    if (offset == 0 && count_ / RowsPerBlock == blocks_.size())
         blocks_.push_back(std::make_unique_for_overwrite<std::uint8_t[]>(BlockBytes));
-    }
-    std::uint8_t* slot = blocks_[count_ / RowsPerBlock].get() + offset * RowBytes;
-    ++count_;
-    return slot;
+    return blocks_[count_ / RowsPerBlock].get() + offset * RowBytes;
 }
 
 void ShuffleList::Append(const Deck& deck) {
-    CopyDeckToRow(deck, NewRowSlot());
+    CopyDeckToRow(deck, NextRowSlot());
+    ++count_;
 }
 
 void ShuffleList::AppendShuffles(Deck& deck, ShuffleGenerator& generator, std::size_t n) {
-    for (std::size_t k = 0; k < n; ++k) {
-        std::uint8_t* row = NewRowSlot();
-        generator.ShuffleDeck(deck);
-        CopyDeckToRow(deck, row);
+    // Works block by block: a block is allocated before any of its shuffles is drawn, so when
+    // memory runs out the generator and `deck` still match the rows stored so far. Within a
+    // block each row starts as a copy of the row before and gets its shuffle's swaps while the
+    // next shuffle is drawn.
+    std::uint8_t previous[RowBytes];
+    CopyDeckToRow(deck, previous);
+    const std::uint8_t* source = previous;
+    while (n > 0) {
+        std::uint8_t* row = NextRowSlot();
+        const std::size_t batch = std::min(n, RowsPerBlock - count_ % RowsPerBlock);
+        ShuffleDraws pending, next;
+        generator.DrawShuffle(pending);
+        for (std::size_t k = 0; k + 1 < batch; ++k, row += RowBytes) {
+            std::memcpy(row, source, RowBytes);
+            generator.DrawShuffleApplying(next, pending, row);
+            pending = next;
+            source = row;
+        }
+        std::memcpy(row, source, RowBytes);
+        ApplyShuffle(pending, row);
+        source = row;
+        count_ += batch;
+        n -= batch;
     }
+    for (std::size_t k = 0; k < RowBytes; ++k) deck[k] = source[k];
 }
 
 void ShuffleList::Clear() {

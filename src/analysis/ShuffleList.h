@@ -47,9 +47,9 @@ class ShuffleList {
 
     // Appends a copy of `deck`.
     void Append(const Deck& deck);
-    // Shuffles `deck` with `generator` n times, appending a copy after each shuffle. Room for a
-    // row is made before its shuffle, so when memory runs out the rows appended so far stay and
-    // `deck` still equals the last stored row.
+    // Shuffles `deck` with `generator` n times, appending a copy after each shuffle. Room for
+    // rows is made before their shuffles are drawn, so when memory runs out the rows appended so
+    // far stay, `deck` equals the last stored row and the generator has drawn nothing more.
     void AppendShuffles(Deck& deck, ShuffleGenerator& generator, std::size_t n);
     // Removes every row and frees their storage.
     void Clear();
@@ -60,7 +60,7 @@ class ShuffleList {
     std::size_t BytesAllocated() const;
 
   private:
-    std::uint8_t* NewRowSlot();
+    std::uint8_t* NextRowSlot();
 
     std::vector<std::unique_ptr<std::uint8_t[]>> blocks_;
     std::size_t count_ = 0;

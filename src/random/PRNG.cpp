@@ -119,9 +119,27 @@ std::uint16_t ShuffleGenerator::RandomBelow(std::uint16_t n) {
 void ShuffleGenerator::ShuffleDeck(CardArray& cards) {
     std::lock_guard<std::mutex> hold(ShuffleLock);
     Keystream ks{s_.data(), i_, j_};
+    for (unsigned m = 52; m >= 2; --m) std::swap(cards[ks.Below(ShuffleDivisors[m])], cards[m - 1]);
+    i_ = static_cast<std::uint8_t>(ks.i);
+    j_ = static_cast<std::uint8_t>(ks.j);
+}
+
+void ShuffleGenerator::DrawShuffle(ShuffleDraws& draws) {
+    std::lock_guard<std::mutex> hold(ShuffleLock);
+    Keystream ks{s_.data(), i_, j_};
+    for (unsigned m = 52; m >= 2; --m)
+        draws[m] = static_cast<std::uint8_t>(ks.Below(ShuffleDivisors[m]));
+    i_ = static_cast<std::uint8_t>(ks.i);
+    j_ = static_cast<std::uint8_t>(ks.j);
+}
+
+void ShuffleGenerator::DrawShuffleApplying(ShuffleDraws& next, const ShuffleDraws& pending,
+                                           std::uint8_t* cards) {
+    std::lock_guard<std::mutex> hold(ShuffleLock);
+    Keystream ks{s_.data(), i_, j_};
     for (unsigned m = 52; m >= 2; --m) {
-        const std::uint32_t r = ks.Below(ShuffleDivisors[m]);
-        std::swap(cards[r], cards[m - 1]);
+        next[m] = static_cast<std::uint8_t>(ks.Below(ShuffleDivisors[m]));
+        std::swap(cards[pending[m]], cards[m - 1]);
     }
     i_ = static_cast<std::uint8_t>(ks.i);
     j_ = static_cast<std::uint8_t>(ks.j);

@@ -10,6 +10,20 @@ namespace brevane {
 using GeneratorKey = std::array<std::uint8_t, 32>;
 using CardArray = std::array<std::int32_t, 52>;
 
+// The draws of one shuffle: for m = 52 down to 2, position Draws[m] (0-based, below m) is
+// swapped with position m - 1. Entries 0 and 1 are unused.
+using ShuffleDraws = std::array<std::uint8_t, 53>;
+
+// Applies one shuffle's draws to 52 cards in place, exactly as ShuffleDeck would.
+template <class Card>
+void ApplyShuffle(const ShuffleDraws& draws, Card* cards) {
+    for (unsigned m = 52; m >= 2; --m) {
+        const Card held = cards[draws[m]];
+        cards[draws[m]] = cards[m - 1];
+        cards[m - 1] = held;
+    }
+}
+
 // RC4 keystream generator with a 32-byte key and the first 256 output bytes dropped.
 // ShuffleDeck is the only member that takes ShuffleLock; the others are not thread-safe and are
 // meant for keying before use and for tests.
@@ -29,6 +43,14 @@ class ShuffleGenerator {
     std::uint16_t RandomBelow(std::uint16_t n);
     // Fisher-Yates pass over all 52 elements, as one indivisible run of draws.
     void ShuffleDeck(CardArray& cards);
+
+    // The draws of one shuffle, as one indivisible run under ShuffleLock. Applying them with
+    // ApplyShuffle gives what ShuffleDeck gives.
+    void DrawShuffle(ShuffleDraws& draws);
+    // Draws the next shuffle into `next` as DrawShuffle does, and meanwhile applies the earlier
+    // draws `pending` to 52 one-byte cards. A swap whose position comes from the draw just made
+    // stalls the keystream's memory accesses; swaps known beforehand overlap with them.
+    void DrawShuffleApplying(ShuffleDraws& next, const ShuffleDraws& pending, std::uint8_t* cards);
 
     const GeneratorKey& Key() const { return key_; }
 

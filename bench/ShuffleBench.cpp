@@ -1,0 +1,120 @@
+// Shuffling into the list against a bare RC4 loop that produces the same number of keystream
+// bytes (102 per shuffle), and the memory the list takes per stored row.
+#include <benchmark/benchmark.h>
+
+#include <unistd.h>
+#include <array>
+#include <cstdint>
+#include <ctime>
+#include <fstream>
+
+#include "analysis/ShuffleList.h"
+
+namespace {
+
+using namespace brevane;
+
+constexpr std::size_t ShufflesPerRound = 1 << 16;
+constexpr std::size_t BytesPerShuffle = 102;
+
+GeneratorKey BenchKey() {
+    GeneratorKey key;
+    for (std::size_t k = 0; k < key.size(); ++k) key[k] = static_cast<std::uint8_t>(k * 7 + 1);
+    return key;
+}
+
+// The baseline: plain RC4 with its state in locals, nothing else.
+struct BareRc4 {
+    std::array<std::uint8_t, 256> s;
+    unsigned i = 0, j = 0;
+
+    explicit BareRc4(const GeneratorKey& key) {
+        for (unsigned k = 0; k < 256; ++k) s[k] = static_cast<std::uint8_t>(k);
+        for (unsigned k = 0, jj = 0; k < 256; ++k) {
+            jj = (jj + s[k] + key[k % 32]) & 255;
+            std::swap(s[k], s[jj]);
+        }
+    }
+
+    std::uint32_t Run(std::size_t bytes) {
+        std::uint32_t sink = 0;
+        unsigned ii = i, jj = j;
+        for (std::size_t n = 0; n < bytes; ++n) {
+            ii = (ii + 1) & 255;
+            const std::uint8_t si = s[ii];
+            jj = (jj + si) & 255;
+            const std::uint8_t sj = s[jj];
+            s[ii] = sj;
+            s[jj] = si;
+            sink += s[(si + sj) & 255];
+        }
+        i = ii;
+        j = jj;
+        return sink;
+    }
+};
+
+// CPU time of this thread, system time included: steadier than wall time on a busy machine.
+double CpuSeconds() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + 1e-9 * static_cast<double>(t.tv_nsec);
+}
+
+void BM_AppendShufflesVsBareRc4(benchmark::State& state) {
+    BareRc4 rc4(BenchKey());
+    ShuffleGenerator generator;
+    generator.SetKey(BenchKey());
+    Deck deck = InitialDeck();
+    ShuffleList list;
+    double rc4Seconds = 0, appendSeconds = 0;
+    for (auto _ : state) {
+        const auto t0 = CpuSeconds();
+        benchmark::DoNotOptimize(rc4.Run(ShufflesPerRound * BytesPerShuffle));
+        const auto t1 = CpuSeconds();
+        list.AppendShuffles(deck, generator, ShufflesPerRound);
+        const auto t2 = CpuSeconds();
+        benchmark::DoNotOptimize(list.Row(list.Count() - 1)[0]);
+        list.Clear();
+        rc4Seconds += (t1 - t0);
+        appendSeconds += (t2 - t1);
+        state.SetIterationTime((t2 - t1));
+    }
+    const double shuffles = static_cast<double>(state.iterations() * ShufflesPerRound);
+    state.counters["append_ns_per_shuffle"] = 1e9 * appendSeconds / shuffles;
+    state.counters["rc4_ns_per_102_bytes"] = 1e9 * rc4Seconds / shuffles;
+    state.counters["speed_ratio"] = rc4Seconds / appendSeconds;  // target >= 0.80
+    state.SetItemsProcessed(static_cast<std::int64_t>(shuffles));
+}
+BENCHMARK(BM_AppendShufflesVsBareRc4)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(1.0);
+
+std::size_t ResidentBytes() {
+    std::ifstream statm("/proc/self/statm");
+    std::size_t pages = 0, resident = 0;
+    statm >> pages >> resident;
+    return resident * static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
+}
+
+void BM_MemoryPerStoredRow(benchmark::State& state) {
+    const auto rows = static_cast<std::size_t>(state.range(0));
+    for (auto _ : state) {
+        ShuffleGenerator generator;
+        generator.SetKey(BenchKey());
+        Deck deck = InitialDeck();
+        ShuffleList list;
+        const std::size_t before = ResidentBytes();
+        list.AppendShuffles(deck, generator, rows);
+        const std::size_t after = ResidentBytes();
+        state.counters["list_bytes_per_row"] =
+            static_cast<double>(list.BytesAllocated()) / static_cast<double>(rows);
+        state.counters["resident_bytes_per_row"] =
+            static_cast<double>(after - before) / static_cast<double>(rows);
+        state.counters["card_bytes_per_row"] = static_cast<double>(ShuffleList::RowBytes);
+        state.counters["target_max"] = 64;
+    }
+}
+BENCHMARK(BM_MemoryPerStoredRow)->Arg(10'000'000)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
