@@ -1,0 +1,60 @@
+#pragma once
+
+// Helpers shared by the tests of the `report` and `hands` commands.
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "AnalysisReference.h"
+#include "analysis/Export.h"
+#include "support/CliRunner.h"
+#include "support/ReferenceShuffle.h"
+
+namespace brevane::test {
+
+// The list in the export format.
+inline std::string ExportText(const ShuffleList& list) {
+    std::string text;
+    char line[ExportLineBytes];
+    for (std::size_t r = 0; r < list.Count(); ++r) {
+        FormatExportLine(list.Row(r), line);
+        text.append(line, ExportLineBytes);
+    }
+    return text;
+}
+
+inline std::string Joined(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const auto& line : lines) text += line + "\n";
+    return text;
+}
+
+// The commands take the decimal separator from the locale; the tests pin it to ".".
+class AnalysisCliTest : public ::testing::Test {
+  protected:
+    void SetUp() override { setenv("LC_ALL", "C", 1); }
+};
+
+// A usage error: status 2, one line on standard error naming `named`, nothing on standard output.
+inline void ExpectUsageError(const std::vector<std::string>& args, const std::string& named) {
+    const CliResult r = RunCli(args);
+    EXPECT_EQ(r.status, 2) << r.err;
+    EXPECT_EQ(r.out, "");
+    EXPECT_NE(r.err.find(named), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << "one line: " << r.err;
+}
+
+// Bad input: status 2, exactly `message` and a line end on standard error, nothing on standard
+// output.
+inline void ExpectBadInput(const std::vector<std::string>& args, const std::string& input,
+                           const std::string& message) {
+    const CliResult r = RunCli(args, input);
+    EXPECT_EQ(r.status, 2) << r.err;
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, message + "\n");
+}
+
+}  // namespace brevane::test

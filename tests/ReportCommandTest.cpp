@@ -1,0 +1,170 @@
+#include <clocale>
+
+#include "AnalysisCliHelpers.h"
+#include "analysis/Reports.h"
+
+namespace brevane {
+namespace {
+
+using reference::PositionReport;
+using test::AnalysisCliTest;
+using test::CliResult;
+using test::RunCli;
+
+class ReportCommandTest : public AnalysisCliTest {
+  protected:
+    void SetUp() override {
+        AnalysisCliTest::SetUp();
+        list_ = reference::ShuffledList(300);
+        path_ = dir_.File("rows.txt");
+        test::WriteFileBytes(path_, test::ExportText(list_));
+    }
+
+    CliResult Report(std::vector<std::string> args) {
+        args.insert(args.begin(), "report");
+        args.insert(args.end(), {"--input", path_});
+        return RunCli(args);
+    }
+
+    test::TempDir dir_;
+    ShuffleList list_;
+    std::string path_;
+};
+
+TEST_F(ReportCommandTest, PrintsTheLinesOfEachReport) {
+    const std::pair<std::vector<std::string>, reference::Lines> cases[] = {
+        {{"suit", "Club"}, PositionReport(list_, 's', 0, "Club", ".")},
+        {{"suit", "Spade"}, PositionReport(list_, 's', 3, "Spade", ".")},
+        {{"rank", "T"}, PositionReport(list_, 'r', 8, "T", ".")},
+        {{"rank", "2"}, PositionReport(list_, 'r', 0, "2", ".")},
+        {{"card", "Qh"}, PositionReport(list_, 'c', 43, "Qh", ".")},
+        {{"card", "As"}, PositionReport(list_, 'c', 52, "As", ".")},
+        {{"position", "7"}, reference::DeckPosReport(list_, 7, "7", ".")},
+        {{"position", "52"}, reference::DeckPosReport(list_, 52, "52", ".")},
+    };
+    for (const auto& [args, lines] : cases) {
+        const CliResult r = Report(args);
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.err, "");
+        EXPECT_EQ(r.out, test::Joined(lines)) << args[0] << " " << args[1];
+    }
+}
+
+TEST_F(ReportCommandTest, CategoriesUseTheSeatAndStageTexts) {
+    CliResult r =
+        Report({"categories", "--players", "6", "--seat", "D-3", "--rotate", "--stage", "turn"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, test::Joined(reference::HandCategoryReport(list_, 6, 9, 2, "D-3  (rotate)",
+                                                                "Turn", ".")));
+    r = Report({"categories"});
+    EXPECT_EQ(r.out,
+              test::Joined(reference::HandCategoryReport(list_, 10, 0, 3, "D", "River", ".")));
+    r = Report({"categories", "--stage=hole", "--players=2", "--seat=D-1"});
+    EXPECT_EQ(r.out,
+              test::Joined(reference::HandCategoryReport(list_, 2, 1, 0, "D-1", "Hole", ".")));
+    r = Report({"categories", "--rotate", "--stage", "flop"});
+    EXPECT_EQ(r.out, test::Joined(reference::HandCategoryReport(list_, 10, 10, 1, "D  (rotate)",
+                                                                "Flop", ".")));
+}
+
+TEST_F(ReportCommandTest, StandardInputAndGeneratedRowsGiveTheSameReport) {
+    const std::string want = test::Joined(PositionReport(list_, 'r', 12, "A", "."));
+    CliResult r = RunCli({"report", "rank", "A", "--input", "-"}, test::ExportText(list_));
+    EXPECT_EQ(r.out, want);
+    // The list was made with the counting key: --shuffles makes the same rows.
+    r = RunCli({"report", "rank", "A", "--shuffles", "300", "--key", test::CountingKeyHex});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, want);
+}
+
+TEST_F(ReportCommandTest, LfLineEndsAreAccepted) {
+    std::string text = test::ExportText(list_);
+    std::erase(text, '\r');
+    const CliResult r = RunCli({"report", "suit", "Heart", "--input", "-"}, text);
+    EXPECT_EQ(r.out, test::Joined(PositionReport(list_, 's', 2, "Heart", ".")));
+}
+
+TEST_F(ReportCommandTest, BadLinesPrintNothingButWhereAndWhat) {
+    const std::string good = test::ExportText(list_);
+    const std::string first = good.substr(0, ExportLineBytes);
+    const std::string path = dir_.File("bad.txt");
+
+    test::WriteFileBytes(path, good + first.substr(0, 152) + "\r\n");
+    test::ExpectBadInput({"report", "suit", "Club", "--input", path}, "",
+                         path + ":301: expected 52 cards, found 51");
+
+    std::string unknown = first;
+    unknown.replace(0, 2, "1c");
+    test::WriteFileBytes(path, first + unknown);
+    test::ExpectBadInput({"report", "categories", "--input", path}, "",
+                         path + ":2: unknown card name \"1c\"");
+
+    std::string twice = first;
+    twice.replace(3, 2, twice.substr(0, 2));
+    test::ExpectBadInput({"report", "position", "1", "--input", "-"}, twice + good,
+                         "<stdin>:1: card " + first.substr(0, 2) + " appears twice");
+
+    test::ExpectBadInput({"report", "card", "Ah", "--input", "-"}, first + "\r\n" + first,
+                         "<stdin>:2: empty line (expected 52 cards)");
+}
+
+TEST_F(ReportCommandTest, NoRowsIsAnError) {
+    const std::string path = dir_.File("empty.txt");
+    test::WriteFileBytes(path, "");
+    test::ExpectUsageError({"report", "suit", "Club", "--input", path}, "No hands dealt");
+}
+
+TEST_F(ReportCommandTest, UnknownCommandsOptionsAndSelectionsAreOneLineErrors) {
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+        {{"report"}, "name a report"},
+        {{"report", "colour", "Red"}, "unknown report 'colour'"},
+        {{"report", "suit", "Clubs"}, "unknown suit 'Clubs'"},
+        {{"report", "suit", "club"}, "unknown suit 'club'"},
+        {{"report", "suit"}, "needs a selection"},
+        {{"report", "rank", "10"}, "unknown rank '10'"},
+        {{"report", "card", "AH"}, "unknown card 'AH'"},
+        {{"report", "position", "53"}, "unknown deck position '53'"},
+        {{"report", "position", "07"}, "unknown deck position '07'"},
+        {{"report", "position", "0"}, "unknown deck position '0'"},
+        {{"report", "categories", "extra"}, "unexpected argument 'extra'"},
+        {{"report", "categories", "--players", "11"}, "invalid player count '11'"},
+        {{"report", "categories", "--players", "1"}, "invalid player count '1'"},
+        {{"report", "categories", "--seat", "D-10"}, "no seat 'D-10' at 10 players"},
+        {{"report", "categories", "--players", "2", "--seat", "D-2"}, "no seat 'D-2' at 2"},
+        {{"report", "categories", "--seat", "D-0"}, "no seat 'D-0'"},
+        {{"report", "categories", "--seat", "X"}, "no seat 'X'"},
+        {{"report", "categories", "--stage", "River"}, "invalid stage 'River'"},
+        {{"report", "categories", "--frobnicate"}, "unknown option '--frobnicate'"},
+        {{"report", "categories", "--class", "Pair"}, "unknown option '--class'"},
+    };
+    for (const auto& [args, named] : cases) {
+        std::vector<std::string> withInput = args;
+        withInput.insert(withInput.end(), {"--input", path_});
+        test::ExpectUsageError(withInput, named);
+    }
+    test::ExpectUsageError({"report", "categories", "--input", path_, "--seat"},
+                           "--seat needs a value");
+    test::ExpectUsageError({"report", "categories"}, "--input FILE or --shuffles COUNT");
+    test::ExpectUsageError({"report", "categories", "--input", path_, "--shuffles", "5"},
+                           "either --input or --shuffles");
+    test::ExpectUsageError(
+        {"report", "categories", "--input", path_, "--key", test::CountingKeyHex},
+        "--key goes with --shuffles");
+    test::ExpectUsageError({"report", "categories", "--shuffles", "5", "--key", "abc"},
+                           "invalid key 'abc'");
+    test::ExpectUsageError({"report", "categories", "--shuffles", "0"}, "invalid shuffle count");
+    test::ExpectUsageError({"report", "suit", "Club", "--input", dir_.File("missing.txt")},
+                           "missing.txt: No such file or directory");
+}
+
+TEST_F(ReportCommandTest, DecimalSeparatorComesFromTheLocale) {
+    const char* german = "de_DE.UTF-8";
+    if (!std::setlocale(LC_ALL, german)) GTEST_SKIP() << german << " is not installed";
+    std::setlocale(LC_ALL, "C");
+    setenv("LC_ALL", german, 1);
+    const CliResult r = Report({"suit", "Club"});
+    EXPECT_EQ(r.out, test::Joined(PositionReport(list_, 's', 0, "Club", ",")));
+}
+
+}  // namespace
+}  // namespace brevane
