@@ -1,0 +1,41 @@
+#pragma once
+
+#include <cstdint>
+
+#include "hand/HandTables.h"
+
+// The body of EvaluateHand, inline so that loops over many hands (reports, the hand finder)
+// pay no call. Include hand/PokerHand.h rather than this header.
+namespace brevane::hand_tables {
+
+inline std::uint64_t Addend(std::int32_t code) {
+    return CardAddend[CardIndex(code)];
+}
+
+// Sum of the card addends: base-5 rank counts in the low word, biased suit counters above.
+inline std::uint64_t CardSum(std::int32_t c1, std::int32_t c2, std::int32_t c3, std::int32_t c4,
+                             std::int32_t c5, std::int32_t c6, std::int32_t c7) {
+    return SuitCounterBias + Addend(c1) + Addend(c2) + Addend(c3) + Addend(c4) + Addend(c5) +
+           Addend(c6) + Addend(c7);
+}
+
+// The hand when some suit holds five or more of the cards; out of line as it is rare.
+std::int32_t FlushHandValue(std::int32_t c1, std::int32_t c2, std::int32_t c3, std::int32_t c4,
+                            std::int32_t c5, std::int32_t c6, std::int32_t c7);
+
+// A suit with five or more cards decides the hand through its rank mask alone (quads and full
+// houses cannot then occur); otherwise the multiset of ranks decides it.
+inline std::int32_t EvaluateSeven(std::int32_t hole1, std::int32_t hole2, std::int32_t flop1,
+                                  std::int32_t flop2, std::int32_t flop3, std::int32_t turn,
+                                  std::int32_t river) {
+    if (hole1 == 0 || hole2 == 0) return 0;
+    const std::uint64_t sum = CardSum(hole1, hole2, flop1, flop2, flop3, turn, river);
+    if (sum & FlushFlags) [[unlikely]] {
+        return FlushHandValue(hole1, hole2, flop1, flop2, flop3, turn, river);
+    }
+    const auto rankKey = static_cast<std::uint32_t>(sum);
+    const std::uint32_t slot = SlotOf(HashPosition(rankKey), RankDisplacement[HashBucket(rankKey)]);
+    return static_cast<std::int32_t>(RankTable[slot]);
+}
+
+}  // namespace brevane::hand_tables
