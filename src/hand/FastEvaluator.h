@@ -1,5 +1,6 @@
 #pragma once
 
+#include <bit>
 #include <cstdint>
 
 #include "hand/HandTables.h"
@@ -19,9 +20,20 @@ inline std::uint64_t CardSum(std::int32_t c1, std::int32_t c2, std::int32_t c3, 
            Addend(c6) + Addend(c7);
 }
 
-// The hand when some suit holds five or more of the cards; out of line as it is rare.
-std::int32_t FlushHandValue(std::int32_t c1, std::int32_t c2, std::int32_t c3, std::int32_t c4,
-                            std::int32_t c5, std::int32_t c6, std::int32_t c7);
+inline std::uint64_t SuitRanks(std::int32_t code) {
+    return CardSuitRanks[CardIndex(code)];
+}
+
+// The hand when the suit counters in `flags` show a suit with five or more of the cards.
+inline std::int32_t FlushHandValue(std::uint64_t flags, std::int32_t c1, std::int32_t c2,
+                                   std::int32_t c3, std::int32_t c4, std::int32_t c5,
+                                   std::int32_t c6, std::int32_t c7) {
+    const int suitShift = (std::countr_zero(flags >> 32) & 12) * 4;  // counter lane -> rank lane
+    const std::uint64_t suitRanks = SuitRanks(c1) | SuitRanks(c2) | SuitRanks(c3) | SuitRanks(c4) |
+                                    SuitRanks(c5) | SuitRanks(c6) | SuitRanks(c7);
+    const auto mask = static_cast<std::uint32_t>(suitRanks >> suitShift) & (FlushTableSize - 1);
+    return static_cast<std::int32_t>(FlushTable[mask]);
+}
 
 // A suit with five or more cards decides the hand through its rank mask alone (quads and full
 // houses cannot then occur); otherwise the multiset of ranks decides it.
@@ -30,8 +42,8 @@ inline std::int32_t EvaluateSeven(std::int32_t hole1, std::int32_t hole2, std::i
                                   std::int32_t river) {
     if (hole1 == 0 || hole2 == 0) return 0;
     const std::uint64_t sum = CardSum(hole1, hole2, flop1, flop2, flop3, turn, river);
-    if (sum & FlushFlags) [[unlikely]] {
-        return FlushHandValue(hole1, hole2, flop1, flop2, flop3, turn, river);
+    if (const std::uint64_t flags = sum & FlushFlags) [[unlikely]] {
+        return FlushHandValue(flags, hole1, hole2, flop1, flop2, flop3, turn, river);
     }
     const auto rankKey = static_cast<std::uint32_t>(sum);
     const std::uint32_t slot = SlotOf(HashPosition(rankKey), RankDisplacement[HashBucket(rankKey)]);
