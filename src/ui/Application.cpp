@@ -28,8 +28,15 @@ void ShowErrorBox(const QString& text) {
     box.exec();
 }
 
-QString ExceptionText(const std::exception& e) {
-    return QString::fromLocal8Bit(e.what());
+// Shows the standard error report for the exception being handled.
+void ReportCurrentException() {
+    try {
+        throw;
+    } catch (const std::exception& e) {
+        ShowStandardErrorReport(QString::fromLocal8Bit(e.what()));
+    } catch (...) {
+        ShowStandardErrorReport(QStringLiteral("Unknown error"));
+    }
 }
 
 }  // namespace
@@ -55,8 +62,8 @@ void SetErrorReportHandler(std::function<void(const QString&)> handler) {
 void RunGuarded(const std::function<void()>& handler) {
     try {
         handler();
-    } catch (const std::exception& e) {
-        ShowStandardErrorReport(ExceptionText(e));
+    } catch (...) {
+        ReportCurrentException();
     }
 }
 
@@ -84,8 +91,8 @@ Application::Application(int& argc, char** argv) : QApplication(argc, argv) {
 bool Application::notify(QObject* receiver, QEvent* event) {
     try {
         return QApplication::notify(receiver, event);
-    } catch (const std::exception& e) {
-        ShowStandardErrorReport(ExceptionText(e));
+    } catch (...) {
+        ReportCurrentException();
     }
     return false;
 }

@@ -73,15 +73,10 @@ int CardViewModel::ClampedCount() const {
 
 void CardViewModel::SyncRowCount() {
     const int target = ClampedCount();
-    if (target > rows_) {
-        beginInsertRows(QModelIndex(), rows_, target - 1);
-        rows_ = target;
-        endInsertRows();
-    } else if (target < rows_) {
-        beginRemoveRows(QModelIndex(), target, rows_ - 1);
-        rows_ = target;
-        endRemoveRows();
-    }
+    if (target <= rows_) return;
+    beginInsertRows(QModelIndex(), rows_, target - 1);
+    rows_ = target;
+    endInsertRows();
 }
 
 void CardViewModel::SetSeatView(std::int32_t numPlayers, std::int32_t seatPosition,

@@ -36,7 +36,7 @@ class CardViewModel : public QAbstractTableModel {
     // The text colour of one cell; an invalid QVariant keeps the view's normal colour.
     QVariant CardViewPaintText(int row, int column) const;
 
-    // Brings the row count up (or down) to the list's count, inserting rows at the end.
+    // Brings the row count up to the list's count after rows were appended to it.
     void SyncRowCount();
     // Announces a reset around `change`, after which the row count is the list's count.
     template <typename Change>
