@@ -137,6 +137,21 @@ TEST(PokerHandTest, CodesOutsideTheDeckReadAsMissingCards) {
     }
 }
 
+// Repeated codes are a caller's error; the lookups must still stay inside the tables and give
+// a value from the tables (0 or a hand) rather than garbage.
+TEST(PokerHandTest, RepeatedCodesStayWithinTheValueRange) {
+    for (std::int32_t a = 1; a <= DeckSize; ++a) {
+        for (std::int32_t b = 1; b <= DeckSize; ++b) {
+            for (const std::int32_t value :
+                 {EvaluateHand(a, a, a, a, a, a, a), EvaluateHand(a, b, a, b, a, b, a),
+                  EvaluateHand(a, a, b, b, 0, 0, 0)}) {
+                ASSERT_GE(value, 0) << a << ' ' << b;
+                ASSERT_LE(value, RoyalFlushValue) << a << ' ' << b;
+            }
+        }
+    }
+}
+
 TEST(PokerHandTest, FiveCardCategoryCountsMatchPublishedTable) {
     CategoryCounts counts;
     test::ForEachCardSet(5, [&](const SevenCards& c) { counts.Add(Fast(c)); });

@@ -10,8 +10,8 @@
 // rules in hand/HandRules.h and compiled in as constant data.
 namespace brevane::hand_tables {
 
-// Card codes are reduced to their low byte before any lookup, so a code outside 0..52 reads a
-// zero entry (as a missing card would) instead of memory past the tables.
+// Card codes are reduced to their low byte before any lookup, so every code reads inside the
+// tables; codes 53 to 255 read the zero entry of a missing card. Callers pass only 0 to 52.
 inline constexpr int CardEntryCount = 256;
 
 constexpr std::uint32_t CardIndex(std::int32_t code) {

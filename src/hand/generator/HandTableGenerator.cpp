@@ -3,6 +3,7 @@
 // Every value comes from hand/HandRules.h, computed from rank counts or a suit's rank mask.
 
 #include <algorithm>
+#include <bit>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -114,7 +115,7 @@ int main(int argc, char** argv) {
     // Masks with fewer than five ranks cannot come from a flush suit; they stay 0.
     std::vector<std::uint32_t> flushTable(FlushTableSize, 0);
     for (unsigned mask = 0; mask < FlushTableSize; ++mask) {
-        if (__builtin_popcount(mask) >= 5) {
+        if (std::popcount(mask) >= 5) {
             flushTable[mask] = static_cast<std::uint32_t>(hand_rules::ValueFromSuitMask(mask));
         }
     }
