@@ -50,6 +50,11 @@ class TForm1 : public QWidget {
     CardViewModel& Model() const { return *model_; }
     QFileDialog& SaveDialog1() const { return *saveDialog_; }
 
+    // The most rows the grid can lay out: its positions are int pixels. "Add to List" refuses
+    // to go beyond it. Tests lower it to reach the limit with few rows.
+    std::size_t GridRowLimit() const { return gridRowLimit_; }
+    void SetGridRowLimit(std::size_t rows) { gridRowLimit_ = rows; }
+
     // Shows reports in `statsForm`, the report window created hidden at start-up.
     void UseReportWindow(TStatsForm* statsForm);
 
@@ -95,6 +100,7 @@ class TForm1 : public QWidget {
     std::unique_ptr<ShuffleList> shuffleList_;
     std::int32_t numPlayers_ = 10;
     QString lastSaveName_;
+    std::size_t gridRowLimit_ = 0;
 
     PageControl* PageControl1 = nullptr;
     QLineEdit* HandCount = nullptr;

@@ -11,6 +11,7 @@
 #include <QTableView>
 #include <QVBoxLayout>
 #include <initializer_list>
+#include <limits>
 
 #include "analysis/HandFinder.h"
 #include "ui/CardViewModel.h"
@@ -202,6 +203,8 @@ void TForm1::CreateCardView() {
     rows->setMinimumSectionSize(1);
     rows->setSectionResizeMode(QHeaderView::Fixed);
     rows->setDefaultSectionSize(QFontMetrics(CardView->font()).height() + 4);
+    gridRowLimit_ = static_cast<std::size_t>(std::numeric_limits<int>::max() /
+                                             rows->defaultSectionSize());
 
     QHeaderView* header = CardView->horizontalHeader();
     header->setFont(QFont(QStringLiteral("Tahoma"), 8));

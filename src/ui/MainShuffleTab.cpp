@@ -6,6 +6,7 @@
 #include <QModelIndex>
 #include <limits>
 #include <new>
+#include <stdexcept>
 
 #include "analysis/Export.h"
 #include "analysis/Memory.h"
@@ -55,9 +56,10 @@ void TForm1::DealBtnClick() {
     }
     const BusyCursor busy;
     const auto rows = static_cast<std::size_t>(count);
-    const std::size_t shown = static_cast<std::size_t>(std::numeric_limits<int>::max());
-    if (shuffleList_->Count() + rows > shown || !FitsInMemory(*shuffleList_, rows)) {
-        throw OutOfMemoryError();
+    if (!FitsInMemory(*shuffleList_, rows)) throw OutOfMemoryError();
+    if (shuffleList_->Count() + rows > gridRowLimit_) {
+        throw std::length_error(
+            QStringLiteral("The grid holds at most %1 rows").arg(gridRowLimit_).toStdString());
     }
     try {
         shuffleList_->AppendShuffles(deck_, TheShuffleGenerator(), rows);

@@ -238,6 +238,16 @@ class MainHoldemTest : public QObject {
         h.Click("FindNextBtn");
         QCOMPARE(h.messages.back().text, QStringLiteral("End of List"));
         QCOMPARE(h.View()->selectionModel()->selectedRows().value(0).row(), first);
+
+        // With the last row selected nothing is left to search, whatever the class.
+        h.Choose("FindHandBox", 0);
+        h.View()->selectionModel()->select(
+            h.View()->model()->index(4, 0),
+            QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        h.Click("FindNextBtn");
+        QCOMPARE(h.messages.size(), std::size_t{2});
+        QCOMPARE(h.messages.back().text, QStringLiteral("End of List"));
+        QCOMPARE(h.View()->selectionModel()->selectedRows().value(0).row(), 4);
     }
 
     void findNextOnAnEmptyListSaysNoHandsDealt() {

@@ -4,6 +4,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QHeaderView>
 #include <QTest>
 #include <QTimer>
 #include <optional>
@@ -280,6 +281,21 @@ class MainShuffleTest : public QObject {
         QVERIFY(QGuiApplication::overrideCursor() == nullptr);
         h.Deal(QStringLiteral("1"));
         QCOMPARE(Rows(h.Form()), ReferenceShuffles(3));
+    }
+
+    void appendingBeyondTheGridsReachIsRefused() {
+        FormHarness h;
+        // Rows are laid out in int pixels, so the limit is INT_MAX over the row height.
+        const int rowHeight = h.View()->verticalHeader()->defaultSectionSize();
+        QCOMPARE(h.Form().GridRowLimit(), std::size_t(INT32_MAX / rowHeight));
+        h.Form().SetGridRowLimit(5);
+        h.Deal(QStringLiteral("3"));
+        h.Deal(QStringLiteral("3"));
+        QCOMPARE(reports_, std::vector<QString>{QStringLiteral("The grid holds at most 5 rows.")});
+        QCOMPARE(h.Form().Shuffles().Count(), std::size_t{3});
+        QVERIFY(QGuiApplication::overrideCursor() == nullptr);
+        h.Deal(QStringLiteral("2"));
+        QCOMPARE(Rows(h.Form()), ReferenceShuffles(5));
     }
 
     void errorReportAppendsAFullStopAfterHigherCodes() {

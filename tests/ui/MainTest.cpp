@@ -1,4 +1,5 @@
 // The main window: start-up state, layout, the tab-width rule and the grid's cells.
+#include <QFile>
 #include <QFontInfo>
 #include <QHeaderView>
 #include <QLabel>
@@ -245,6 +246,11 @@ class MainTest : public QObject {
         QCOMPARE(h.View()->font().pointSize(), 8);
         QCOMPARE(h.Child<QPushButton>("DealBtn")->font().family(), QStringLiteral("Tahoma"));
         QCOMPARE(h.View()->horizontalHeader()->font().family(), QStringLiteral("Tahoma"));
+        // fonts-wine's Tahoma is loaded by the program itself when installed.
+        if (QFile::exists(QStringLiteral("/usr/share/wine/fonts/tahoma.ttf"))) {
+            QCOMPARE(QFontInfo(h.Child<QPushButton>("DealBtn")->font()).family(),
+                     QStringLiteral("Tahoma"));
+        }
     }
 
     void gridShowsHandNumbersAndCardNames() {
