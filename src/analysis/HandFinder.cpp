@@ -1,8 +1,9 @@
 #include "analysis/HandFinder.h"
 
+#include <algorithm>
 #include <limits>
 
-#include "analysis/Seats.h"
+#include "analysis/SeatValues.h"
 #include "hand/PokerHand.h"
 
 namespace brevane {
@@ -92,11 +93,16 @@ std::optional<std::size_t> FindNextHandRow(const ShuffleList& list, std::size_t 
     if (startRow >= count) return std::nullopt;
     const ValueRange range = RangeOf(handClass);
     SeatStepper seat(n, seatPosition, static_cast<std::int64_t>(startRow));
-    for (std::size_t r = startRow; r < count; ++r) {
-        const SevenCards c = SeatCardsFromRow(list.Row(r), n, seat.Current(), stage);
-        const std::int32_t v = EvaluateHand(c[0], c[1], c[2], c[3], c[4], c[5], c[6]);
-        if (range.Contains(v)) return r;
-        seat.Advance();
+    std::int32_t values[SeatBatchRows];
+    for (std::size_t r = startRow; r < count;) {
+        // A batch never crosses the end of a storage block, so its rows lie back to back.
+        const std::size_t inBlock = ShuffleList::RowsPerBlock - r % ShuffleList::RowsPerBlock;
+        const std::size_t take = std::min({SeatBatchRows, count - r, inBlock});
+        EvaluateSeatRows(list.Row(r), take, n, stage, seat, values);
+        for (std::size_t k = 0; k < take; ++k) {
+            if (range.Contains(values[k])) return r + k;
+        }
+        r += take;
     }
     return std::nullopt;
 }

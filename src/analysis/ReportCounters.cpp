@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "analysis/SeatValues.h"
 #include "hand/PokerHand.h"
 
 namespace brevane {
@@ -91,16 +92,18 @@ int HandCategoryCounter::Slot(std::int32_t value) {
     return value == RoyalFlushValue ? 10 : value >> 20;
 }
 
-void HandCategoryCounter::Add(const std::uint8_t* row) {
-    const SevenCards c = SeatCardsFromRow(row, n_, seat_.Current(), stage_);
-    const std::int32_t v = EvaluateHand(c[0], c[1], c[2], c[3], c[4], c[5], c[6]);
-    ++slots_[static_cast<std::size_t>(Slot(v))];
-    seat_.Advance();
-    ++rows_;
-}
-
 void HandCategoryCounter::AddRows(const std::uint8_t* rows, std::size_t count) {
-    for (std::size_t r = 0; r < count; ++r) Add(rows + r * RowBytes);
+    std::int32_t values[SeatBatchRows];
+    SeatStepper seat = seat_;
+    while (count > 0) {
+        const std::size_t take = std::min(count, SeatBatchRows);
+        EvaluateSeatRows(rows, take, n_, stage_, seat, values);
+        for (std::size_t r = 0; r < take; ++r) ++slots_[static_cast<std::size_t>(Slot(values[r]))];
+        rows += take * RowBytes;
+        count -= take;
+        rows_ += take;
+    }
+    seat_ = seat;
 }
 
 std::array<std::uint64_t, HandCategoryCount> HandCategoryCounter::Counts() const {

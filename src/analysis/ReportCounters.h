@@ -82,7 +82,7 @@ class HandCategoryCounter {
     HandCategoryCounter(std::int32_t n, std::int32_t seatPosition, std::int32_t stage)
         : n_(n), stage_(stage), seat_(n, seatPosition) {}
 
-    void Add(const std::uint8_t* row);
+    void Add(const std::uint8_t* row) { AddRows(row, 1); }
     void AddRows(const std::uint8_t* rows, std::size_t count);
 
     // Row index of the next row to add.

@@ -12,17 +12,6 @@ std::int32_t SeatDeckPosition(std::int32_t n, std::int32_t seatPosition, std::in
     return n - static_cast<std::int32_t>(j);
 }
 
-SevenCards SeatCardsFromRow(const std::uint8_t* row, std::int32_t n, std::int32_t d,
-                            std::int32_t stage) {
-    SevenCards cards{};
-    cards[0] = row[d - 1];
-    cards[1] = row[d + n - 1];
-    const std::uint8_t* board = row + 2 * n;
-    const std::int32_t boardCount = BoardCardCount[stage];
-    for (std::int32_t i = 0; i < boardCount; ++i) cards[2 + i] = board[i];
-    return cards;
-}
-
 SevenCards GetPlayerCards(const ShuffleList& list, std::int64_t row, std::int32_t n,
                           std::int32_t seatPosition, std::int32_t stage) {
     if (row < 0 || static_cast<std::uint64_t>(row) >= list.Count()) return SevenCards{};

@@ -42,8 +42,15 @@ class SeatStepper {
 };
 
 // The seven cards of a 52-byte row for the seat whose first hole card is at deck position d.
-SevenCards SeatCardsFromRow(const std::uint8_t* row, std::int32_t n, std::int32_t d,
-                            std::int32_t stage);
+// Inline: the report and search loops call it once per row.
+inline SevenCards SeatCardsFromRow(const std::uint8_t* row, std::int32_t n, std::int32_t d,
+                                   std::int32_t stage) {
+    const std::uint8_t* board = row + 2 * n;
+    const std::int32_t boardCount = BoardCardCount[static_cast<std::size_t>(stage)];
+    SevenCards cards{row[d - 1], row[d + n - 1]};
+    for (std::int32_t i = 0; i < 5; ++i) cards[2 + i] = i < boardCount ? board[i] : 0;
+    return cards;
+}
 
 // Seven zeros for a row outside the list.
 SevenCards GetPlayerCards(const ShuffleList& list, std::int64_t row, std::int32_t n,

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "analysis/Seats.h"
+#include "hand/PokerHand.h"
+
+namespace brevane {
+
+// Most rows a caller of EvaluateSeatRows hands over at once.
+inline constexpr std::size_t SeatBatchRows = 32;
+
+// How many rows ahead EvaluateSeatRows asks for rows to be brought into the cache.
+inline constexpr std::size_t SeatPrefetchRows = 64;
+
+namespace seat_values {
+
+template <int BoardCount>
+void Evaluate(const std::uint8_t* rows, std::size_t count, std::int32_t n, SeatStepper& seat,
+              std::int32_t* values) {
+    for (std::size_t r = 0; r < count; ++r) {
+        const std::uint8_t* row = rows + r * 52;
+        __builtin_prefetch(row + SeatPrefetchRows * 52);
+        const std::int32_t d = seat.Current();
+        const std::uint8_t* board = row + 2 * n;
+        values[r] = EvaluateHand(row[d - 1], row[d + n - 1], BoardCount > 0 ? board[0] : 0,
+                                 BoardCount > 1 ? board[1] : 0, BoardCount > 2 ? board[2] : 0,
+                                 BoardCount > 3 ? board[3] : 0, BoardCount > 4 ? board[4] : 0);
+        seat.Advance();
+    }
+}
+
+}  // namespace seat_values
+
+// Hand values of one seat on `count` (at most SeatBatchRows) consecutive rows stored back to
+// back, the seat stepping on by one row after each; the same cards as SeatCardsFromRow, passed
+// to EvaluateHand in their order. The values go to a local array first and are used afterwards,
+// so the evaluations of a batch do not wait on each other and their table look-ups overlap.
+// Rows further on are prefetched (a prefetch past the rows never faults).
+inline void EvaluateSeatRows(const std::uint8_t* rows, std::size_t count, std::int32_t n,
+                             std::int32_t stage, SeatStepper& seat, std::int32_t* values) {
+    switch (BoardCardCount[static_cast<std::size_t>(stage)]) {
+        case 0:
+            return seat_values::Evaluate<0>(rows, count, n, seat, values);
+        case 3:
+            return seat_values::Evaluate<3>(rows, count, n, seat, values);
+        case 4:
+            return seat_values::Evaluate<4>(rows, count, n, seat, values);
+        default:
+            return seat_values::Evaluate<5>(rows, count, n, seat, values);
+    }
+}
+
+}  // namespace brevane
