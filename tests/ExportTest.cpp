@@ -66,15 +66,6 @@ TEST(ExportTest, LineOfTheOrderedDeck) {
     EXPECT_EQ(text, ReferenceLine(InitialDeck()));
 }
 
-TEST(ExportTest, LinesMatchTheReferenceForManyShuffles) {
-    const ShuffleList list = KeyedList(3000);
-    char line[ExportLineBytes];
-    for (std::size_t r = 0; r < list.Count(); ++r) {
-        FormatExportLine(list.Row(r), line);
-        ASSERT_EQ(std::string(line, ExportLineBytes), ReferenceLine(list.Record(r))) << r;
-    }
-}
-
 TEST(ExportTest, FileHoldsExactlyTheLines) {
     TempDir dir;
     const ShuffleList list = KeyedList(3);

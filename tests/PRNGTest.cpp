@@ -204,20 +204,6 @@ TEST(PRNGTest, SeparateDrawsGiveTheSameShuffles) {
     }
 }
 
-TEST(PRNGTest, ShuffleDeckDoesNotLookAtTheValues) {
-    ShuffleGenerator a, b;
-    a.SetKey(CountingKey());
-    b.SetKey(CountingKey());
-    CardArray codes, scaled;
-    for (int k = 0; k < 52; ++k) {
-        codes[k] = k + 1;
-        scaled[k] = -1000 * (k + 1);
-    }
-    a.ShuffleDeck(codes);
-    b.ShuffleDeck(scaled);
-    for (int k = 0; k < 52; ++k) EXPECT_EQ(scaled[k], -1000 * codes[k]);
-}
-
 TEST(PRNGTest, ConcurrentShufflesStayWhole) {
     constexpr int Threads = 4;
     constexpr int PerThread = 3000;

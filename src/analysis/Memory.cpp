@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <fstream>
 #include <limits>
+#include <sstream>
 #include <string>
 
 namespace brevane {
@@ -17,12 +18,12 @@ constexpr std::size_t Unknown = std::numeric_limits<std::size_t>::max();
 // The value in kB of the line "<field>: N kB" of a /proc text file, in bytes; Unknown if absent.
 std::size_t ProcFieldBytes(const char* file, const std::string& field) {
     std::ifstream in(file);
-    std::string name;
-    std::uint64_t kb = 0;
-    std::string unit;
-    while (in >> name >> kb) {
-        std::getline(in, unit);
-        if (name == field + ":") return static_cast<std::size_t>(kb) * 1024;
+    const std::string prefix = field + ":";
+    for (std::string line; std::getline(in, line);) {
+        if (line.compare(0, prefix.size(), prefix) != 0) continue;
+        std::istringstream value(line.substr(prefix.size()));
+        std::uint64_t kb = 0;
+        if (value >> kb) return static_cast<std::size_t>(kb) * 1024;
     }
     return Unknown;
 }
