@@ -13,7 +13,7 @@ inline std::uint64_t Addend(std::int32_t code) {
     return CardAddend[CardIndex(code)];
 }
 
-// Sum of the card addends: base-5 rank counts in the low word, biased suit counters above.
+// Sum of the card addends: biased suit counters in the low 16 bits, the rank key above.
 inline std::uint64_t CardSum(std::int32_t c1, std::int32_t c2, std::int32_t c3, std::int32_t c4,
                              std::int32_t c5, std::int32_t c6, std::int32_t c7) {
     return SuitCounterBias + Addend(c1) + Addend(c2) + Addend(c3) + Addend(c4) + Addend(c5) +
@@ -28,7 +28,7 @@ inline std::uint64_t SuitRanks(std::int32_t code) {
 inline std::int32_t FlushHandValue(std::uint64_t flags, std::int32_t c1, std::int32_t c2,
                                    std::int32_t c3, std::int32_t c4, std::int32_t c5,
                                    std::int32_t c6, std::int32_t c7) {
-    const int suitShift = (std::countr_zero(flags >> 32) & 12) * 4;  // counter lane -> rank lane
+    const int suitShift = (std::countr_zero(flags) & 12) * 4;  // counter lane -> rank lane
     const std::uint64_t suitRanks = SuitRanks(c1) | SuitRanks(c2) | SuitRanks(c3) | SuitRanks(c4) |
                                     SuitRanks(c5) | SuitRanks(c6) | SuitRanks(c7);
     const auto mask = static_cast<std::uint32_t>(suitRanks >> suitShift) & (FlushTableSize - 1);
@@ -45,7 +45,7 @@ inline std::int32_t EvaluateSeven(std::int32_t hole1, std::int32_t hole2, std::i
     if (const std::uint64_t flags = sum & FlushFlags) [[unlikely]] {
         return FlushHandValue(flags, hole1, hole2, flop1, flop2, flop3, turn, river);
     }
-    const auto rankKey = static_cast<std::uint32_t>(sum);
+    const auto rankKey = static_cast<std::uint32_t>(sum >> RankKeyShift);
     const std::uint32_t slot = SlotOf(HashPosition(rankKey), RankDisplacement[HashBucket(rankKey)]);
     return static_cast<std::int32_t>(RankTable[slot]);
 }

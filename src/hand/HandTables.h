@@ -13,19 +13,21 @@ namespace brevane::hand_tables {
 // Card codes are reduced to their low byte before any lookup, so every code reads inside the
 // tables; codes 53 to 255 read the zero entry of a missing card. Callers pass only 0 to 52.
 inline constexpr int CardEntryCount = 256;
+inline constexpr int RankKeyShift = 16;
 
 constexpr std::uint32_t CardIndex(std::int32_t code) {
     return static_cast<std::uint8_t>(code);
 }
 
-// Per card code: 5^rank index in bits 0..31, so the sum over a hand is the base-5 number of
-// its rank counts (each digit 0..4), and 1 in the 4-bit counter of its suit in bits 32..47.
+// Per card code: 1 in the 4-bit counter of its suit in bits 0..15, and 5^rank index from bit
+// 16 up, so that bits 16..47 of the sum over a hand are the base-5 number of its rank counts
+// (each digit 0..4), the rank key.
 inline constexpr std::array<std::uint64_t, CardEntryCount> CardAddend = [] {
     std::array<std::uint64_t, CardEntryCount> entries{};
     for (CardCode code = 1; code <= DeckSize; ++code) {
         std::uint64_t power = 1;
         for (int r = 0; r < RankIndex(code); ++r) power *= 5;
-        entries[code] = power | (1ull << (32 + 4 * SuitIndex(code)));
+        entries[code] = (power << RankKeyShift) | (1ull << (4 * SuitIndex(code)));
     }
     return entries;
 }();
@@ -41,8 +43,8 @@ inline constexpr std::array<std::uint64_t, CardEntryCount> CardSuitRanks = [] {
 
 // Each suit counter starts at 3, so it reaches bit 3 of its lane exactly when the suit holds
 // five or more of the (at most seven) cards.
-inline constexpr std::uint64_t SuitCounterBias = 0x3333ull << 32;
-inline constexpr std::uint64_t FlushFlags = 0x8888ull << 32;
+inline constexpr std::uint64_t SuitCounterBias = 0x3333;
+inline constexpr std::uint64_t FlushFlags = 0x8888;
 
 // Rank key (the base-5 rank counts) to a slot of RankTable: a multiplicative hash gives a
 // bucket (top bits) and a position below RankTableSize (from middle bits); the bucket's
