@@ -18,6 +18,12 @@ if ! command -v xvfb-run >/dev/null 2>&1; then
   exit 1
 fi
 
+# The pictures want a window manager for their title bars; install one when we can.
+if ! command -v icewm >/dev/null 2>&1 && [ "$(id -u)" -eq 0 ]; then
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends icewm >/dev/null ||
+    echo "screenshot: icewm could not be installed; the pictures will have no title bars" >&2
+fi
+
 mkdir -p "$root/docs"
 export QT_QPA_PLATFORM=xcb
 xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
