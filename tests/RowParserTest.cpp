@@ -87,12 +87,12 @@ struct ReadResult {
     std::string error;
 };
 
-ReadResult ReadAll(const std::string& text) {
+ReadResult ReadAll(const std::string& text, std::size_t bufferBytes = ExportReader::BufferBytes) {
     ReadResult result;
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::tmpfile(), &std::fclose);
     std::fwrite(text.data(), 1, text.size(), file.get());
     std::rewind(file.get());
-    ExportReader reader(file.get(), "rows.txt");
+    ExportReader reader(file.get(), "rows.txt", bufferBytes);
     std::uint8_t row[52];
     while ((result.status = reader.Next(row)) == ExportReader::Status::Row) {
         result.lines.push_back(LineOf(row));
@@ -130,6 +130,24 @@ TEST(ExportReader, ReadsManyRowsAcrossItsBuffer) {
     ASSERT_EQ(result.status, ExportReader::Status::End);
     ASSERT_EQ(result.lines.size(), rows);
     for (std::size_t r = 0; r < rows; ++r) ASSERT_EQ(result.lines[r], LineOf(list.Row(r))) << r;
+}
+
+TEST(ExportReader, ASmallBufferRefillsBetweenLines) {
+    const ShuffleList list = reference::ShuffledList(40, 6);
+    std::string text;
+    std::vector<std::string> lines;
+    for (std::size_t r = 0; r < list.Count(); ++r) {
+        lines.push_back(LineOf(list.Row(r)));
+        text += lines.back() + (r % 2 ? "\r\n" : "\n");
+    }
+    for (std::size_t bufferBytes : {157, 158, 200, 311, 1000}) {
+        const ReadResult result = ReadAll(text, bufferBytes);
+        EXPECT_EQ(result.status, ExportReader::Status::End) << bufferBytes;
+        EXPECT_EQ(result.lines, lines) << bufferBytes;
+    }
+    // A CR LF line of 157 bytes does not fit a buffer of 156.
+    EXPECT_EQ(ReadAll(lines[0] + "\r\n", 156).error,
+              "rows.txt:1: line too long (expected 52 cards)");
 }
 
 TEST(ExportReader, NamesTheFileAndLineOfTheFirstBadLine) {

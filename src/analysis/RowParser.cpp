@@ -161,8 +161,8 @@ std::string ParseExportLine(std::string_view line, std::uint8_t* row) {
     return {};
 }
 
-ExportReader::ExportReader(std::FILE* file, std::string name)
-    : file_(file), name_(std::move(name)), buffer_(BufferBytes) {}
+ExportReader::ExportReader(std::FILE* file, std::string name, std::size_t bufferBytes)
+    : file_(file), name_(std::move(name)), buffer_(bufferBytes) {}
 
 ExportReader::Status ExportReader::Next(std::uint8_t* row) {
     if (stuck_ != Status::Row) return stuck_;

@@ -21,8 +21,11 @@ class ExportReader {
   public:
     enum class Status { Row, End, BadLine, ReadFailed };
 
-    // `name` is the input's name for messages; `file` stays owned by the caller.
-    ExportReader(std::FILE* file, std::string name);
+    static constexpr std::size_t BufferBytes = std::size_t{1} << 20;
+
+    // `name` is the input's name for messages; `file` stays owned by the caller. A line that
+    // does not fit in `bufferBytes` together with its line end is a bad line.
+    ExportReader(std::FILE* file, std::string name, std::size_t bufferBytes = BufferBytes);
 
     // The next row into row[0..51]. After BadLine or ReadFailed every further call repeats it.
     Status Next(std::uint8_t* row);
@@ -31,9 +34,6 @@ class ExportReader {
     const std::string& Error() const { return error_; }
     // Lines read so far, the bad one included.
     std::uint64_t LineNumber() const { return line_; }
-
-    // Longest line accepted; a longer one is a bad line.
-    static constexpr std::size_t BufferBytes = std::size_t{1} << 20;
 
   private:
     Status NextSlow(std::uint8_t* row);
