@@ -106,7 +106,7 @@ TEST_F(HandsCommandTest, ABadLineAnywhereLeavesStandardOutputEmpty) {
     test::ExpectBadInput({"hands", "--limit", "1", "--input", path}, "",
                          path + ":501: expected 52 cards, found 2");
     test::ExpectBadInput({"hands", "--input", "-"}, good + "Ah Ah\n",
-                         "<stdin>:501: expected 52 cards, found 2");
+                         "-:501: expected 52 cards, found 2");
 }
 
 TEST_F(HandsCommandTest, OutputBeyondTheMemorySpoolComesOutWholeAndInOrder) {

@@ -102,10 +102,10 @@ TEST_F(ReportCommandTest, BadLinesPrintNothingButWhereAndWhat) {
     std::string twice = first;
     twice.replace(3, 2, twice.substr(0, 2));
     test::ExpectBadInput({"report", "position", "1", "--input", "-"}, twice + good,
-                         "<stdin>:1: card " + first.substr(0, 2) + " appears twice");
+                         "-:1: card " + first.substr(0, 2) + " appears twice");
 
     test::ExpectBadInput({"report", "card", "Ah", "--input", "-"}, first + "\r\n" + first,
-                         "<stdin>:2: empty line (expected 52 cards)");
+                         "-:2: empty line (expected 52 cards)");
 }
 
 TEST_F(ReportCommandTest, NoRowsIsAnError) {

@@ -146,7 +146,7 @@ bool RowSource::Open(const AnalysisOptions& options) {
     const std::string& path = *options.input;
     if (path == "-") {
         file_ = stdin;
-        reader_.emplace(file_, "<stdin>");
+        reader_.emplace(file_, "-");
         return true;
     }
     file_ = std::fopen(path.c_str(), "rb");
