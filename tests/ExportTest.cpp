@@ -144,6 +144,16 @@ void ExpectFailure(const ShuffleList& list, const std::string& path, int error,
     }
 }
 
+TEST(ExportTest, DevicesAreWrittenInPlace) {
+    ExportShuffleList(KeyedList(3), "/dev/null");
+    struct stat info {};
+    ASSERT_EQ(stat("/dev/null", &info), 0);
+    EXPECT_TRUE(S_ISCHR(info.st_mode));
+    ExpectFailure(KeyedList(20000), "/dev/full", ENOSPC, "No space left on device");
+    ASSERT_EQ(stat("/dev/full", &info), 0);
+    EXPECT_TRUE(S_ISCHR(info.st_mode));
+}
+
 TEST(ExportTest, MissingFolderFailsAndCreatesNothing) {
     TempDir dir;
     ExpectFailure(KeyedList(1), dir.File("absent/out.txt"), ENOENT, "No such file or directory");

@@ -95,10 +95,17 @@ void FdWriter::Flush() {
 ReplacingFile::ReplacingFile(const std::string& path, WriteFunction write)
     : name_(path), target_(ResolveTarget(path)) {
     struct stat info {};
-    if (stat(target_.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) ThrowErrno(EISDIR, path);
-    const bool replacing = stat(target_.c_str(), &info) == 0;
-    fd_ = CreateTemporary(target_, name_, tempPath_);
-    if (replacing) {
+    const bool exists = stat(target_.c_str(), &info) == 0;
+    if (exists && S_ISDIR(info.st_mode)) ThrowErrno(EISDIR, path);
+    if (exists && !S_ISREG(info.st_mode)) {
+        // A device or a pipe holds no file to keep: write to it in place rather than renaming
+        // a new file over it.
+        fd_ = open(target_.c_str(), O_WRONLY | O_CLOEXEC);
+        if (fd_ < 0) ThrowErrno(errno, path);
+    } else {
+        fd_ = CreateTemporary(target_, name_, tempPath_);
+    }
+    if (exists && S_ISREG(info.st_mode)) {
         // Best effort: keep the old file's owner and permission bits on its replacement.
         [[maybe_unused]] const int owner = fchown(fd_, info.st_uid, info.st_gid);
         [[maybe_unused]] const int mode = fchmod(fd_, info.st_mode & 07777);
@@ -136,7 +143,7 @@ void ReplacingFile::Commit() {
         Discard();
         ThrowErrno(error, name_);
     }
-    if (rename(tempPath_.c_str(), target_.c_str()) != 0) {
+    if (!tempPath_.empty() && rename(tempPath_.c_str(), target_.c_str()) != 0) {
         const int error = errno;
         Discard();
         ThrowErrno(error, name_);

@@ -46,7 +46,8 @@ class FdWriter {
 // A file written under a temporary name in the target's folder and renamed over the target by
 // Commit(). Until Commit() succeeds the target is untouched; a failure, or destruction without
 // Commit(), removes the temporary file. A replaced target keeps its permission bits; a new one
-// gets 0644 less the umask. A symbolic link as target is followed, so the link stays.
+// gets 0644 less the umask. A symbolic link as target is followed, so the link stays. A target
+// that is a device or a pipe (/dev/null, a FIFO) is written in place.
 class ReplacingFile {
   public:
     explicit ReplacingFile(const std::string& path, WriteFunction write = nullptr);
@@ -56,8 +57,6 @@ class ReplacingFile {
 
     FdWriter& Out() { return *out_; }
     void Commit();
-
-    const std::string& TemporaryPath() const { return tempPath_; }
 
   private:
     void Discard() noexcept;
