@@ -108,26 +108,62 @@ TEST(ShuffleListTest, StorageIsCountedInWholeBlocks) {
     EXPECT_EQ(list.BytesToAppend(SIZE_MAX), SIZE_MAX);
 }
 
-TEST(ShuffleListTest, AvailableMemoryFollowsTheAddressSpaceLimit) {
-    EXPECT_GT(AvailableMemoryBytes(), std::size_t{1} << 20);
-    // In a child: a limit of 64 MiB above the current use leaves at most that much.
+// Runs `body` in a child process whose address space may grow by only `room` bytes; the
+// child's exit status is the result (0 for success).
+int InChildWithRoom(std::size_t room, int (*body)()) {
     const pid_t child = fork();
-    ASSERT_GE(child, 0);
     if (child == 0) {
         std::ifstream status("/proc/self/status");
         std::size_t used = 0;
         for (std::string line; std::getline(status, line);)
             if (line.starts_with("VmSize:")) used = std::stoull(line.substr(7)) * 1024;
-        const std::size_t room = std::size_t{64} << 20;
         rlimit limit{used + room, used + room};
-        if (used == 0 || setrlimit(RLIMIT_AS, &limit) != 0) _exit(2);
-        const std::size_t available = AvailableMemoryBytes();
-        _exit(available <= room && available > room / 2 ? 0 : 1);
+        if (used == 0 || setrlimit(RLIMIT_AS, &limit) != 0) _exit(100);
+        _exit(body());
     }
     int status = 0;
     waitpid(child, &status, 0);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST(ShuffleListTest, RunningOutOfMemoryKeepsDeckAndGeneratorInStep) {
+#ifdef __SANITIZE_ADDRESS__
+    GTEST_SKIP() << "AddressSanitizer ends the process on a failed allocation";
+#endif
+    const int result = InChildWithRoom(std::size_t{48} << 20, [] {
+        ShuffleGenerator generator;
+        generator.SetKey(CountingKey());
+        ShuffleList list;
+        Deck deck = InitialDeck();
+        try {
+            list.AppendShuffles(deck, generator, 100 * ShuffleList::RowsPerBlock);
+            return 1;  // 340 MB fitted in 48 MB
+        } catch (const std::bad_alloc&) {
+        }
+        if (list.Count() == 0 || list.Count() % ShuffleList::RowsPerBlock != 0) return 2;
+        if (deck != list.Record(list.Count() - 1)) return 3;
+        // The generator drew exactly the stored shuffles: the next one continues the reference.
+        ReferenceShuffler reference(CountingKey());
+        Deck expected = InitialDeck();
+        for (std::size_t k = 0; k <= list.Count(); ++k) reference.Shuffle(expected);
+        generator.ShuffleDeck(deck);
+        return deck == expected ? 0 : 4;
+    });
+    EXPECT_EQ(result, 0);
+}
+
+TEST(ShuffleListTest, AvailableMemoryFollowsTheAddressSpaceLimit) {
+    EXPECT_GT(AvailableMemoryBytes(), std::size_t{1} << 20);
+    // A limit of 64 MiB above the current use leaves at most that much.
+    EXPECT_EQ(InChildWithRoom(std::size_t{64} << 20,
+                              [] {
+                                  const std::size_t available = AvailableMemoryBytes();
+                                  return available <= (std::size_t{64} << 20) &&
+                                                 available > (std::size_t{32} << 20)
+                                             ? 0
+                                             : 1;
+                              }),
+              0);
 }
 
 }  // namespace

@@ -53,11 +53,12 @@ void ShuffleList::AppendShuffles(Deck& deck, ShuffleGenerator& generator, std::s
         }
         std::memcpy(row, source, RowBytes);
         ApplyShuffle(pending, row);
-        source = row;
         count_ += batch;
         n -= batch;
+        // Kept in step per block, for when the next block cannot be allocated.
+        for (std::size_t k = 0; k < RowBytes; ++k) deck[k] = row[k];
+        source = row;
     }
-    for (std::size_t k = 0; k < RowBytes; ++k) deck[k] = source[k];
 }
 
 void ShuffleList::Clear() {
