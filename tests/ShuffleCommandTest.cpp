@@ -97,6 +97,13 @@ TEST(ShuffleCommandTest, BadKeysAreNamed) {
         ExpectUsageError({"shuffle", "3", "--key", bad}, "'" + bad + "'");
 }
 
+TEST(ShuffleCommandTest, BadArgumentsWriteNoOutputFile) {
+    TempDir dir;
+    ExpectUsageError({"shuffle", "12x", "--output", dir.File("out.txt")}, "'12x'");
+    ExpectUsageError({"shuffle", "3", "--key", "abc", "--output", dir.File("out.txt")}, "'abc'");
+    EXPECT_TRUE(fs::is_empty(dir.Path()));
+}
+
 TEST(ShuffleCommandTest, BadArgumentsAreUsageErrors) {
     ExpectUsageError({"shuffle"}, "COUNT");
     ExpectUsageError({"shuffle", "3", "4"}, "'4'");
