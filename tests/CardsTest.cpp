@@ -35,7 +35,9 @@ TEST(Cards, TablesAgreeWithTheCodeFormulas) {
         EXPECT_EQ(RankValue[c], RankIndex(c) + 2);
         EXPECT_EQ(MakeCard(RankIndex(c), SuitIndex(c)), c);
         EXPECT_EQ(SuitLetter[c], "cdhs"[SuitIndex(c)]);
-        if (c > 1) EXPECT_GE(RankIndex(c), RankIndex(c - 1));  // codes ascend with rank
+        if (c > 1) {
+            EXPECT_GE(RankIndex(c), RankIndex(c - 1));  // codes ascend with rank
+        }
     }
     for (CardCode c = 49; c <= 52; ++c) EXPECT_EQ(RankValue[c], 14);
 }
