@@ -1,4 +1,5 @@
 // The main window's controls: their names, captions, items, geometry and tab order.
+#include <QBrush>
 #include <QComboBox>
 #include <QFileDialog>
 #include <QFontMetrics>
@@ -29,7 +30,8 @@ constexpr int HeaderHeight = 20;
 constexpr int HandColumnWidth = 75;
 constexpr int CardColumnWidth = 30;
 
-// Draws cells without the focus rectangle.
+// Draws cells without the focus rectangle. A cell with a seat colour keeps it on the selected
+// row too: only the background shows the selection.
 class NoFocusDelegate : public QStyledItemDelegate {
   public:
     using QStyledItemDelegate::QStyledItemDelegate;
@@ -38,6 +40,12 @@ class NoFocusDelegate : public QStyledItemDelegate {
     void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
         QStyledItemDelegate::initStyleOption(option, index);
         option->state &= ~QStyle::State_HasFocus;
+        const QVariant colour = index.data(Qt::ForegroundRole);
+        if (colour.canConvert<QBrush>()) {
+            const QBrush brush = colour.value<QBrush>();
+            option->palette.setBrush(QPalette::Active, QPalette::HighlightedText, brush);
+            option->palette.setBrush(QPalette::Inactive, QPalette::HighlightedText, brush);
+        }
     }
 };
 
@@ -203,8 +211,8 @@ void TForm1::CreateCardView() {
     rows->setMinimumSectionSize(1);
     rows->setSectionResizeMode(QHeaderView::Fixed);
     rows->setDefaultSectionSize(QFontMetrics(CardView->font()).height() + 4);
-    gridRowLimit_ = static_cast<std::size_t>(std::numeric_limits<int>::max() /
-                                             rows->defaultSectionSize());
+    gridRowLimit_ =
+        static_cast<std::size_t>(std::numeric_limits<int>::max() / rows->defaultSectionSize());
 
     QHeaderView* header = CardView->horizontalHeader();
     header->setFont(QFont(QStringLiteral("Tahoma"), 8));

@@ -141,6 +141,31 @@ class MainHoldemTest : public QObject {
         }
     }
 
+    void selectedRowKeepsTheSeatColours() {
+        FormHarness h;
+        h.Form().resize(784, 562);
+        h.Form().show();
+        h.Deal(QStringLiteral("3"));
+        SetSeatView(h, 2, 0, 3);
+        QTableView* view = h.View();
+        view->selectRow(1);
+        QCoreApplication::processEvents();
+        const QImage image = view->viewport()->grab().toImage();
+        auto hasPureRed = [&](int row, int column) {
+            const QRect cell = view->visualRect(view->model()->index(row, column));
+            for (int y = cell.top(); y <= cell.bottom(); ++y) {
+                for (int x = cell.left(); x <= cell.right(); ++x) {
+                    const QColor c = image.pixelColor(x, y);
+                    if (c.red() > 200 && c.green() < 70 && c.blue() < 70) return true;
+                }
+            }
+            return false;
+        };
+        QVERIFY(hasPureRed(1, 2));   // the seat's hole card on the selected row
+        QVERIFY(hasPureRed(0, 2));   // and on a row that is not selected
+        QVERIFY(!hasPureRed(1, 1));  // another seat's hole card keeps the normal colour
+    }
+
     void seatAndStageChangesRedrawTheGrid() {
         FormHarness h;
         h.Deal(QStringLiteral("3"));
