@@ -21,9 +21,10 @@ void Evaluate(const std::uint8_t* rows, std::size_t count, std::int32_t n, SeatS
               std::int32_t* values) {
     for (std::size_t r = 0; r < count; ++r) {
         const std::uint8_t* row = rows + r * 52;
-        __builtin_prefetch(row + SeatPrefetchRows * 52);
-        const std::int32_t d = seat.Current();
         const std::uint8_t* board = row + 2 * n;
+        // The last card read, the river's place, SeatPrefetchRows rows on.
+        __builtin_prefetch(board + SeatPrefetchRows * 52 + 4);
+        const std::int32_t d = seat.Current();
         values[r] = EvaluateHand(row[d - 1], row[d + n - 1], BoardCount > 0 ? board[0] : 0,
                                  BoardCount > 1 ? board[1] : 0, BoardCount > 2 ? board[2] : 0,
                                  BoardCount > 3 ? board[3] : 0, BoardCount > 4 ? board[4] : 0);
