@@ -32,10 +32,28 @@ inline std::string Joined(const std::vector<std::string>& lines) {
     return text;
 }
 
-// The commands take the decimal separator from the locale; the tests pin it to ".".
+// A fixture with `Rows` shuffles made with the counting key, stored as an export file. The
+// commands take the decimal separator from the locale; the tests pin it to ".".
+template <std::size_t Rows>
 class AnalysisCliTest : public ::testing::Test {
   protected:
-    void SetUp() override { setenv("LC_ALL", "C", 1); }
+    void SetUp() override {
+        setenv("LC_ALL", "C", 1);
+        list_ = reference::ShuffledList(Rows);
+        path_ = dir_.File("rows.txt");
+        WriteFileBytes(path_, ExportText(list_));
+    }
+
+    // Runs `command` with `args` on the stored file.
+    CliResult RunOnFile(const std::string& command, std::vector<std::string> args) {
+        args.insert(args.begin(), command);
+        args.insert(args.end(), {"--input", path_});
+        return RunCli(args);
+    }
+
+    TempDir dir_;
+    ShuffleList list_;
+    std::string path_;
 };
 
 // A usage error: status 2, one line on standard error naming `named`, nothing on standard output.

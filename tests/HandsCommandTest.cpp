@@ -31,24 +31,9 @@ std::string Expected(const ShuffleList& list, int n, int p, int s, int handClass
     return text;
 }
 
-class HandsCommandTest : public AnalysisCliTest {
+class HandsCommandTest : public AnalysisCliTest<500> {
   protected:
-    void SetUp() override {
-        AnalysisCliTest::SetUp();
-        list_ = reference::ShuffledList(500);
-        path_ = dir_.File("rows.txt");
-        test::WriteFileBytes(path_, test::ExportText(list_));
-    }
-
-    CliResult Hands(std::vector<std::string> args) {
-        args.insert(args.begin(), "hands");
-        args.insert(args.end(), {"--input", path_});
-        return RunCli(args);
-    }
-
-    test::TempDir dir_;
-    ShuffleList list_;
-    std::string path_;
+    CliResult Hands(std::vector<std::string> args) { return RunOnFile("hands", std::move(args)); }
 };
 
 TEST_F(HandsCommandTest, EveryRowByDefault) {

@@ -11,24 +11,9 @@ using test::AnalysisCliTest;
 using test::CliResult;
 using test::RunCli;
 
-class ReportCommandTest : public AnalysisCliTest {
+class ReportCommandTest : public AnalysisCliTest<300> {
   protected:
-    void SetUp() override {
-        AnalysisCliTest::SetUp();
-        list_ = reference::ShuffledList(300);
-        path_ = dir_.File("rows.txt");
-        test::WriteFileBytes(path_, test::ExportText(list_));
-    }
-
-    CliResult Report(std::vector<std::string> args) {
-        args.insert(args.begin(), "report");
-        args.insert(args.end(), {"--input", path_});
-        return RunCli(args);
-    }
-
-    test::TempDir dir_;
-    ShuffleList list_;
-    std::string path_;
+    CliResult Report(std::vector<std::string> args) { return RunOnFile("report", std::move(args)); }
 };
 
 TEST_F(ReportCommandTest, PrintsTheLinesOfEachReport) {
