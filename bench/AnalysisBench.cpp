@@ -253,7 +253,7 @@ BENCHMARK(BM_RankReportVsBytePass)->UseManualTime()->Unit(benchmark::kMillisecon
 BENCHMARK(BM_HandCategoryReportVsBareEvaluator)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond)
-    ->Iterations(3);
+    ->Iterations(8);
 BENCHMARK(BM_FindWithoutMatchVsHandCategoryReport)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond)

@@ -16,19 +16,35 @@ inline constexpr std::size_t SeatPrefetchRows = 64;
 
 namespace seat_values {
 
-template <int BoardCount>
-void Evaluate(const std::uint8_t* rows, std::size_t count, std::int32_t n, SeatStepper& seat,
+// The first hole card at deck position `d`, moving one position lower after every row when the
+// seat rotates (after position 1 comes n again).
+template <int BoardCount, bool Rotating>
+void Evaluate(const std::uint8_t* rows, std::size_t count, std::int32_t n, std::int32_t& d,
               std::int32_t* values) {
     for (std::size_t r = 0; r < count; ++r) {
         const std::uint8_t* row = rows + r * 52;
         const std::uint8_t* board = row + 2 * n;
         // The last card read, the river's place, SeatPrefetchRows rows on.
         __builtin_prefetch(board + SeatPrefetchRows * 52 + 4);
-        const std::int32_t d = seat.Current();
         values[r] = EvaluateHand(row[d - 1], row[d + n - 1], BoardCount > 0 ? board[0] : 0,
                                  BoardCount > 1 ? board[1] : 0, BoardCount > 2 ? board[2] : 0,
                                  BoardCount > 3 ? board[3] : 0, BoardCount > 4 ? board[4] : 0);
-        seat.Advance();
+        if (Rotating && --d < 1) d = n;
+    }
+}
+
+template <bool Rotating>
+void EvaluateAtStage(const std::uint8_t* rows, std::size_t count, std::int32_t n,
+                     std::int32_t stage, std::int32_t& d, std::int32_t* values) {
+    switch (BoardCardCount[static_cast<std::size_t>(stage)]) {
+        case 0:
+            return Evaluate<0, Rotating>(rows, count, n, d, values);
+        case 3:
+            return Evaluate<3, Rotating>(rows, count, n, d, values);
+        case 4:
+            return Evaluate<4, Rotating>(rows, count, n, d, values);
+        default:
+            return Evaluate<5, Rotating>(rows, count, n, d, values);
     }
 }
 
@@ -41,16 +57,13 @@ void Evaluate(const std::uint8_t* rows, std::size_t count, std::int32_t n, SeatS
 // Rows further on are prefetched (a prefetch past the rows never faults).
 inline void EvaluateSeatRows(const std::uint8_t* rows, std::size_t count, std::int32_t n,
                              std::int32_t stage, SeatStepper& seat, std::int32_t* values) {
-    switch (BoardCardCount[static_cast<std::size_t>(stage)]) {
-        case 0:
-            return seat_values::Evaluate<0>(rows, count, n, seat, values);
-        case 3:
-            return seat_values::Evaluate<3>(rows, count, n, seat, values);
-        case 4:
-            return seat_values::Evaluate<4>(rows, count, n, seat, values);
-        default:
-            return seat_values::Evaluate<5>(rows, count, n, seat, values);
+    std::int32_t d = seat.Current();
+    if (seat.Rotating()) {
+        seat_values::EvaluateAtStage<true>(rows, count, n, stage, d, values);
+    } else {
+        seat_values::EvaluateAtStage<false>(rows, count, n, stage, d, values);
     }
+    seat.Seek(d);
 }
 
 }  // namespace brevane

@@ -31,6 +31,9 @@ class SeatStepper {
         if (rotating_) d_ = n - static_cast<std::int32_t>((seatPosition - n + startRow) % n);
     }
     std::int32_t Current() const { return d_; }
+    bool Rotating() const { return rotating_; }
+    // Sets the position for the current row, as a caller that stepped d itself found it.
+    void Seek(std::int32_t d) { d_ = d; }
     void Advance() {
         if (rotating_ && --d_ < 1) d_ = n_;
     }
