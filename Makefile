@@ -2,9 +2,10 @@
 BUILD     ?= build
 SANBUILD  ?= build-sanitize
 JOBS      ?= $(shell nproc)
+MAKEFLAGS += --no-print-directory
 CMAKE_ARGS ?=
 
-.PHONY: all deps configure build run test test-slow test-sanitize bench screenshot install clean format
+.PHONY: all deps configure build run test test-sanitize bench screenshot install clean format
 
 all: build
 
