@@ -8,7 +8,7 @@ packages=(
   clang libclang-rt-14-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev
   xvfb xauth
-  fonts-liberation fonts-wine
+  fonts-liberation fonts-wine locales
 )
 
 missing=()

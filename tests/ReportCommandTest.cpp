@@ -1,4 +1,6 @@
 #include <clocale>
+#include <cstdlib>
+#include <string>
 
 #include "AnalysisCliHelpers.h"
 #include "analysis/Reports.h"
@@ -142,13 +144,31 @@ TEST_F(ReportCommandTest, UnknownCommandsOptionsAndSelectionsAreOneLineErrors) {
                            "missing.txt: No such file or directory");
 }
 
-TEST_F(ReportCommandTest, DecimalSeparatorComesFromTheLocale) {
+// A German locale, compiled into a private folder (LOCPATH) when the system has none installed.
+bool MakeGermanLocaleAvailable(const test::TempDir& folder) {
     const char* german = "de_DE.UTF-8";
-    if (!std::setlocale(LC_ALL, german)) GTEST_SKIP() << german << " is not installed";
-    std::setlocale(LC_ALL, "C");
-    setenv("LC_ALL", german, 1);
+    if (std::setlocale(LC_ALL, german)) {
+        std::setlocale(LC_ALL, "C");
+        return true;
+    }
+    const std::string command =
+        "localedef -i de_DE -f UTF-8 '" + folder.File(german) + "' >/dev/null 2>&1";
+    if (std::system(command.c_str()) != 0) return false;
+    setenv("LOCPATH", folder.Path().c_str(), 1);
+    return true;
+}
+
+TEST_F(ReportCommandTest, DecimalSeparatorComesFromTheLocale) {
+    const test::TempDir localeFolder;
+    if (!MakeGermanLocaleAvailable(localeFolder))
+        GTEST_SKIP() << "no German locale, and localedef could not make one";
+    setenv("LC_ALL", "de_DE.UTF-8", 1);
     const CliResult r = Report({"suit", "Club"});
+    unsetenv("LC_ALL");
+    unsetenv("LOCPATH");
+    EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, test::Joined(PositionReport(list_, 's', 0, "Club", ",")));
+    EXPECT_NE(r.out.find(","), std::string::npos);
 }
 
 }  // namespace
