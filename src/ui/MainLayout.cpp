@@ -1,5 +1,6 @@
 // The main window's controls: their names, captions, items, geometry and tab order.
 #include <QBrush>
+#include <QColor>
 #include <QComboBox>
 #include <QFileDialog>
 #include <QFontMetrics>
@@ -7,6 +8,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPalette>
 #include <QPushButton>
 #include <QStyledItemDelegate>
 #include <QTableView>
@@ -195,6 +197,15 @@ void TForm1::CreateCardView() {
     CardView->setFont(QFont(QStringLiteral("Courier New"), 8));
     CardView->setModel(model_);
     CardView->setItemDelegate(new NoFocusDelegate(CardView));
+    // A light selection, as in the explorer style, so that the seat colours stay readable on
+    // the selected row.
+    QPalette gridPalette = CardView->palette();
+    for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
+        gridPalette.setColor(group, QPalette::Highlight, QColor(204, 232, 255));
+        gridPalette.setColor(group, QPalette::HighlightedText,
+                             gridPalette.color(group, QPalette::Text));
+    }
+    CardView->setPalette(gridPalette);
     CardView->setSelectionBehavior(QAbstractItemView::SelectRows);
     CardView->setSelectionMode(QAbstractItemView::SingleSelection);
     CardView->setEditTriggers(QAbstractItemView::NoEditTriggers);
