@@ -4,6 +4,7 @@
 #include "analysis/ReportCounters.h"
 #include "analysis/Reports.h"
 #include "analysis/Seats.h"
+#include "support/HandSets.h"
 
 namespace brevane {
 namespace {
@@ -86,18 +87,11 @@ TEST(HandCategoryReport, EveryFiveCardHandAtTheFlop) {
     HandCategoryCounter counter(2, 0, 1);  // seat D of two players: 2, 4, then 5, 6, 7
     std::uint8_t row[52] = {};
     const int positions[5] = {2, 4, 5, 6, 7};
-    int c[5];
-    for (c[0] = 1; c[0] <= 48; ++c[0])
-        for (c[1] = c[0] + 1; c[1] <= 49; ++c[1])
-            for (c[2] = c[1] + 1; c[2] <= 50; ++c[2])
-                for (c[3] = c[2] + 1; c[3] <= 51; ++c[3])
-                    for (c[4] = c[3] + 1; c[4] <= 52; ++c[4]) {
-                        for (int i = 0; i < 5; ++i) row[positions[i] - 1] = c[i];
-                        counter.Add(row);
-                    }
-    const std::array<std::uint64_t, 10> published = {1302540, 1098240, 123552, 54912, 10200,
-                                                     5108,    3744,    624,    36,    4};
-    EXPECT_EQ(counter.Counts(), published);
+    test::ForEachCardSet(5, [&](const test::SevenCards& c) {
+        for (int i = 0; i < 5; ++i) row[positions[i] - 1] = static_cast<std::uint8_t>(c[i]);
+        counter.Add(row);
+    });
+    EXPECT_EQ(counter.Counts(), test::PublishedReportCounts(5));
     EXPECT_EQ(counter.Rows(), 2598960u);
 }
 

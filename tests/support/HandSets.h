@@ -62,4 +62,36 @@ struct CategoryCounts {
     }
 };
 
+// Published numbers of card sets of 5, 6 or 7 cards by best-hand category: bestHand[c - 1] for
+// category c (high card 1 .. straight flush 9, royal flushes included), and the royal flushes.
+struct PublishedCounts {
+    std::array<std::int64_t, 9> bestHand;
+    std::int64_t royal;
+};
+
+inline PublishedCounts PublishedCategoryCounts(int cards) {
+    switch (cards) {
+        case 5:
+            return {{1302540, 1098240, 123552, 54912, 10200, 5108, 3744, 624, 40}, 4};
+        case 6:
+            return {{6612900, 9730740, 2532816, 732160, 361620, 205792, 165984, 14664, 1844}, 188};
+        case 7:
+            return {
+                {23294460, 58627800, 31433400, 6461620, 6180020, 4047644, 3473184, 224848, 41584},
+                4324};
+    }
+    throw std::invalid_argument("no published counts for that many cards");
+}
+
+// The published counts as the hand category report lists them: high card .. straight flush
+// without royal flushes, then royal flushes.
+inline std::array<std::uint64_t, 10> PublishedReportCounts(int cards) {
+    const PublishedCounts published = PublishedCategoryCounts(cards);
+    std::array<std::uint64_t, 10> lines{};
+    for (int c = 0; c < 9; ++c) lines[c] = static_cast<std::uint64_t>(published.bestHand[c]);
+    lines[8] -= static_cast<std::uint64_t>(published.royal);
+    lines[9] = static_cast<std::uint64_t>(published.royal);
+    return lines;
+}
+
 }  // namespace brevane::test

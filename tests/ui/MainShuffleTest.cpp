@@ -61,6 +61,18 @@ std::vector<ShuffleRecord> Rows(const TForm1& form) {
     return rows;
 }
 
+// After a refused "Add to List" on a window holding two rows: the list, the grid, the deck and
+// the cursor are as they were, and the generator was not touched either (the next row appended
+// is the third shuffle).
+void ExpectRefusedAppendChangedNothing(FormHarness& h, const Deck& deckBefore) {
+    QCOMPARE(h.Form().Shuffles().Count(), std::size_t{2});
+    QCOMPARE(h.View()->model()->rowCount(), 2);
+    QCOMPARE(h.Form().WorkingDeck(), deckBefore);
+    QVERIFY(QGuiApplication::overrideCursor() == nullptr);
+    h.Deal(QStringLiteral("1"));
+    QCOMPARE(Rows(h.Form()), ReferenceShuffles(3));
+}
+
 // An object whose every event handler fails.
 class FailingObject : public QObject {
   public:
@@ -142,13 +154,7 @@ class MainShuffleTest : public QObject {
         QCOMPARE(h.messages.size(), std::size_t{1});
         QCOMPARE(h.messages[0].icon, QMessageBox::Critical);
         QCOMPARE(h.messages[0].text, QStringLiteral("Invalid hand count"));
-        QCOMPARE(h.Form().Shuffles().Count(), std::size_t{2});
-        QCOMPARE(h.View()->model()->rowCount(), 2);
-        QCOMPARE(h.Form().WorkingDeck(), deckBefore);
-        QVERIFY(QGuiApplication::overrideCursor() == nullptr);
-        // The generator was not touched either: the next row is the third shuffle.
-        h.Deal(QStringLiteral("1"));
-        QCOMPARE(Rows(h.Form()), ReferenceShuffles(3));
+        ExpectRefusedAppendChangedNothing(h, deckBefore);
     }
 
     void blanksAndHexFormsAreAccepted() {
@@ -275,12 +281,7 @@ class MainShuffleTest : public QObject {
         h.Deal(QStringLiteral("2000000000"));
         QCOMPARE(reports_, std::vector<QString>{QStringLiteral("Out of memory.")});
         QVERIFY(h.messages.empty());
-        QCOMPARE(h.Form().Shuffles().Count(), std::size_t{2});
-        QCOMPARE(h.View()->model()->rowCount(), 2);
-        QCOMPARE(h.Form().WorkingDeck(), deckBefore);
-        QVERIFY(QGuiApplication::overrideCursor() == nullptr);
-        h.Deal(QStringLiteral("1"));
-        QCOMPARE(Rows(h.Form()), ReferenceShuffles(3));
+        ExpectRefusedAppendChangedNothing(h, deckBefore);
     }
 
     void appendingBeyondTheGridsReachIsRefused() {
