@@ -113,7 +113,7 @@ const std::vector<std::uint8_t>& RiverHands() {
         const ShuffleList& list = StoredRows();
         std::vector<std::uint8_t> cards(list.Count() * 7);
         for (std::size_t r = 0; r < list.Count(); ++r) {
-            const SevenCards c = SeatCardsFromRow(list.Row(r), 10, 10, 3);
+            const SevenCards c = SeatCardsFromRow(list.Row(r), SeatView{}, 10);
             for (int i = 0; i < 7; ++i) cards[r * 7 + i] = static_cast<std::uint8_t>(c[i]);
         }
         return cards;
@@ -135,7 +135,7 @@ void BM_HandCategoryReportVsBareEvaluator(benchmark::State& state) {
     const ShuffleList& list = StoredRows();
     RiverHands();
     Compare(state, BareEvaluator,
-            [&] { return BuildHandCategoryReport(list, 10, 0, 3, "D", "River", ".").size(); });
+            [&] { return BuildHandCategoryReport(list, SeatView{}, ".").size(); });
     state.SetLabel("target speed_ratio >= 0.70");
 }
 
@@ -143,8 +143,8 @@ void BM_FindWithoutMatchVsHandCategoryReport(benchmark::State& state) {
     const ShuffleList& list = StoredRows();
     const std::int32_t noClass = HandClassCount;  // matches no value, so every row is visited
     Compare(
-        state, [&] { return BuildHandCategoryReport(list, 10, 0, 3, "D", "River", ".").size(); },
-        [&] { return FindNextHandRow(list, 0, noClass, 10, 0, 3).has_value(); });
+        state, [&] { return BuildHandCategoryReport(list, SeatView{}, ".").size(); },
+        [&] { return FindNextHandRow(list, 0, noClass, SeatView{}).has_value(); });
     state.SetLabel("target speed_ratio about 1");
 }
 

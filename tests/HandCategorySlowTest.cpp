@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "analysis/ReportCounters.h"
+#include "analysis/ReportLines.h"
 #include "support/HandSets.h"
 
 namespace brevane {
@@ -10,7 +10,7 @@ namespace {
 // stream of rows by the hand category counter at the River: seat D of two players reads 2 and 4,
 // then the board at 5 to 9.
 TEST(HandCategorySlow, EverySevenCardHandAtTheRiver) {
-    HandCategoryCounter counter(2, 0, 3);
+    HandCategoryCounter counter(SeatView{2, 0, Stage::River});
     std::uint8_t row[52] = {};
     const int positions[7] = {2, 4, 5, 6, 7, 8, 9};
     test::ForEachCardSet(7, [&](const test::SevenCards& c) {

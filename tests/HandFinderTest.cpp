@@ -9,6 +9,10 @@
 namespace brevane {
 namespace {
 
+SeatView View(std::int32_t n, std::int32_t p, std::int32_t stage) {
+    return {n, p, StageAt(stage)};
+}
+
 TEST(HandFinder, CaptionsInListOrder) {
     const std::vector<std::string> want = {"High Card",
                                            "Pair -",
@@ -98,7 +102,7 @@ TEST(HandFinder, AgreesWithTheLiteralSearchForEveryClassSeatAndStage) {
             for (std::int32_t s = 0; s < 4; ++s) {
                 for (std::int32_t handClass = -1; handClass <= 26; ++handClass) {
                     for (std::size_t start : {0, 1, 37, 399}) {
-                        ASSERT_EQ(AsIndex(FindNextHandRow(list, start, handClass, n, p, s)),
+                        ASSERT_EQ(AsIndex(FindNextHandRow(list, start, handClass, View(n, p, s))),
                                   SlowFind(list, static_cast<long long>(start), handClass, n, p, s))
                             << "n " << n << " seat " << p << " stage " << s << " class "
                             << handClass << " start " << start;
@@ -116,13 +120,13 @@ TEST(HandFinder, StartRowRules) {
     list.Append(reference::RowWith({{2, "2c"}, {4, "9d"}}));
     list.Append(reference::RowWith({{2, "3c"}, {4, "Kd"}}));
     const std::int32_t pairPlus = 3, twoPairPlus = 6, pairMinus = 1;
-    EXPECT_EQ(FindNextHandRow(list, 0, pairPlus, 2, 0, 0), 0u);
-    EXPECT_EQ(FindNextHandRow(list, 1, pairPlus, 2, 0, 0), std::nullopt);  // not found behind
-    EXPECT_EQ(FindNextHandRow(list, 2, pairMinus, 2, 0, 0), 2u);           // last row examined
-    EXPECT_EQ(FindNextHandRow(list, 3, pairMinus, 2, 0, 0), std::nullopt);
-    EXPECT_EQ(FindNextHandRow(list, 1000, pairMinus, 2, 0, 0), std::nullopt);
-    EXPECT_EQ(FindNextHandRow(list, 0, twoPairPlus, 2, 0, 0), std::nullopt);  // Hole stage
-    EXPECT_EQ(FindNextHandRow(ShuffleList{}, 0, pairMinus, 2, 0, 0), std::nullopt);
+    EXPECT_EQ(FindNextHandRow(list, 0, pairPlus, View(2, 0, 0)), 0u);
+    EXPECT_EQ(FindNextHandRow(list, 1, pairPlus, View(2, 0, 0)), std::nullopt);  // not found behind
+    EXPECT_EQ(FindNextHandRow(list, 2, pairMinus, View(2, 0, 0)), 2u);  // last row examined
+    EXPECT_EQ(FindNextHandRow(list, 3, pairMinus, View(2, 0, 0)), std::nullopt);
+    EXPECT_EQ(FindNextHandRow(list, 1000, pairMinus, View(2, 0, 0)), std::nullopt);
+    EXPECT_EQ(FindNextHandRow(list, 0, twoPairPlus, View(2, 0, 0)), std::nullopt);  // Hole stage
+    EXPECT_EQ(FindNextHandRow(ShuffleList{}, 0, pairMinus, View(2, 0, 0)), std::nullopt);
 }
 
 TEST(HandFinder, RotatingSeatUsesEachRowsOwnIndex) {
@@ -134,11 +138,11 @@ TEST(HandFinder, RotatingSeatUsesEachRowsOwnIndex) {
                            : reference::RowWith({{1, "2h"}, {3, "9s"}, {2, "4c"}, {4, "Jd"}}));
     }
     const std::int32_t pair = 2;
-    EXPECT_EQ(FindNextHandRow(list, 0, pair, 2, 2, 0), 3u);
-    EXPECT_EQ(FindNextHandRow(list, 2, pair, 2, 2, 0), 3u);
-    EXPECT_EQ(FindNextHandRow(list, 3, pair, 2, 2, 0), 3u);
-    EXPECT_EQ(FindNextHandRow(list, 0, pair, 2, 0, 0), std::nullopt);  // fixed D: 2 and 4
-    EXPECT_EQ(FindNextHandRow(list, 0, pair, 2, 1, 0), 3u);            // fixed D-1: 1 and 3
+    EXPECT_EQ(FindNextHandRow(list, 0, pair, View(2, 2, 0)), 3u);
+    EXPECT_EQ(FindNextHandRow(list, 2, pair, View(2, 2, 0)), 3u);
+    EXPECT_EQ(FindNextHandRow(list, 3, pair, View(2, 2, 0)), 3u);
+    EXPECT_EQ(FindNextHandRow(list, 0, pair, View(2, 0, 0)), std::nullopt);  // fixed D: 2 and 4
+    EXPECT_EQ(FindNextHandRow(list, 0, pair, View(2, 1, 0)), 3u);            // fixed D-1: 1 and 3
 }
 
 }  // namespace

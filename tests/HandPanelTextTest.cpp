@@ -8,6 +8,10 @@
 namespace brevane {
 namespace {
 
+SeatView View(std::int32_t n, std::int32_t p, std::int32_t stage) {
+    return {n, p, StageAt(stage)};
+}
+
 SevenCards Cards(const std::vector<std::string>& names) {
     SevenCards cards{};
     for (std::size_t i = 0; i < names.size(); ++i) cards[i] = ParseCardName(names[i]);
@@ -15,12 +19,12 @@ SevenCards Cards(const std::vector<std::string>& names) {
 }
 
 TEST(HandPanelText, CaptionAtEachStage) {
-    EXPECT_EQ(HandPanelCaption(Cards({"Ah", "Ad"}), 0), "[Ah Ad]  =  Pair of Aces");
-    EXPECT_EQ(HandPanelCaption(Cards({"Ah", "Ad", "2c", "7h", "9s"}), 1),
+    EXPECT_EQ(HandPanelCaption(Cards({"Ah", "Ad"}), StageAt(0)), "[Ah Ad]  =  Pair of Aces");
+    EXPECT_EQ(HandPanelCaption(Cards({"Ah", "Ad", "2c", "7h", "9s"}), StageAt(1)),
               "[Ah Ad] [2c 7h 9s]  =  Pair of Aces");
-    EXPECT_EQ(HandPanelCaption(Cards({"Ah", "Ad", "2c", "7h", "9s", "Kd"}), 2),
+    EXPECT_EQ(HandPanelCaption(Cards({"Ah", "Ad", "2c", "7h", "9s", "Kd"}), StageAt(2)),
               "[Ah Ad] [2c 7h 9s Kd]  =  Pair of Aces");
-    EXPECT_EQ(HandPanelCaption(Cards({"Th", "9h", "8h", "7h", "6h", "2c", "Kd"}), 3),
+    EXPECT_EQ(HandPanelCaption(Cards({"Th", "9h", "8h", "7h", "6h", "2c", "Kd"}), StageAt(3)),
               "[Th 9h] [8h 7h 6h 2c Kd]  =  Straight Flush, Six to Ten");
 }
 
@@ -43,14 +47,14 @@ TEST(HandPanelText, CaptionIsBuiltFromTheSeatsCardsAndWords) {
             if (s > 0) want += "]";
             want += "  =  ";
             want += HandDescription(reference::Evaluate(c));
-            EXPECT_EQ(HandPanelCaption(list, r, 7, 9, s), want);
+            EXPECT_EQ(HandPanelCaption(list, r, View(7, 9, s)), want);
         }
     }
 }
 
 TEST(HandPanelText, NoRowGivesTheEmptyCaption) {
     const ShuffleList list = reference::ShuffledList(2);
-    EXPECT_EQ(HandPanelCaption(list, std::nullopt, 10, 0, 3), "");
+    EXPECT_EQ(HandPanelCaption(list, std::nullopt, View(10, 0, 3)), "");
 }
 
 }  // namespace

@@ -5,7 +5,7 @@
 #include <numeric>
 
 #include "AnalysisReference.h"
-#include "analysis/ReportCounters.h"
+#include "analysis/ReportLines.h"
 
 namespace brevane {
 namespace {
@@ -249,8 +249,7 @@ TEST(DistributionReports, AnEmptyListIsRefused) {
     const ShuffleList empty;
     EXPECT_THROW(BuildSuitReport(empty, 0, "Club", "."), std::invalid_argument);
     EXPECT_THROW(BuildDeckPosReport(empty, 1, "1", "."), std::invalid_argument);
-    EXPECT_THROW(BuildHandCategoryReport(empty, 10, 0, 3, "D", "River", "."),
-                 std::invalid_argument);
+    EXPECT_THROW(BuildHandCategoryReport(empty, SeatView{}, "."), std::invalid_argument);
 }
 
 TEST(DistributionReports, RowByRowCountingGivesTheListReport) {

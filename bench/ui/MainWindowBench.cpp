@@ -190,7 +190,8 @@ void BM_FindNothingVsFinder(benchmark::State& state) {
         const double t0 = CpuSeconds();
         form.FindNextBtnClick();
         const double t1 = CpuSeconds();
-        benchmark::DoNotOptimize(FindNextHandRow(form.Shuffles(), 0, 8, 10, 0, 0));
+        benchmark::DoNotOptimize(
+            FindNextHandRow(form.Shuffles(), 0, 8, SeatView{10, 0, Stage::Hole}));
         const double t2 = CpuSeconds();
         windowSeconds += t1 - t0;
         finderSeconds += t2 - t1;
@@ -211,8 +212,7 @@ void BM_HandCategoryStatsVsBuilder(benchmark::State& state) {
         const double t0 = CpuSeconds();
         form.PlayerPosStatsBtnClick();
         const double t1 = CpuSeconds();
-        benchmark::DoNotOptimize(
-            BuildHandCategoryReport(form.Shuffles(), 10, 0, 3, "D", "River", "."));
+        benchmark::DoNotOptimize(BuildHandCategoryReport(form.Shuffles(), SeatView{}, "."));
         const double t2 = CpuSeconds();
         windowSeconds += t1 - t0;
         builderSeconds += t2 - t1;

@@ -87,18 +87,17 @@ bool HandClassMatches(std::int32_t handClass, std::int32_t v) {
 }
 
 std::optional<std::size_t> FindNextHandRow(const ShuffleList& list, std::size_t startRow,
-                                           std::int32_t handClass, std::int32_t n,
-                                           std::int32_t seatPosition, std::int32_t stage) {
+                                           std::int32_t handClass, const SeatView& view) {
     const std::size_t count = list.Count();
     if (startRow >= count) return std::nullopt;
     const ValueRange range = RangeOf(handClass);
-    SeatStepper seat(n, seatPosition, static_cast<std::int64_t>(startRow));
+    SeatStepper seat(view, static_cast<std::int64_t>(startRow));
     std::int32_t values[SeatBatchRows];
     for (std::size_t r = startRow; r < count;) {
         // A batch never crosses the end of a storage block, so its rows lie back to back.
         const std::size_t inBlock = ShuffleList::RowsPerBlock - r % ShuffleList::RowsPerBlock;
         const std::size_t take = std::min({SeatBatchRows, count - r, inBlock});
-        EvaluateSeatRows(list.Row(r), take, n, stage, seat, values);
+        EvaluateSeatRows(list.Row(r), take, view, seat, values);
         for (std::size_t k = 0; k < take; ++k) {
             if (range.Contains(values[k])) return r + k;
         }

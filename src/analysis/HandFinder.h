@@ -6,6 +6,7 @@
 #include <optional>
 #include <string_view>
 
+#include "analysis/SeatView.h"
 #include "analysis/ShuffleList.h"
 
 namespace brevane {
@@ -23,7 +24,6 @@ bool HandClassMatches(std::int32_t handClass, std::int32_t v);
 
 // First row r >= startRow whose seat hand matches the class, or nullopt.
 std::optional<std::size_t> FindNextHandRow(const ShuffleList& list, std::size_t startRow,
-                                           std::int32_t handClass, std::int32_t n,
-                                           std::int32_t seatPosition, std::int32_t stage);
+                                           std::int32_t handClass, const SeatView& view);
 
 }  // namespace brevane

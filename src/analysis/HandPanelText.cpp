@@ -5,19 +5,19 @@
 
 namespace brevane {
 
-std::string HandPanelCaption(const SevenCards& cards, std::int32_t stage) {
+std::string HandPanelCaption(const SevenCards& cards, Stage stage) {
     return HandPanelCaption(
         cards, stage,
         EvaluateHand(cards[0], cards[1], cards[2], cards[3], cards[4], cards[5], cards[6]));
 }
 
-std::string HandPanelCaption(const SevenCards& cards, std::int32_t stage, std::int32_t value) {
+std::string HandPanelCaption(const SevenCards& cards, Stage stage, std::int32_t value) {
     std::string text = "[";
     text += CardName(cards[0]);
     text += ' ';
     text += CardName(cards[1]);
     text += ']';
-    const std::int32_t boardCount = BoardCardCount[stage];
+    const std::int32_t boardCount = BoardCardCount(stage);
     for (std::int32_t i = 0; i < boardCount; ++i) {
         text += i == 0 ? " [" : " ";
         text += CardName(cards[static_cast<std::size_t>(2 + i)]);
@@ -29,10 +29,10 @@ std::string HandPanelCaption(const SevenCards& cards, std::int32_t stage, std::i
 }
 
 std::string HandPanelCaption(const ShuffleList& list, std::optional<std::size_t> row,
-                             std::int32_t n, std::int32_t seatPosition, std::int32_t stage) {
+                             const SeatView& view) {
     if (!row) return {};
     const auto index = static_cast<std::int64_t>(*row);
-    return HandPanelCaption(GetPlayerCards(list, index, n, seatPosition, stage), stage);
+    return HandPanelCaption(GetPlayerCards(list, index, view), view.stage);
 }
 
 }  // namespace brevane

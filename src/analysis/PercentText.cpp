@@ -1,6 +1,6 @@
-#include <stdexcept>
+#include "analysis/PercentText.h"
 
-#include "analysis/Reports.h"
+#include <stdexcept>
 
 namespace brevane {
 

@@ -97,7 +97,7 @@ void HandCategoryCounter::AddRows(const std::uint8_t* rows, std::size_t count) {
     SeatStepper seat = seat_;
     while (count > 0) {
         const std::size_t take = std::min(count, SeatBatchRows);
-        EvaluateSeatRows(rows, take, n_, stage_, seat, values);
+        EvaluateSeatRows(rows, take, view_, seat, values);
         for (std::size_t r = 0; r < take; ++r) ++slots_[static_cast<std::size_t>(Slot(values[r]))];
         rows += take * RowBytes;
         count -= take;

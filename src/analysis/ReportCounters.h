@@ -3,17 +3,14 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <string_view>
 
-#include "analysis/Reports.h"
 #include "analysis/Seats.h"
 
 namespace brevane {
 
-// The counting behind the reports, fed one row (52 card-code bytes) at a time in list order, so
-// that any number of rows is counted in constant memory. The list builders of Reports.h use the
-// same counters; each BuildReport overload writes the lines of its report and needs at least one
-// counted row (it throws std::invalid_argument otherwise).
+// The counting behind the reports, fed rows of card-code bytes in list order, one or a batch at a
+// time, so that any number of rows is counted in constant memory. The list builders of Reports.h
+// use the same counters; ReportLines.h turns a counter into the lines of its report.
 
 // For each deck position, the rows whose card there is of one suit, of one rank, or one card.
 class PositionCounter {
@@ -79,15 +76,14 @@ inline constexpr int HandCategoryCount = 10;
 // since a rotating seat moves on by one position with every row.
 class HandCategoryCounter {
   public:
-    HandCategoryCounter(std::int32_t n, std::int32_t seatPosition, std::int32_t stage)
-        : n_(n), stage_(stage), seat_(n, seatPosition) {}
+    explicit HandCategoryCounter(const SeatView& view) : view_(view), seat_(view) {}
 
     void Add(const std::uint8_t* row) { AddRows(row, 1); }
     void AddRows(const std::uint8_t* rows, std::size_t count);
 
     // Row index of the next row to add.
     std::uint64_t Rows() const { return rows_; }
-    std::int32_t Stage() const { return stage_; }
+    const SeatView& View() const { return view_; }
     // High Card, Pair, ..., Straight Flush, Royal Flush.
     std::array<std::uint64_t, HandCategoryCount> Counts() const;
 
@@ -95,20 +91,10 @@ class HandCategoryCounter {
     static int Slot(std::int32_t value);
 
   private:
-    std::int32_t n_;
-    std::int32_t stage_;
+    SeatView view_;
     SeatStepper seat_;
     std::array<std::uint64_t, 11> slots_{};
     std::uint64_t rows_ = 0;
 };
-
-// `selectionText` is the selection's display text ("Club", "T", "Qh").
-Report BuildReport(const PositionCounter& counter, std::string_view selectionText,
-                   std::string_view separator);
-// `positionText` is the position's display text ("7").
-Report BuildReport(const DeckPosCounter& counter, std::string_view positionText,
-                   std::string_view separator);
-Report BuildReport(const HandCategoryCounter& counter, std::string_view seatText,
-                   std::string_view stageText, std::string_view separator);
 
 }  // namespace brevane

@@ -1,7 +1,9 @@
+#include "analysis/ReportLines.h"
+
 #include <stdexcept>
 #include <string>
 
-#include "analysis/ReportCounters.h"
+#include "analysis/Messages.h"
 #include "cards/Cards.h"
 
 namespace brevane {
@@ -9,7 +11,7 @@ namespace brevane {
 namespace {
 
 void RequireRows(std::uint64_t n) {
-    if (n == 0) throw std::invalid_argument("No hands dealt");
+    if (n == 0) throw std::invalid_argument(std::string(NoHandsDealtText));
 }
 
 // "label = count  (percent%)"
@@ -86,16 +88,14 @@ Report BuildReport(const DeckPosCounter& counter, std::string_view positionText,
         ranks[static_cast<std::size_t>(RankIndex(c))] += cards[static_cast<std::size_t>(c)];
     }
     Report lines = ReportHead("Deck Position: ", positionText, n, Title("Suit", SuitTitle));
-    constexpr std::string_view suitLetters = "cdhs";
-    constexpr std::string_view rankLetters = "23456789TJQKA";
     for (std::size_t s = 0; s < suits.size(); ++s) {
-        lines.push_back(CountLine(suitLetters.substr(s, 1), suits[s], n, separator));
+        lines.push_back(CountLine(SuitLetters.substr(s, 1), suits[s], n, separator));
     }
     lines.emplace_back();
     lines.push_back(Title("Rank", RankTitle));
     lines.emplace_back();
     for (std::size_t r = 0; r < ranks.size(); ++r) {
-        lines.push_back(CountLine(rankLetters.substr(r, 1), ranks[r], n, separator));
+        lines.push_back(CountLine(RankLetters.substr(r, 1), ranks[r], n, separator));
     }
     lines.emplace_back();
     lines.push_back(Title("Card", CardTitle));
@@ -106,8 +106,7 @@ Report BuildReport(const DeckPosCounter& counter, std::string_view positionText,
     return lines;
 }
 
-Report BuildReport(const HandCategoryCounter& counter, std::string_view seatText,
-                   std::string_view stageText, std::string_view separator) {
+Report BuildReport(const HandCategoryCounter& counter, std::string_view separator) {
     static constexpr std::array<std::string_view, HandCategoryCount> labels{
         "High Card:       ", "Pair:            ", "Two Pair:        ", "Three of a Kind: ",
         "Straight:        ", "Flush:           ", "Full House:      ", "Four of a Kind:  ",
@@ -115,13 +114,14 @@ Report BuildReport(const HandCategoryCounter& counter, std::string_view seatText
     const std::uint64_t n = counter.Rows();
     RequireRows(n);
     Report lines;
-    lines.push_back("Player position: " + std::string(seatText));
-    lines.push_back("Cards dealt: " + std::string(stageText));
+    const SeatView& view = counter.View();
+    lines.push_back("Player position: " + view.SeatText());
+    lines.push_back("Cards dealt: " + std::string(view.StageText()));
     lines.push_back("Shuffles: " + std::to_string(n));
     lines.emplace_back();
     const auto counts = counter.Counts();
     // At the Hole stage two cards can only be a pair or not.
-    const std::size_t shown = counter.Stage() == 0 ? 2 : labels.size();
+    const std::size_t shown = view.stage == Stage::Hole ? 2 : labels.size();
     for (std::size_t i = 0; i < shown; ++i) {
         std::string line(labels[i]);
         line += std::to_string(counts[i]);

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "analysis/ReportCounters.h"
+#include "analysis/ReportLines.h"
 
 namespace brevane {
 
@@ -44,11 +44,10 @@ Report BuildDeckPosReport(const ShuffleList& list, int deckPosition, std::string
     return BuildReport(CountList(list, counter), positionText, separator);
 }
 
-Report BuildHandCategoryReport(const ShuffleList& list, std::int32_t n, std::int32_t seatPosition,
-                               std::int32_t stage, std::string_view seatText,
-                               std::string_view stageText, std::string_view separator) {
-    HandCategoryCounter counter(n, seatPosition, stage);
-    return BuildReport(CountList(list, counter), seatText, stageText, separator);
+Report BuildHandCategoryReport(const ShuffleList& list, const SeatView& view,
+                               std::string_view separator) {
+    HandCategoryCounter counter(view);
+    return BuildReport(CountList(list, counter), separator);
 }
 
 }  // namespace brevane

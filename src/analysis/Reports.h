@@ -5,16 +5,14 @@
 #include <string_view>
 #include <vector>
 
+#include "analysis/PercentText.h"
+#include "analysis/SeatView.h"
 #include "analysis/ShuffleList.h"
 
 namespace brevane {
 
 // An ordered list of text lines without line-break characters.
 using Report = std::vector<std::string>;
-
-// k as a percentage of n (n >= 1) with exactly four decimals, exact halves rounded up,
-// written with the given decimal separator.
-std::string PercentText(std::uint64_t k, std::uint64_t n, std::string_view separator);
 
 // Builders over a stored list with at least one row.
 Report BuildSuitReport(const ShuffleList& list, int suitIndex, std::string_view suitText,
@@ -25,8 +23,8 @@ Report BuildCardReport(const ShuffleList& list, std::int32_t cardCode, std::stri
                        std::string_view separator);
 Report BuildDeckPosReport(const ShuffleList& list, int deckPosition, std::string_view positionText,
                           std::string_view separator);
-Report BuildHandCategoryReport(const ShuffleList& list, std::int32_t n, std::int32_t seatPosition,
-                               std::int32_t stage, std::string_view seatText,
-                               std::string_view stageText, std::string_view separator);
+// The seat and stage lines name the view's seat and stage as their lists show them.
+Report BuildHandCategoryReport(const ShuffleList& list, const SeatView& view,
+                               std::string_view separator);
 
 }  // namespace brevane

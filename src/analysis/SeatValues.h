@@ -34,9 +34,9 @@ void Evaluate(const std::uint8_t* rows, std::size_t count, std::int32_t n, std::
 }
 
 template <bool Rotating>
-void EvaluateAtStage(const std::uint8_t* rows, std::size_t count, std::int32_t n,
-                     std::int32_t stage, std::int32_t& d, std::int32_t* values) {
-    switch (BoardCardCount[static_cast<std::size_t>(stage)]) {
+void EvaluateAtStage(const std::uint8_t* rows, std::size_t count, std::int32_t n, Stage stage,
+                     std::int32_t& d, std::int32_t* values) {
+    switch (BoardCardCount(stage)) {
         case 0:
             return Evaluate<0, Rotating>(rows, count, n, d, values);
         case 3:
@@ -55,13 +55,13 @@ void EvaluateAtStage(const std::uint8_t* rows, std::size_t count, std::int32_t n
 // to EvaluateHand in their order. The values go to a local array first and are used afterwards,
 // so the evaluations of a batch do not wait on each other and their table look-ups overlap.
 // Rows further on are prefetched (a prefetch past the rows never faults).
-inline void EvaluateSeatRows(const std::uint8_t* rows, std::size_t count, std::int32_t n,
-                             std::int32_t stage, SeatStepper& seat, std::int32_t* values) {
+inline void EvaluateSeatRows(const std::uint8_t* rows, std::size_t count, const SeatView& view,
+                             SeatStepper& seat, std::int32_t* values) {
     std::int32_t d = seat.Current();
     if (seat.Rotating()) {
-        seat_values::EvaluateAtStage<true>(rows, count, n, stage, d, values);
+        seat_values::EvaluateAtStage<true>(rows, count, view.players, view.stage, d, values);
     } else {
-        seat_values::EvaluateAtStage<false>(rows, count, n, stage, d, values);
+        seat_values::EvaluateAtStage<false>(rows, count, view.players, view.stage, d, values);
     }
     seat.Seek(d);
 }

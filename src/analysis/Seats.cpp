@@ -2,9 +2,10 @@
 
 namespace brevane {
 
-std::int32_t SeatDeckPosition(std::int32_t n, std::int32_t seatPosition, std::int64_t row) {
-    if (seatPosition < n) return n - seatPosition;
-    const std::int64_t k = seatPosition - n;
+std::int32_t SeatDeckPosition(const SeatView& view, std::int64_t row) {
+    const std::int32_t n = view.players;
+    if (!view.Rotating()) return n - view.seatPosition;
+    const std::int64_t k = view.seatPosition - n;
     // The row is never negative for a listed row; the adjustment keeps the result in 1..n for
     // any row a caller might pass.
     std::int64_t j = (k + row) % n;
@@ -12,11 +13,10 @@ std::int32_t SeatDeckPosition(std::int32_t n, std::int32_t seatPosition, std::in
     return n - static_cast<std::int32_t>(j);
 }
 
-SevenCards GetPlayerCards(const ShuffleList& list, std::int64_t row, std::int32_t n,
-                          std::int32_t seatPosition, std::int32_t stage) {
+SevenCards GetPlayerCards(const ShuffleList& list, std::int64_t row, const SeatView& view) {
     if (row < 0 || static_cast<std::uint64_t>(row) >= list.Count()) return SevenCards{};
     const std::size_t index = static_cast<std::size_t>(row);
-    return SeatCardsFromRow(list.Row(index), n, SeatDeckPosition(n, seatPosition, row), stage);
+    return SeatCardsFromRow(list.Row(index), view, SeatDeckPosition(view, row));
 }
 
 std::vector<std::string> SeatPositionLabels(std::int32_t n) {
@@ -30,14 +30,18 @@ std::vector<std::string> SeatPositionLabels(std::int32_t n) {
     return labels;
 }
 
-CardRole PositionRole(std::int32_t n, std::int32_t seatPosition, std::int32_t stage,
-                      std::int64_t row, std::int32_t q) {
+CardRole PositionRole(const SeatView& view, std::int64_t row, std::int32_t q) {
+    const std::int32_t n = view.players;
     if (q <= 2 * n) {
-        const std::int32_t d = SeatDeckPosition(n, seatPosition, row);
+        const std::int32_t d = SeatDeckPosition(view, row);
         return q == d || q == d + n ? CardRole::SeatHoleCard : CardRole::OtherHoleCard;
     }
-    return q - 2 * n <= BoardCardCount[stage] ? CardRole::DealtCommunityCard
-                                              : CardRole::UndealtCard;
+    return q - 2 * n <= BoardCardCount(view.stage) ? CardRole::DealtCommunityCard
+                                                   : CardRole::UndealtCard;
+}
+
+std::string SeatView::SeatText() const {
+    return SeatPositionLabels(players)[static_cast<std::size_t>(seatPosition)];
 }
 
 }  // namespace brevane

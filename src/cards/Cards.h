@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -13,18 +14,27 @@ using CardCode = std::int32_t;
 
 inline constexpr int DeckSize = 52;
 inline constexpr int CardTableSize = DeckSize + 1;
+inline constexpr int SuitCount = 4;
+inline constexpr int RankCount = 13;
+
+// Letters by rank index (deuce first) and by suit index.
+inline constexpr std::string_view RankLetters = "23456789TJQKA";
+inline constexpr std::string_view SuitLetters = "cdhs";
+// Suit names by suit index, as the suit list shows them.
+inline constexpr std::array<std::string_view, SuitCount> SuitNames{"Club", "Diamond", "Heart",
+                                                                   "Spade"};
 
 inline constexpr std::array<char, CardTableSize> SuitLetter = [] {
     std::array<char, CardTableSize> t{};
     t[0] = 'x';
-    for (int c = 1; c <= DeckSize; ++c) t[c] = "cdhs"[(c - 1) % 4];
+    for (int c = 1; c <= DeckSize; ++c) t[c] = SuitLetters[static_cast<std::size_t>((c - 1) % 4)];
     return t;
 }();
 
 inline constexpr std::array<char, CardTableSize> RankLetter = [] {
     std::array<char, CardTableSize> t{};
     t[0] = '0';
-    for (int c = 1; c <= DeckSize; ++c) t[c] = "23456789TJQKA"[(c - 1) / 4];
+    for (int c = 1; c <= DeckSize; ++c) t[c] = RankLetters[static_cast<std::size_t>((c - 1) / 4)];
     return t;
 }();
 
@@ -34,9 +44,15 @@ inline constexpr std::array<std::int32_t, CardTableSize> RankValue = [] {
     return t;
 }();
 
-constexpr int RankIndex(CardCode code) { return (code - 1) / 4; }
-constexpr int SuitIndex(CardCode code) { return (code - 1) % 4; }
-constexpr CardCode MakeCard(int rankIndex, int suitIndex) { return 4 * rankIndex + suitIndex + 1; }
+constexpr int RankIndex(CardCode code) {
+    return (code - 1) / 4;
+}
+constexpr int SuitIndex(CardCode code) {
+    return (code - 1) % 4;
+}
+constexpr CardCode MakeCard(int rankIndex, int suitIndex) {
+    return 4 * rankIndex + suitIndex + 1;
+}
 
 // Two characters: rank letter then suit letter. Code must be 0..52.
 std::string CardName(CardCode code);

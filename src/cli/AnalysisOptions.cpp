@@ -14,8 +14,6 @@ namespace brevane::cli {
 
 namespace {
 
-constexpr std::string_view StageOptions[] = {"hole", "flop", "turn", "river"};
-constexpr std::string_view StageTexts[] = {"Hole", "Flop", "Turn", "River"};
 constexpr std::string_view ValueOptions[] = {"--input",   "--shuffles", "--key",
                                              "--players", "--seat",     "--stage",
                                              "--class",   "--from",     "--limit"};
@@ -30,15 +28,18 @@ std::optional<std::int32_t> ParseSeat(std::string_view text) {
     return static_cast<std::int32_t>(*k);
 }
 
+// Whether `text` is `name` with its letters in lower case.
+bool EqualsLowerCase(std::string_view text, std::string_view name) {
+    if (text.size() != name.size()) return false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = name[i];
+        const char lower = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+        if (text[i] != lower) return false;
+    }
+    return true;
+}
+
 }  // namespace
-
-std::string AnalysisOptions::SeatText() const {
-    return SeatPositionLabels(players)[static_cast<std::size_t>(SeatPosition())];
-}
-
-std::string_view AnalysisOptions::StageText() const {
-    return StageTexts[static_cast<std::size_t>(stage)];
-}
 
 int UsageError(std::string_view command, std::string_view message) {
     std::string text(command);
@@ -52,6 +53,8 @@ std::optional<AnalysisOptions> ParseAnalysisOptions(std::string_view command, Ar
                                                     bool handsOptions) {
     AnalysisOptions options;
     std::string_view seat = "D";
+    bool rotate = false;
+    std::int32_t players = 10;
     const auto fail = [&](const std::string& message) {
         UsageError(command, message);
         return std::nullopt;
@@ -59,7 +62,7 @@ std::optional<AnalysisOptions> ParseAnalysisOptions(std::string_view command, Ar
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string_view arg = args[i];
         if (arg == "--rotate") {
-            options.rotate = true;
+            rotate = true;
             continue;
         }
         std::string_view name;
@@ -98,16 +101,17 @@ std::optional<AnalysisOptions> ParseAnalysisOptions(std::string_view command, Ar
             if (!n || *n < 2 || *n > 10 || value[0] == '0') {
                 return fail("invalid player count " + Quoted(value) + " (2 to 10)");
             }
-            options.players = static_cast<std::int32_t>(*n);
+            players = static_cast<std::int32_t>(*n);
         } else if (name == "--seat") {
             seat = value;
         } else if (name == "--stage") {
-            std::int32_t stage = 0;
-            while (stage < 4 && StageOptions[stage] != value) ++stage;
-            if (stage == 4) {
+            // The stage names in lower case.
+            int stage = 0;
+            while (stage < StageCount && !EqualsLowerCase(value, StageNames[stage])) ++stage;
+            if (stage == StageCount) {
                 return fail("invalid stage " + Quoted(value) + " (hole, flop, turn or river)");
             }
-            options.stage = stage;
+            options.view.stage = StageAt(stage);
         } else if (name == "--class") {
             options.handClass = HandClassFromCaption(value);
             if (!options.handClass) return fail("unknown hand class " + Quoted(value));
@@ -121,11 +125,12 @@ std::optional<AnalysisOptions> ParseAnalysisOptions(std::string_view command, Ar
         }
     }
     const auto offset = ParseSeat(seat);
-    if (!offset || *offset >= options.players) {
-        return fail("no seat " + Quoted(seat) + " at " + std::to_string(options.players) +
-                    " players (D, D-1 to D-" + std::to_string(options.players - 1) + ")");
+    if (!offset || *offset >= players) {
+        return fail("no seat " + Quoted(seat) + " at " + std::to_string(players) +
+                    " players (D, D-1 to D-" + std::to_string(players - 1) + ")");
     }
-    options.seatOffset = *offset;
+    options.view.players = players;
+    options.view.seatPosition = rotate ? players + *offset : *offset;
     if (options.input && options.shuffles)
         return fail("give either --input or --shuffles, not both");
     if (!options.input && !options.shuffles) return fail("give --input FILE or --shuffles COUNT");
@@ -165,6 +170,17 @@ RowSource::Status RowSource::Next(std::uint8_t* row) {
     --remaining_;
     ShuffleDeck(deck_);
     CopyDeckToRow(deck_, row);
+    return Status::Row;
+}
+
+RowSource::Status RowSource::NextBatch(std::uint8_t* rows, std::size_t capacity,
+                                       std::size_t& count) {
+    count = 0;
+    while (count < capacity) {
+        const Status status = Next(rows + count * ShuffleList::RowBytes);
+        if (status != Status::Row) return status;
+        ++count;
+    }
     return Status::Row;
 }
 

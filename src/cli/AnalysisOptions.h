@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "analysis/RowParser.h"
+#include "analysis/SeatView.h"
 #include "analysis/ShuffleList.h"
 #include "cli/Commands.h"
 
@@ -18,10 +19,7 @@ struct AnalysisOptions {
     std::optional<std::string> input;  // --input FILE, "-" for standard input
     std::optional<std::uint64_t> shuffles;
     std::optional<std::string_view> key;  // checked: 64 hexadecimal digits
-    std::int32_t players = 10;
-    std::int32_t seatOffset = 0;  // k of D-k
-    bool rotate = false;
-    std::int32_t stage = 3;  // River
+    SeatView view;                        // --players, --seat, --rotate, --stage
 
     // `hands` only.
     std::optional<std::int32_t> handClass;  // none: every row
@@ -30,12 +28,6 @@ struct AnalysisOptions {
 
     // Arguments that are not options, in order.
     std::vector<std::string_view> operands;
-
-    std::int32_t SeatPosition() const { return rotate ? players + seatOffset : seatOffset; }
-    // The seat list text of the seat, e.g. "D-3  (rotate)".
-    std::string SeatText() const;
-    // "Hole", "Flop", "Turn" or "River".
-    std::string_view StageText() const;
 };
 
 // Prints "brevane-cli: COMMAND: message" on standard error; returns ExitUsage.
@@ -62,6 +54,9 @@ class RowSource {
     bool Open(const AnalysisOptions& options);
     // The next row into row[0..51].
     Status Next(std::uint8_t* row);
+    // Up to `capacity` next rows, back to back; `count` is how many arrived. Row when the batch
+    // is full; otherwise the status that ended it, the rows before it being valid.
+    Status NextBatch(std::uint8_t* rows, std::size_t capacity, std::size_t& count);
     // Whether the rows are generated, so that no bad line can come.
     bool Generated() const { return !reader_; }
     const std::string& Error() const { return reader_ ? reader_->Error() : error_; }

@@ -4,6 +4,8 @@
 
 #include "analysis/HandFinder.h"
 #include "analysis/HandPanelText.h"
+#include "analysis/Messages.h"
+#include "analysis/SeatValues.h"
 #include "analysis/Seats.h"
 #include "cli/AnalysisOptions.h"
 #include "cli/CliSupport.h"
@@ -65,38 +67,41 @@ int SpoolFailure() {
 }
 
 int Run(const AnalysisOptions& options, RowSource& source) {
-    const std::int32_t n = options.players;
-    const std::int32_t stage = options.stage;
-    SeatStepper seat(n, options.SeatPosition());
+    const SeatView& view = options.view;
+    SeatStepper seat(view);
     HandLines out(source.Generated());
     std::uint64_t matches = 0;
     std::uint64_t handNumber = 0;
-    std::uint8_t row[ShuffleList::RowBytes];
+    std::uint8_t batch[SeatBatchRows * ShuffleList::RowBytes];
+    std::int32_t values[SeatBatchRows];
     RowSource::Status status;
     std::string line;
-    while ((status = source.Next(row)) == RowSource::Status::Row) {
-        ++handNumber;
-        const bool done = options.limit && matches == *options.limit;
-        if (done && source.Generated()) break;
-        if (!done && handNumber >= options.from) {
-            const SevenCards cards = SeatCardsFromRow(row, n, seat.Current(), stage);
-            const std::int32_t v =
-                EvaluateHand(cards[0], cards[1], cards[2], cards[3], cards[4], cards[5], cards[6]);
-            if (!options.handClass || HandClassMatches(*options.handClass, v)) {
-                line = std::to_string(handNumber);
-                line += '\t';
-                line += HandPanelCaption(cards, stage, v);
-                line += '\n';
-                if (!out.Write(line)) return SpoolFailure();
-                ++matches;
-            }
+    do {
+        std::size_t got = 0;
+        status = source.NextBatch(batch, SeatBatchRows, got);
+        SeatStepper rowSeat = seat;
+        EvaluateSeatRows(batch, got, view, seat, values);
+        for (std::size_t k = 0; k < got; ++k, rowSeat.Advance()) {
+            ++handNumber;
+            if (options.limit && matches == *options.limit) continue;
+            if (handNumber < options.from) continue;
+            if (options.handClass && !HandClassMatches(*options.handClass, values[k])) continue;
+            const std::uint8_t* row = batch + k * ShuffleList::RowBytes;
+            const SevenCards cards = SeatCardsFromRow(row, view, rowSeat.Current());
+            line = std::to_string(handNumber);
+            line += '\t';
+            line += HandPanelCaption(cards, view.stage, values[k]);
+            line += '\n';
+            if (!out.Write(line)) return SpoolFailure();
+            ++matches;
         }
-        seat.Advance();
-    }
+        // Generated rows cannot be bad, so none is made once the limit is reached.
+        if (options.limit && matches == *options.limit && source.Generated()) break;
+    } while (status == RowSource::Status::Row);
     if (status != RowSource::Status::End && status != RowSource::Status::Row) {
         return SourceError(source, status);
     }
-    if (handNumber == 0) return UsageError(Command, "No hands dealt");
+    if (handNumber == 0) return UsageError(Command, NoHandsDealtText);
     if (!out.Finish()) return SpoolFailure();
     return ExitOk;
 }

@@ -2,8 +2,10 @@
 #include <string>
 #include <system_error>
 #include <variant>
+#include <vector>
 
-#include "analysis/ReportCounters.h"
+#include "analysis/Messages.h"
+#include "analysis/ReportLines.h"
 #include "cards/Cards.h"
 #include "cli/AnalysisOptions.h"
 #include "cli/CliSupport.h"
@@ -14,8 +16,8 @@ namespace brevane::cli {
 namespace {
 
 constexpr std::string_view Command = "report";
-constexpr std::string_view SuitNames[] = {"Club", "Diamond", "Heart", "Spade"};
-constexpr std::string_view RankLetters = "23456789TJQKA";
+// Rows handed to the counter at once.
+constexpr std::size_t BatchRows = 256;
 
 constexpr const char* ReportHelp =
     "Usage: brevane-cli report REPORT [SELECTION] (--input FILE | --shuffles COUNT [--key HEX])\n"
@@ -54,12 +56,14 @@ std::variant<AnyCounter, std::string> CounterFor(const AnalysisOptions& options)
     if (operands.size() < wanted) return "report " + std::string(kind) + " needs a selection";
     if (operands.size() > wanted) return "unexpected argument " + Quoted(operands[wanted]);
     if (kind == "categories") {
-        return HandCategoryCounter(options.players, options.SeatPosition(), options.stage);
+        return HandCategoryCounter(options.view);
     }
     const std::string_view selection = operands[1];
     if (kind == "suit") {
-        for (int s = 0; s < 4; ++s) {
-            if (SuitNames[s] == selection) return PositionCounter::ForSuit(s);
+        for (int s = 0; s < SuitCount; ++s) {
+            if (SuitNames[static_cast<std::size_t>(s)] == selection) {
+                return PositionCounter::ForSuit(s);
+            }
         }
         return "unknown suit " + Quoted(selection) + " (Club, Diamond, Heart or Spade)";
     }
@@ -84,7 +88,7 @@ std::variant<AnyCounter, std::string> CounterFor(const AnalysisOptions& options)
 Report BuildFrom(const AnyCounter& counter, const AnalysisOptions& options,
                  const std::string& separator) {
     if (const auto* hands = std::get_if<HandCategoryCounter>(&counter)) {
-        return BuildReport(*hands, options.SeatText(), options.StageText(), separator);
+        return BuildReport(*hands, separator);
     }
     const std::string_view selection = options.operands[1];
     if (const auto* position = std::get_if<PositionCounter>(&counter)) {
@@ -113,15 +117,17 @@ int RunReportCommand(Args args) {
 
     RowSource source;
     if (!source.Open(*options)) return UsageError(Command, source.Error());
-    std::uint8_t row[ShuffleList::RowBytes];
+    std::vector<std::uint8_t> batch(BatchRows * ShuffleList::RowBytes);
     std::uint64_t rows = 0;
     RowSource::Status status;
-    while ((status = source.Next(row)) == RowSource::Status::Row) {
-        std::visit([&](auto& c) { c.Add(row); }, counter);
-        ++rows;
-    }
+    do {
+        std::size_t got = 0;
+        status = source.NextBatch(batch.data(), BatchRows, got);
+        std::visit([&](auto& c) { c.AddRows(batch.data(), got); }, counter);
+        rows += got;
+    } while (status == RowSource::Status::Row);
     if (status != RowSource::Status::End) return SourceError(source, status);
-    if (rows == 0) return UsageError(Command, "No hands dealt");
+    if (rows == 0) return UsageError(Command, NoHandsDealtText);
 
     try {
         StdoutWriter out;

@@ -2,6 +2,8 @@
 #include <string>
 #include <string_view>
 
+#include "hand/HandDescription.h"
+
 #include "hand/PokerHand.h"
 #include "hand/RankNames.h"
 

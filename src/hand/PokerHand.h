@@ -4,6 +4,7 @@
 #include <string>
 
 #include "hand/FastEvaluator.h"
+#include "hand/HandDescription.h"
 
 namespace brevane {
 
@@ -19,8 +20,5 @@ inline std::int32_t EvaluateHand(std::int32_t hole1, std::int32_t hole2, std::in
                                  std::int32_t river) {
     return hand_tables::EvaluateSeven(hole1, hole2, flop1, flop2, flop3, turn, river);
 }
-
-// The hand in words, e.g. "Full House, Aces full of Kings"; "Error" below 0x100000.
-std::string HandDescription(std::int32_t value);
 
 }  // namespace brevane

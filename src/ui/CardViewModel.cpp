@@ -34,7 +34,7 @@ QString CardViewModel::CardViewGetText(int row, int column) const {
 
 QVariant CardViewModel::CardViewPaintText(int row, int column) const {
     if (column == 0) return {};
-    switch (PositionRole(numPlayers_, seatPosition_, stage_, row, column)) {
+    switch (PositionRole(view_, row, column)) {
         case CardRole::SeatHoleCard:
             return QBrush(QColor(255, 0, 0));
         case CardRole::DealtCommunityCard:
@@ -79,11 +79,8 @@ void CardViewModel::SyncRowCount() {
     endInsertRows();
 }
 
-void CardViewModel::SetSeatView(std::int32_t numPlayers, std::int32_t seatPosition,
-                                std::int32_t stage) {
-    numPlayers_ = numPlayers;
-    seatPosition_ = seatPosition;
-    stage_ = stage;
+void CardViewModel::SetSeatView(const SeatView& view) {
+    view_ = view;
     if (rows_ > 0) {
         emit dataChanged(index(0, 0), index(rows_ - 1, ColumnCount - 1), {Qt::ForegroundRole});
     }

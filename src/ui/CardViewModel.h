@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "analysis/SeatView.h"
 #include "analysis/ShuffleList.h"
 
 namespace brevane {
@@ -48,16 +49,14 @@ class CardViewModel : public QAbstractTableModel {
     }
 
     // The seat view that colours the cells; every visible cell is redrawn.
-    void SetSeatView(std::int32_t numPlayers, std::int32_t seatPosition, std::int32_t stage);
+    void SetSeatView(const SeatView& view);
 
   private:
     int ClampedCount() const;
 
     const ShuffleList* list_ = nullptr;
     int rows_ = 0;
-    std::int32_t numPlayers_ = 10;
-    std::int32_t seatPosition_ = 0;
-    std::int32_t stage_ = 3;
+    SeatView view_;
 };
 
 }  // namespace brevane

@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "analysis/Reports.h"
+#include "analysis/SeatView.h"
 #include "analysis/ShuffleList.h"
 
 class QComboBox;
@@ -76,6 +77,9 @@ class TForm1 : public QWidget {
     void SuitStatsBtnClick();
     void DeckPosStatsBtnClick();
     void PlayerPosStatsBtnClick();
+
+    // The players, seat and stage chosen on the Texas Hold'em tab.
+    SeatView CurrentSeatView() const;
 
     // Sets HandPanel's caption from a row's hand, or empties it for no row.
     void UpdateHandPanel(std::optional<std::size_t> row);

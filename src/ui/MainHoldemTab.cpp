@@ -8,9 +8,11 @@
 
 #include "analysis/HandFinder.h"
 #include "analysis/HandPanelText.h"
+#include "analysis/Messages.h"
 #include "analysis/Seats.h"
 #include "ui/CardViewModel.h"
 #include "ui/Main.h"
+#include "ui/QtText.h"
 
 namespace brevane {
 
@@ -48,17 +50,21 @@ void TForm1::UpdateHandPanel(std::optional<std::size_t> row) {
         HandPanel->clear();
         return;
     }
-    HandPanel->setText(QString::fromStdString(HandPanelCaption(
-        *shuffleList_, row, numPlayers_, PlayerPosBox->currentIndex(), DealtBox->currentIndex())));
+    HandPanel->setText(
+        QString::fromStdString(HandPanelCaption(*shuffleList_, row, CurrentSeatView())));
+}
+
+SeatView TForm1::CurrentSeatView() const {
+    return SeatView{numPlayers_, PlayerPosBox->currentIndex(), StageAt(DealtBox->currentIndex())};
 }
 
 void TForm1::RedrawGrid() {
-    model_->SetSeatView(numPlayers_, PlayerPosBox->currentIndex(), DealtBox->currentIndex());
+    model_->SetSeatView(CurrentSeatView());
 }
 
 void TForm1::FindNextBtnClick() {
     if (shuffleList_->Empty()) {
-        ShowMessage(QMessageBox::Critical, QStringLiteral("No hands dealt"));
+        ShowMessage(QMessageBox::Critical, ToQString(NoHandsDealtText));
         return;
     }
     const std::int32_t handClass = FindHandBox->currentIndex();
@@ -72,10 +78,9 @@ void TForm1::FindNextBtnClick() {
         startRow = static_cast<std::size_t>(firstSelected) + 1;
     }
     const std::optional<std::size_t> found =
-        FindNextHandRow(*shuffleList_, startRow, handClass, numPlayers_,
-                        PlayerPosBox->currentIndex(), DealtBox->currentIndex());
+        FindNextHandRow(*shuffleList_, startRow, handClass, CurrentSeatView());
     if (!found || *found >= static_cast<std::size_t>(model_->rowCount())) {
-        ShowMessage(QMessageBox::Information, QStringLiteral("End of List"));
+        ShowMessage(QMessageBox::Information, ToQString(EndOfListText));
         return;
     }
     const QModelIndex index = model_->index(static_cast<int>(*found), 0);

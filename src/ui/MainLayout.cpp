@@ -17,9 +17,11 @@
 #include <limits>
 
 #include "analysis/HandFinder.h"
+#include "cards/Cards.h"
 #include "ui/CardViewModel.h"
 #include "ui/Main.h"
 #include "ui/PageControl.h"
+#include "ui/QtText.h"
 
 namespace brevane {
 
@@ -159,12 +161,13 @@ void TForm1::CreatePokerTab(QWidget* tab) {
                          {"2", "3", "4", "5", "6", "7", "8", "9", "10"});
     PlayersBox->setCurrentIndex(8);
     PlayerPosBox = AddList(tab, "PlayerPosBox", 20, 79, 34, 90, 21);
-    DealtBox = AddList(tab, "DealtBox", 10, 180, 34, 66, 21, {"Hole", "Flop", "Turn", "River"});
+    DealtBox = AddList(tab, "DealtBox", 10, 180, 34, 66, 21);
+    for (std::string_view stage : StageNames) DealtBox->addItem(ToQString(stage));
     DealtBox->setCurrentIndex(3);
     PlayerPosStatsBtn = AddButton(tab, "PlayerPosStatsBtn", "Stats", 252, 32, 58, 25);
     FindHandBox = AddList(tab, "FindHandBox", 26, 336, 34, 113, 21);
     for (std::string_view caption : HandClassCaptions) {
-        FindHandBox->addItem(QString::fromUtf8(caption.data(), caption.size()));
+        FindHandBox->addItem(ToQString(caption));
     }
     FindHandBox->setCurrentIndex(0);
     FindNextBtn = AddButton(tab, "FindNextBtn", "Find Next", 455, 32, 74, 25);
@@ -181,7 +184,8 @@ void TForm1::CreateCardTab(QWidget* tab) {
     CardStatsBtn = AddButton(tab, "CardStatsBtn", "Stats", 87, 32, 58, 25);
     RankBox = AddList(tab, "RankBox", 13, 167, 34, 66, 21);
     RankStatsBtn = AddButton(tab, "RankStatsBtn", "Stats", 239, 32, 58, 25);
-    SuitBox = AddList(tab, "SuitBox", 8, 319, 34, 66, 21, {"Club", "Diamond", "Heart", "Spade"});
+    SuitBox = AddList(tab, "SuitBox", 8, 319, 34, 66, 21);
+    for (std::string_view suit : SuitNames) SuitBox->addItem(ToQString(suit));
     SuitBox->setCurrentIndex(0);
     SuitStatsBtn = AddButton(tab, "SuitStatsBtn", "Stats", 391, 32, 58, 25);
     DeckPosBox = AddList(tab, "DeckPosBox", 26, 471, 34, 66, 21);

@@ -10,10 +10,12 @@
 
 #include "analysis/Export.h"
 #include "analysis/Memory.h"
+#include "analysis/Messages.h"
 #include "random/PRNG.h"
 #include "ui/CardViewModel.h"
 #include "ui/HandCountText.h"
 #include "ui/Main.h"
+#include "ui/QtText.h"
 
 namespace brevane {
 
@@ -26,7 +28,7 @@ constexpr std::size_t MemoryReserveBytes = std::size_t{64} << 20;
 
 class OutOfMemoryError : public std::bad_alloc {
   public:
-    const char* what() const noexcept override { return "Out of memory"; }
+    const char* what() const noexcept override { return OutOfMemoryText.data(); }
 };
 
 // Shows the busy cursor for its lifetime, whichever way the scope is left.
@@ -51,7 +53,7 @@ bool FitsInMemory(const ShuffleList& list, std::size_t rows) {
 void TForm1::DealBtnClick() {
     const std::int32_t count = TextToInt32(HandCount->text(), 0);
     if (count < 1) {
-        ShowMessage(QMessageBox::Critical, QStringLiteral("Invalid hand count"));
+        ShowMessage(QMessageBox::Critical, ToQString(InvalidHandCountText));
         return;
     }
     const BusyCursor busy;

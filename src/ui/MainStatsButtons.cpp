@@ -3,8 +3,10 @@
 #include <QLocale>
 #include <string>
 
+#include "analysis/Messages.h"
 #include "analysis/Reports.h"
 #include "ui/Main.h"
+#include "ui/QtText.h"
 #include "ui/Stats.h"
 
 namespace brevane {
@@ -23,7 +25,7 @@ void TForm1::UseReportWindow(TStatsForm* statsForm) {
 
 void TForm1::ShowBuiltReport(const std::function<Report(std::string_view separator)>& build) {
     if (shuffleList_->Empty()) {
-        ShowMessage(QMessageBox::Critical, QStringLiteral("No hands dealt"));
+        ShowMessage(QMessageBox::Critical, ToQString(NoHandsDealtText));
         return;
     }
     const std::string separator = QLocale().decimalPoint().toStdString();
@@ -61,9 +63,7 @@ void TForm1::DeckPosStatsBtnClick() {
 
 void TForm1::PlayerPosStatsBtnClick() {
     ShowBuiltReport([this](std::string_view separator) {
-        return BuildHandCategoryReport(*shuffleList_, numPlayers_, PlayerPosBox->currentIndex(),
-                                       DealtBox->currentIndex(), SelectedText(PlayerPosBox),
-                                       SelectedText(DealtBox), separator);
+        return BuildHandCategoryReport(*shuffleList_, CurrentSeatView(), separator);
     });
 }
 

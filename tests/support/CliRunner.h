@@ -16,7 +16,7 @@ CliResult RunCli(const std::vector<std::string>& args, const std::string& input 
 
 // A fresh empty folder under the system's temporary folder, removed by the destructor.
 class TempDir {
-public:
+  public:
     TempDir();
     ~TempDir();
     TempDir(const TempDir&) = delete;
@@ -24,7 +24,7 @@ public:
     const std::string& Path() const { return path_; }
     std::string File(const std::string& name) const { return path_ + "/" + name; }
 
-private:
+  private:
     std::string path_;
 };
 

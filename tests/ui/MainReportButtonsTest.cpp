@@ -65,10 +65,10 @@ class MainReportButtonsTest : public QObject {
         QCOMPARE(h.reports[1], BuildRankReport(list, 12, "A", ","));
         QCOMPARE(h.reports[2], BuildSuitReport(list, 2, "Heart", ","));
         QCOMPARE(h.reports[3], BuildDeckPosReport(list, 10, "10", ","));
-        QCOMPARE(h.reports[4],
-                 BuildHandCategoryReport(list, 6, 7, 3, "D-1  (rotate)", "River", ","));
-        QCOMPARE(h.reports[5],
-                 BuildHandCategoryReport(list, 6, 7, 0, "D-1  (rotate)", "Hole", ","));
+        QCOMPARE(h.reports[4], BuildHandCategoryReport(list, {6, 7, Stage::River}, ","));
+        QCOMPARE(h.reports[5], BuildHandCategoryReport(list, {6, 7, Stage::Hole}, ","));
+        QCOMPARE(h.reports[4][0], std::string("Player position: D-1  (rotate)"));
+        QCOMPARE(h.reports[5][1], std::string("Cards dealt: Hole"));
         const std::size_t lines[] = {57, 57, 57, 80, 14, 6};
         for (std::size_t i = 0; i < 6; ++i) QCOMPARE(h.reports[i].size(), lines[i]);
     }

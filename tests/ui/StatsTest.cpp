@@ -159,10 +159,10 @@ void StatsTest::ReportsShowOneLinePerReportLineAndEndWithCrLf() {
             report = brevane::BuildSuitReport(list, 2, "Heart", ".");
             break;
         case 2:
-            report = brevane::BuildHandCategoryReport(list, 10, 0, 0, "D", "Hole", ".");
+            report = brevane::BuildHandCategoryReport(list, {10, 0, brevane::Stage::Hole}, ".");
             break;
         default:
-            report = brevane::BuildHandCategoryReport(list, 3, 3, 3, "D  (rotate)", "River", ".");
+            report = brevane::BuildHandCategoryReport(list, {3, 3, brevane::Stage::River}, ".");
     }
     QCOMPARE(static_cast<int>(report.size()), expectedLines);
 
