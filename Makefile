@@ -5,7 +5,7 @@ JOBS      ?= $(shell nproc)
 MAKEFLAGS += --no-print-directory
 CMAKE_ARGS ?=
 
-.PHONY: all deps configure build run test test-sanitize bench screenshot install clean format
+.PHONY: all deps configure build run test test-sanitize bench screenshot install clean format format-check
 
 all: build
 
@@ -39,6 +39,9 @@ screenshot: build
 
 install: build
 	@cmake --install $(BUILD)
+
+format-check: deps
+	@scripts/format-check.sh
 
 format:
 	@clang-format -i $$(git ls-files 'src/*.cpp' 'src/*.h' 'tests/*.cpp' 'tests/*.h' 'bench/*.cpp' 'bench/*.h')

@@ -25,8 +25,9 @@ void ApplyShuffle(const ShuffleDraws& draws, Card* cards) {
 }
 
 // RC4 keystream generator with a 32-byte key and the first 256 output bytes dropped.
-// ShuffleDeck is the only member that takes ShuffleLock; the others are not thread-safe and are
-// meant for keying before use and for tests.
+// ShuffleDeck, DrawShuffle and DrawShuffleApplying take ShuffleLock, so that each shuffle's run
+// of draws is indivisible among threads; the other members are not thread-safe and are meant for
+// keying before use, for single-threaded callers and for tests.
 class ShuffleGenerator {
   public:
     ShuffleGenerator() = default;
