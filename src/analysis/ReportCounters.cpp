@@ -83,6 +83,17 @@ std::array<std::uint64_t, 52> PositionCounter::Counts() const {
     return counts;
 }
 
+void PositionCounter::Merge(const PositionCounter& other) {
+    const auto counts = other.Counts();
+    for (std::size_t p = 0; p < RowBytes; ++p) counts_[p] += counts[p];
+    rows_ += other.rows_;
+}
+
+void DeckPosCounter::Merge(const DeckPosCounter& other) {
+    for (std::size_t c = 0; c < cards_.size(); ++c) cards_[c] += other.cards_[c];
+    rows_ += other.rows_;
+}
+
 void DeckPosCounter::AddRows(const std::uint8_t* rows, std::size_t count) {
     for (std::size_t r = 0; r < count; ++r) ++cards_[rows[r * RowBytes + index_]];
     rows_ += count;
@@ -104,6 +115,12 @@ void HandCategoryCounter::AddRows(const std::uint8_t* rows, std::size_t count) {
         rows_ += take;
     }
     seat_ = seat;
+}
+
+void HandCategoryCounter::Merge(const HandCategoryCounter& other) {
+    for (std::size_t s = 0; s < slots_.size(); ++s) slots_[s] += other.slots_[s];
+    rows_ += other.rows_;
+    seat_ = other.seat_;
 }
 
 std::array<std::uint64_t, HandCategoryCount> HandCategoryCounter::Counts() const {

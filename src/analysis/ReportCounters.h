@@ -25,6 +25,9 @@ class PositionCounter {
     // `count` rows stored back to back, 52 bytes each.
     void AddRows(const std::uint8_t* rows, std::size_t count);
 
+    // Adds the counts of `other`, a counter of the same selection.
+    void Merge(const PositionCounter& other);
+
     Kind GetKind() const { return kind_; }
     std::uint64_t Rows() const { return rows_; }
     std::array<std::uint64_t, 52> Counts() const;
@@ -59,6 +62,8 @@ class DeckPosCounter {
         ++rows_;
     }
     void AddRows(const std::uint8_t* rows, std::size_t count);
+    // Adds the counts of `other`, a counter of the same position.
+    void Merge(const DeckPosCounter& other);
 
     std::uint64_t Rows() const { return rows_; }
     // Indexed by card code; entry 0 stays 0.
@@ -72,16 +77,19 @@ class DeckPosCounter {
 
 inline constexpr int HandCategoryCount = 10;
 
-// Hand categories of one seat at one stage. Rows must arrive in list order starting at row 0,
+// Hand categories of one seat at one stage. Rows must arrive in list order from `startRow` on,
 // since a rotating seat moves on by one position with every row.
 class HandCategoryCounter {
   public:
-    explicit HandCategoryCounter(const SeatView& view) : view_(view), seat_(view) {}
+    explicit HandCategoryCounter(const SeatView& view, std::int64_t startRow = 0)
+        : view_(view), seat_(view, startRow) {}
 
     void Add(const std::uint8_t* row) { AddRows(row, 1); }
     void AddRows(const std::uint8_t* rows, std::size_t count);
+    // Adds the counts of `other`, the counter of the same view over the rows that follow this
+    // counter's rows; the merged counter goes on after those.
+    void Merge(const HandCategoryCounter& other);
 
-    // Row index of the next row to add.
     std::uint64_t Rows() const { return rows_; }
     const SeatView& View() const { return view_; }
     // High Card, Pair, ..., Straight Flush, Royal Flush.

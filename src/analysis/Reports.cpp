@@ -3,19 +3,18 @@
 #include <algorithm>
 
 #include "analysis/ReportLines.h"
+#include "work/ParallelRows.h"
 
 namespace brevane {
 
 namespace {
 
-// Feeds every row of the list to `counter` in list order, one block of contiguous rows at a time.
+// Counts every row of the list with copies of `counter` over consecutive ranges of rows, on the
+// default number of threads; the counts do not depend on that number.
 template <typename Counter>
-Counter& CountList(const ShuffleList& list, Counter& counter) {
-    const std::size_t count = list.Count();
-    for (std::size_t start = 0; start < count; start += ShuffleList::RowsPerBlock) {
-        counter.AddRows(list.Row(start), std::min(ShuffleList::RowsPerBlock, count - start));
-    }
-    return counter;
+Counter CountList(const ShuffleList& list, const Counter& counter) {
+    return CountListRows<Counter>(
+        list, [&](std::size_t) { return counter; }, DefaultThreadCount());
 }
 
 }  // namespace
@@ -46,8 +45,10 @@ Report BuildDeckPosReport(const ShuffleList& list, int deckPosition, std::string
 
 Report BuildHandCategoryReport(const ShuffleList& list, const SeatView& view,
                                std::string_view separator) {
-    HandCategoryCounter counter(view);
-    return BuildReport(CountList(list, counter), separator);
+    const HandCategoryCounter counter = CountListRows<HandCategoryCounter>(
+        list, [&](std::size_t start) { return HandCategoryCounter(view, std::int64_t(start)); },
+        DefaultThreadCount());
+    return BuildReport(counter, separator);
 }
 
 }  // namespace brevane

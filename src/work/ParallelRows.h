@@ -1,0 +1,89 @@
+#pragma once
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <exception>
+#include <optional>
+#include <thread>
+#include <vector>
+
+#include "analysis/ShuffleList.h"
+#include "work/WorkProgress.h"
+
+namespace brevane {
+
+// The number of threads work uses when the caller does not say: the machine's cores, unless the
+// program set another count (the command line's --threads).
+unsigned DefaultThreadCount();
+// Sets the count DefaultThreadCount gives; 0 goes back to the number of cores.
+void SetDefaultThreadCount(unsigned threads);
+
+// Rows a thread counts between two looks at the progress and its cancel flag.
+inline constexpr std::size_t ProgressChunkRows = 16384;
+// Fewer rows than this per thread are not worth a thread of their own.
+inline constexpr std::size_t MinRowsPerThread = 1u << 17;
+
+// Feeds rows [first, last) of `list` to `counter` in list order, in runs that lie back to back
+// in storage, reporting each run to `progress`.
+template <class Counter>
+void FeedListRows(const ShuffleList& list, std::size_t first, std::size_t last, Counter& counter,
+                  WorkProgress* progress) {
+    for (std::size_t r = first; r < last;) {
+        const std::size_t inBlock = ShuffleList::RowsPerBlock - r % ShuffleList::RowsPerBlock;
+        const std::size_t take = std::min({ProgressChunkRows, last - r, inBlock});
+        counter.AddRows(list.Row(r), take);
+        r += take;
+        ReportProgress(progress, take);
+    }
+}
+
+// Counts every row of `list` on up to `threads` threads. The rows are cut into consecutive
+// ranges; the range starting at row s is counted by make(s), and the range counters are merged
+// in list order with Merge, so the result is the same for every thread count whenever Merge of
+// consecutive ranges equals counting them in one go. Throws WorkCancelled when `progress` is
+// cancelled, and rethrows the first exception a range threw.
+template <class Counter, class Make>
+Counter CountListRows(const ShuffleList& list, Make&& make, unsigned threads,
+                      WorkProgress* progress = nullptr) {
+    const std::size_t count = list.Count();
+    const std::size_t most = std::max<std::size_t>(1, count / MinRowsPerThread);
+    const std::size_t parts = std::clamp<std::size_t>(threads, 1, most);
+    if (parts == 1) {
+        Counter counter = make(std::size_t{0});
+        FeedListRows(list, 0, count, counter, progress);
+        return counter;
+    }
+    std::vector<std::size_t> starts(parts + 1);
+    for (std::size_t k = 0; k <= parts; ++k) starts[k] = count / parts * k;
+    starts[parts] = count;
+    std::vector<std::optional<Counter>> counters(parts);
+    std::vector<std::exception_ptr> errors(parts);
+    {
+        std::vector<std::jthread> workers;
+        workers.reserve(parts - 1);
+        const auto countPart = [&](std::size_t k) {
+            try {
+                counters[k].emplace(make(starts[k]));
+                FeedListRows(list, starts[k], starts[k + 1], *counters[k], progress);
+            } catch (...) {
+                errors[k] = std::current_exception();
+                // The other ranges need not go on.
+                if (progress) progress->Cancel();
+            }
+        };
+        for (std::size_t k = 1; k < parts; ++k) workers.emplace_back(countPart, k);
+        countPart(0);
+    }
+    for (const std::exception_ptr& error : errors) {
+        if (error && !IsCancellation(error)) std::rethrow_exception(error);
+    }
+    for (const std::exception_ptr& error : errors) {
+        if (error) std::rethrow_exception(error);
+    }
+    Counter result = std::move(*counters[0]);
+    for (std::size_t k = 1; k < parts; ++k) result.Merge(*counters[k]);
+    return result;
+}
+
+}  // namespace brevane
