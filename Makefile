@@ -1,11 +1,12 @@
 # Release build in build/, sanitizer build in build-sanitize/.
 BUILD     ?= build
 SANBUILD  ?= build-sanitize
+TSANBUILD ?= build-tsan
 JOBS      ?= $(shell nproc)
 MAKEFLAGS += --no-print-directory
 CMAKE_ARGS ?=
 
-.PHONY: all deps configure build run test test-sanitize bench screenshot install clean format format-check
+.PHONY: all deps configure build run test test-sanitize test-tsan bench screenshot install clean format format-check
 
 all: build
 
@@ -31,6 +32,14 @@ test-sanitize: deps
 	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest --output-on-failure -j $(JOBS) -LE slow
 	@scripts/fuzz-smoke.sh
 
+# ThreadSanitizer build of the core, command-line and window tests (the slow ones left out).
+test-tsan: deps
+	@cmake -S . -B $(TSANBUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBREVANE_TSAN=ON -DBREVANE_BENCH=OFF $(CMAKE_ARGS) >/dev/null
+	@cmake --build $(TSANBUILD) -j $(JOBS)
+	@cd $(TSANBUILD) && QT_QPA_PLATFORM=offscreen \
+	  TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$(CURDIR)/tests/tsan.supp" \
+	  ctest --output-on-failure -j $(JOBS) -LE slow
+
 bench: build
 	@scripts/bench.sh $(BUILD)
 
@@ -47,4 +56,4 @@ format:
 	@clang-format -i $$(git ls-files 'src/*.cpp' 'src/*.h' 'tests/*.cpp' 'tests/*.h' 'bench/*.cpp' 'bench/*.h')
 
 clean:
-	@rm -rf $(BUILD) $(SANBUILD)
+	@rm -rf $(BUILD) $(SANBUILD) $(TSANBUILD)
