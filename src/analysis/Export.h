@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "analysis/OutputFile.h"
+#include "os/OutputFile.h"
 #include "analysis/ShuffleList.h"
 
 namespace brevane {

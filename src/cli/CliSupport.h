@@ -6,7 +6,7 @@
 #include <string_view>
 #include <system_error>
 
-#include "analysis/OutputFile.h"
+#include "os/OutputFile.h"
 #include "cli/Commands.h"
 
 namespace brevane::cli {

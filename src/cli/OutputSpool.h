@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "analysis/OutputFile.h"
+#include "os/OutputFile.h"
 
 namespace brevane::cli {
 

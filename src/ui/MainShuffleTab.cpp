@@ -9,7 +9,7 @@
 #include <stdexcept>
 
 #include "analysis/Export.h"
-#include "analysis/Memory.h"
+#include "os/Memory.h"
 #include "random/PRNG.h"
 #include "ui/CardViewModel.h"
 #include "ui/HandCountText.h"

@@ -1,4 +1,4 @@
-#include "analysis/OutputFile.h"
+#include "os/OutputFile.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
