@@ -52,6 +52,7 @@ class HandLines {
         out_.Flush();
         return true;
     }
+    const OutputSpool& Spool() const { return spool_; }
 
   private:
     bool direct_;
@@ -59,8 +60,8 @@ class HandLines {
     StdoutWriter out_;
 };
 
-int SpoolFailure() {
-    std::perror("brevane-cli: hands: temporary file");
+int SpoolFailure(const HandLines& out) {
+    PrintError(std::string(Command) + ": " + out.Spool().Error());
     return ExitFailure;
 }
 
@@ -87,7 +88,7 @@ int Run(const AnalysisOptions& options, RowSource& source) {
                 line += '\t';
                 line += HandPanelCaption(cards, stage, v);
                 line += '\n';
-                if (!out.Write(line)) return SpoolFailure();
+                if (!out.Write(line)) return SpoolFailure(out);
                 ++matches;
             }
         }
@@ -97,7 +98,7 @@ int Run(const AnalysisOptions& options, RowSource& source) {
         return SourceError(source, status);
     }
     if (handNumber == 0) return UsageError(Command, "No hands dealt");
-    if (!out.Finish()) return SpoolFailure();
+    if (!out.Finish()) return SpoolFailure(out);
     return ExitOk;
 }
 
@@ -105,12 +106,7 @@ int Run(const AnalysisOptions& options, RowSource& source) {
 
 // Every row of an input file is checked, also after --limit hands, before any line is printed.
 int RunHandsCommand(Args args) {
-    for (std::string_view arg : args) {
-        if (IsHelpOption(arg)) {
-            std::fputs(HandsHelp, stdout);
-            return ExitOk;
-        }
-    }
+    if (WantsHelp(args)) return WriteHelp(HandsHelp);
     const auto options = ParseAnalysisOptions(Command, args, true);
     if (!options) return ExitUsage;
     if (!options->operands.empty()) {

@@ -6,12 +6,9 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <chrono>
-#include <cstdint>
-#include <cstdio>
-#include <filesystem>
-#include <random>
 #include <system_error>
+
+#include "os/OutputTarget.h"
 
 namespace brevane {
 
@@ -19,37 +16,6 @@ namespace {
 
 [[noreturn]] void ThrowErrno(int error, const std::string& name) {
     throw std::system_error(error, std::generic_category(), name);
-}
-
-// Follows a symbolic link so that the file it names is replaced, not the link.
-std::string ResolveTarget(const std::string& path) {
-    struct stat info {};
-    if (lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return path;
-    std::error_code error;
-    const auto resolved = std::filesystem::canonical(path, error);
-    return error ? path : resolved.string();
-}
-
-// Opens a new file ".<name>.<random>" beside `target` with mode 0644 (the umask applies).
-int CreateTemporary(const std::string& target, const std::string& name, std::string& tempPath) {
-    const std::filesystem::path targetPath(target);
-    const std::string folder =
-        targetPath.has_parent_path() ? targetPath.parent_path().string() : ".";
-    const std::string base = targetPath.filename().string().substr(0, 200);
-    std::minstd_rand pick(
-        static_cast<std::uint32_t>(std::chrono::steady_clock::now().time_since_epoch().count() ^
-                                   (static_cast<std::uint32_t>(getpid()) << 16)));
-    constexpr const char* Letters =
-        "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        std::string suffix(6, 'x');
-        for (char& c : suffix) c = Letters[pick() % 62];
-        tempPath = folder + "/." + base + "." + suffix;
-        const int fd = open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-        if (fd >= 0) return fd;
-        if (errno != EEXIST) ThrowErrno(errno, name);
-    }
-    ThrowErrno(EEXIST, name);
 }
 
 }  // namespace
@@ -92,23 +58,19 @@ void FdWriter::Flush() {
     used_ = 0;
 }
 
-ReplacingFile::ReplacingFile(const std::string& path, WriteFunction write)
-    : name_(path), target_(ResolveTarget(path)) {
-    struct stat info {};
-    const bool exists = stat(target_.c_str(), &info) == 0;
-    if (exists && S_ISDIR(info.st_mode)) ThrowErrno(EISDIR, path);
-    if (exists && !S_ISREG(info.st_mode)) {
-        // A device or a pipe holds no file to keep: write to it in place rather than renaming
-        // a new file over it.
-        fd_ = open(target_.c_str(), O_WRONLY | O_CLOEXEC);
-        if (fd_ < 0) ThrowErrno(errno, path);
+ReplacingFile::ReplacingFile(const std::string& path, WriteFunction write, PendingNaming naming)
+    : name_(path) {
+    const OutputTarget target = ResolveOutputTarget(path);
+    if (target.error != 0) ThrowErrno(target.error, path);
+    if (target.descriptor >= 0) {
+        const int flags = fcntl(target.descriptor, F_GETFL);
+        // As opening the path would say: a closed descriptor has no entry in /proc.
+        if (flags < 0) ThrowErrno(ENOENT, path);
+        if ((flags & O_ACCMODE) == O_RDONLY) ThrowErrno(EBADF, path);
+        fd_ = target.descriptor;
+        ownsFd_ = false;
     } else {
-        fd_ = CreateTemporary(target_, name_, tempPath_);
-    }
-    if (exists && S_ISREG(info.st_mode)) {
-        // Best effort: keep the old file's owner and permission bits on its replacement.
-        [[maybe_unused]] const int owner = fchown(fd_, info.st_uid, info.st_gid);
-        [[maybe_unused]] const int mode = fchmod(fd_, info.st_mode & 07777);
+        OpenFile(target.path, naming);
     }
     try {
         out_ = std::make_unique<FdWriter>(fd_, path, write);
@@ -118,15 +80,46 @@ ReplacingFile::ReplacingFile(const std::string& path, WriteFunction write)
     }
 }
 
+void ReplacingFile::OpenFile(const std::string& target, PendingNaming naming) {
+    struct stat info {};
+    const bool exists = stat(target.c_str(), &info) == 0;
+    if (exists && S_ISDIR(info.st_mode)) ThrowErrno(EISDIR, name_);
+    if (exists && !S_ISREG(info.st_mode)) {
+        // A device or a pipe holds no file to keep.
+        fd_ = open(target.c_str(), O_WRONLY | O_CLOEXEC);
+        if (fd_ < 0) ThrowErrno(errno, name_);
+        return;
+    }
+    // The rename would replace even a file the user may not write; refuse what open would.
+    if (exists && faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0) {
+        ThrowErrno(errno, name_);
+    }
+    const int error = pending_.Open(target, naming);
+    if (error != 0) {
+        if (!exists) ThrowErrno(error, name_);
+        fd_ = open(target.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+        if (fd_ < 0) ThrowErrno(error, name_);
+        return;
+    }
+    fd_ = pending_.Descriptor();
+    if (exists) {
+        // Best effort: keep the old file's owner and permission bits on its replacement.
+        [[maybe_unused]] const int owner = fchown(fd_, info.st_uid, info.st_gid);
+        [[maybe_unused]] const int mode = fchmod(fd_, info.st_mode & 07777);
+    }
+}
+
 ReplacingFile::~ReplacingFile() {
     Discard();
 }
 
 void ReplacingFile::Discard() noexcept {
-    if (fd_ >= 0) close(fd_);
+    if (pending_.Descriptor() >= 0) {
+        pending_.Discard();
+    } else if (ownsFd_ && fd_ >= 0) {
+        close(fd_);
+    }
     fd_ = -1;
-    if (!tempPath_.empty()) unlink(tempPath_.c_str());
-    tempPath_.clear();
 }
 
 void ReplacingFile::Commit() {
@@ -138,17 +131,12 @@ void ReplacingFile::Commit() {
     }
     const int fd = fd_;
     fd_ = -1;
-    if (close(fd) != 0) {
-        const int error = errno;
-        Discard();
-        ThrowErrno(error, name_);
+    if (pending_.Descriptor() >= 0) {
+        const int error = pending_.Commit();
+        if (error != 0) ThrowErrno(error, name_);
+    } else if (ownsFd_ && close(fd) != 0) {
+        ThrowErrno(errno, name_);
     }
-    if (!tempPath_.empty() && rename(tempPath_.c_str(), target_.c_str()) != 0) {
-        const int error = errno;
-        Discard();
-        ThrowErrno(error, name_);
-    }
-    tempPath_.clear();
 }
 
 }  // namespace brevane
