@@ -119,6 +119,18 @@ TEST(EvalCommandTest, ManyLinesStream) {
     EXPECT_EQ(result.out.substr(0, twoLines.size()), twoLines);
 }
 
+// The answers before the bad line find no reader; the bad line is reported all the same.
+TEST(EvalCommandTest, BadLineIsReportedWhenTheReaderHasGone) {
+    test::CliSetup gone;
+    gone.stdoutReaderGone = true;
+    const auto result = RunCli({"eval", "-"}, "Ah Kh\nZz\n", gone);
+    EXPECT_EQ(result.status, 2);
+    EXPECT_EQ(result.err, "brevane-cli: eval: -:2: only one card, 'Zz'; a hand has 2 to 7 cards\n");
+    const auto good = RunCli({"eval", "-"}, "Ah Kh\nQs Qd\n", gone);
+    EXPECT_EQ(good.status, 0);
+    EXPECT_EQ(good.err, "");
+}
+
 TEST(EvalCommandTest, HelpDescribesTheCommand) {
     const auto result = RunCli({"eval", "--help"});
     EXPECT_EQ(result.status, 0);

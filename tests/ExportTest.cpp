@@ -1,16 +1,20 @@
 #include "analysis/Export.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 #include <filesystem>
+#include <optional>
 #include <set>
 #include <system_error>
 
 #include "cards/Cards.h"
 #include "support/CliRunner.h"
+#include "support/ImmutableFolder.h"
 #include "support/ReferenceShuffle.h"
 #include "support/TinyDisk.h"
 
@@ -18,6 +22,7 @@ namespace brevane {
 namespace {
 
 namespace fs = std::filesystem;
+using test::FolderEntries;
 using test::ReadFileBytes;
 using test::TempDir;
 using test::WriteFileBytes;
@@ -45,14 +50,6 @@ std::string ReferenceFile(const ShuffleList& list) {
     std::string bytes;
     for (std::size_t r = 0; r < list.Count(); ++r) bytes += ReferenceLine(list.Record(r));
     return bytes;
-}
-
-// Names in the folder, hidden temporary files included.
-std::set<std::string> FolderEntries(const std::string& folder) {
-    std::set<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder))
-        names.insert(entry.path().filename().string());
-    return names;
 }
 
 TEST(ExportTest, LineOfTheOrderedDeck) {
@@ -130,6 +127,19 @@ TEST(ExportTest, SymbolicLinkStaysAndItsFileIsReplaced) {
     ExportShuffleList(list, dir.File("link.txt"));
     EXPECT_TRUE(fs::is_symlink(dir.File("link.txt")));
     EXPECT_EQ(ReadFileBytes(dir.File("real.txt")), ReferenceFile(list));
+}
+
+TEST(ExportTest, DanglingSymbolicLinkGetsItsFileCreated) {
+    TempDir dir;
+    fs::create_directory(dir.File("sub"));
+    fs::create_symlink("sub/made.txt", dir.File("link.txt"));
+    fs::create_symlink("../link.txt", dir.File("sub/second.txt"));
+    const ShuffleList list = KeyedList(2);
+    ExportShuffleList(list, dir.File("sub/second.txt"));
+    EXPECT_TRUE(fs::is_symlink(dir.File("link.txt")));
+    EXPECT_TRUE(fs::is_symlink(dir.File("sub/second.txt")));
+    EXPECT_EQ(ReadFileBytes(dir.File("sub/made.txt")), ReferenceFile(list));
+    EXPECT_EQ(FolderEntries(dir.File("sub")), (std::set<std::string>{"made.txt", "second.txt"}));
 }
 
 void ExpectFailure(const ShuffleList& list, const std::string& path, int error,
@@ -218,6 +228,55 @@ TEST(ExportTest, FullDiskKeepsTheOldFile) {
     WriteFileBytes(path, "old list\r\n");
     ExpectFailure(KeyedList(10000), path, ENOSPC, "No space left on device");
     EXPECT_EQ(ReadFileBytes(path), "old list\r\n");
+    EXPECT_EQ(FolderEntries(folder), std::set<std::string>{"list.txt"});
+}
+
+ino_t InodeOf(const std::string& path) {
+    struct stat info {};
+    return stat(path.c_str(), &info) == 0 ? info.st_ino : 0;
+}
+
+// A folder where no new file can be made, by root either, while its files stay writable.
+TEST(ExportTest, ImmutableFolderGetsTheTargetWrittenInPlace) {
+    TempDir dir;
+    const std::string folder = dir.File("frozen");
+    fs::create_directory(folder);
+    const std::string path = folder + "/list.txt";
+    WriteFileBytes(path, std::string(3000, 'x'));
+    std::optional<test::TinyDisk> disk;
+    std::optional<test::ImmutableFolder> frozen(std::in_place, folder);
+    if (!frozen->Set()) {
+        // The attribute may be missing on this file system but kept by tmpfs.
+        frozen.reset();
+        disk.emplace(folder, "8m");
+        if (disk->Mounted()) {
+            WriteFileBytes(path, std::string(3000, 'x'));
+            frozen.emplace(folder);
+        }
+    }
+    if (!frozen || !frozen->Set()) {
+        GTEST_SKIP() << "cannot make a folder immutable here (chattr +i needs "
+                        "CAP_LINUX_IMMUTABLE and ext4 or tmpfs): "
+                     << std::strerror(frozen ? frozen->Error() : EPERM);
+    }
+    const ino_t inode = InodeOf(path);
+    ASSERT_EQ(::open((folder + "/probe").c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644), -1);
+    ASSERT_EQ(errno, EPERM);
+
+    const ShuffleList list = KeyedList(3);
+    ExportShuffleList(list, path);
+    EXPECT_EQ(ReadFileBytes(path), ReferenceFile(list));
+    EXPECT_EQ(InodeOf(path), inode) << "written in place, not replaced";
+    EXPECT_EQ(FolderEntries(folder), std::set<std::string>{"list.txt"});
+
+    // Writing in place reports its failures as a replacement does; the lines written stay.
+    const ShuffleList big = KeyedList(20000);
+    ExpectFailure(big, path, ENOSPC, "No space left on device", &FailAfterOneMiB);
+    const std::string kept = ReadFileBytes(path);
+    EXPECT_GE(kept.size(), std::size_t{1} << 20);
+    EXPECT_EQ(kept, ReferenceFile(big).substr(0, kept.size()));
+    // Without a file to write in place, the folder's refusal is the error.
+    ExpectFailure(list, folder + "/new.txt", EPERM, "Operation not permitted");
     EXPECT_EQ(FolderEntries(folder), std::set<std::string>{"list.txt"});
 }
 

@@ -1,3 +1,5 @@
+#include <filesystem>
+
 #include "AnalysisCliHelpers.h"
 #include "hand/PokerHand.h"
 
@@ -113,6 +115,31 @@ TEST_F(HandsCommandTest, OutputBeyondTheMemorySpoolComesOutWholeAndInOrder) {
     EXPECT_EQ(bad.status, 2);
     EXPECT_EQ(bad.out, "");
     EXPECT_EQ(bad.err, path + ":200001: unknown card name \"x\"\n");
+}
+
+// More than the memory spool keeps, so the lines wait in a scratch file.
+TEST_F(HandsCommandTest, SpoolGoesToTmpdir) {
+    const std::string path = dir_.File("many.txt");
+    const CliResult made =
+        RunCli({"shuffle", "200000", "--key", test::CountingKeyHex, "--output", path});
+    ASSERT_EQ(made.status, 0) << made.err;
+    const std::string missing = dir_.File("no-such-folder");
+    test::CliSetup setup;
+    setup.env = {"TMPDIR=" + missing};
+    const CliResult refused = RunCli({"hands", "--input", path}, {}, setup);
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(refused.out, "");
+    EXPECT_EQ(refused.err,
+              "brevane-cli: hands: temporary file in " + missing + ": No such file or directory\n");
+
+    const std::string scratch = dir_.File("scratch");
+    std::filesystem::create_directory(scratch);
+    setup.env = {"TMPDIR=" + scratch};
+    const CliResult spooled = RunCli({"hands", "--input", path}, {}, setup);
+    EXPECT_EQ(spooled.status, 0) << spooled.err;
+    EXPECT_GT(spooled.out.size(), std::size_t{8} << 20);
+    EXPECT_TRUE(spooled.out.starts_with(Expected(list_, 10, 0, 3, -1)));
+    EXPECT_TRUE(std::filesystem::is_empty(scratch));
 }
 
 TEST_F(HandsCommandTest, UsageErrors) {

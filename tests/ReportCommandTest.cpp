@@ -95,6 +95,17 @@ TEST_F(ReportCommandTest, BadLinesPrintNothingButWhereAndWhat) {
                          "-:2: empty line (expected 52 cards)");
 }
 
+TEST_F(ReportCommandTest, ReadFailureIsTheProgramsOwnError) {
+    for (const char* command : {"report", "hands"}) {
+        std::vector<std::string> args = {command, "--input", dir_.Path()};
+        if (std::string(command) == "report") args.insert(args.begin() + 1, {"rank", "T"});
+        const CliResult r = RunCli(args);
+        EXPECT_EQ(r.status, 1) << command;
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(r.err, "brevane-cli: " + dir_.Path() + ": Is a directory\n") << command;
+    }
+}
+
 TEST_F(ReportCommandTest, NoRowsIsAnError) {
     const std::string path = dir_.File("empty.txt");
     test::WriteFileBytes(path, "");

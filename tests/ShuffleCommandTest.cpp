@@ -1,10 +1,15 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <csignal>
 #include <filesystem>
+#include <fstream>
+#include <thread>
 
 #include "cards/Cards.h"
 #include "support/CliRunner.h"
@@ -174,6 +179,132 @@ TEST(ShuffleCommandTest, ClosedReaderEndsQuietly) {
     ASSERT_TRUE(WIFEXITED(status)) << "ended by a signal";
     EXPECT_EQ(WEXITSTATUS(status), 0);
     EXPECT_TRUE(errors.empty()) << errors;
+}
+
+TEST(ShuffleCommandTest, EveryKeyIsChecked) {
+    ExpectUsageError({"shuffle", "3", "--key", "bad", "--key", CountingKeyHex}, "'bad'");
+    ExpectUsageError({"shuffle", "3", "--key=" + CountingKeyHex, "--key=12"}, "'12'");
+    // The last key is the one used.
+    const CliResult r =
+        RunCli({"shuffle", "2", "--key", std::string(64, '0'), "--key", CountingKeyHex});
+    EXPECT_EQ(r.out, ReferenceOutput(test::CountingKey(), 2));
+}
+
+TEST(ShuffleCommandTest, DoubleDashEndsTheOptions) {
+    const CliResult r = RunCli({"shuffle", "--key", CountingKeyHex, "--", "2"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, ReferenceOutput(test::CountingKey(), 2));
+    ExpectUsageError({"shuffle", "--", "--help"}, "invalid count '--help'");
+    ExpectUsageError({"shuffle", "--", "--key"}, "invalid count '--key'");
+    ExpectUsageError({"shuffle", "3", "--", "--"}, "unexpected argument '--'");
+}
+
+// The script's output file, after running `script` in `dir`.
+std::string ShellFile(const TempDir& dir, const std::string& script, const std::string& file) {
+    const CliResult r = test::RunShell("cd '" + dir.Path() + "' && " + script);
+    EXPECT_EQ(r.status, 0) << script << ": " << r.err;
+    EXPECT_EQ(r.err, "") << script;
+    return ReadFileBytes(dir.File(file));
+}
+
+TEST(ShuffleCommandTest, DescriptorPathsWriteWhereTheShellPointedThem) {
+    TempDir dir;
+    const std::string one = ReferenceOutput(test::CountingKey(), 1);
+    const std::string shuffle = "\"$CLI\" shuffle 1 --key " + CountingKeyHex + " --output ";
+    for (const char* path : {"/dev/stdout", "/dev/fd/1", "/proc/self/fd/1"}) {
+        EXPECT_EQ(ShellFile(dir, "{ echo header; " + shuffle + path + "; echo footer; } > f.txt",
+                            "f.txt"),
+                  "header\n" + one + "footer\n")
+            << path;
+    }
+    EXPECT_EQ(
+        ShellFile(dir, "echo log > log.txt && " + shuffle + "/dev/stdout >> log.txt", "log.txt"),
+        "log\n" + one);
+    EXPECT_EQ(ShellFile(dir, shuffle + "/dev/fd/3 3>> log.txt", "log.txt"), "log\n" + one + one);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path()), {}), 2);
+}
+
+TEST(ShuffleCommandTest, DescriptorPathsThatCannotTakeOutputFail) {
+    TempDir dir;
+    test::WriteFileBytes(dir.File("in.txt"), "input\n");
+    const CliResult readOnly =
+        test::RunShell("\"$CLI\" shuffle 3 --output /dev/stdin < '" + dir.File("in.txt") + "'");
+    EXPECT_EQ(readOnly.status, 1);
+    EXPECT_EQ(readOnly.err, "brevane-cli: /dev/stdin: Bad file descriptor\n");
+    EXPECT_EQ(ReadFileBytes(dir.File("in.txt")), "input\n");
+    ExpectOutputFailure("/dev/fd/987", "No such file or directory");
+}
+
+// A user who may not write a file may not have it replaced either. As root the check runs the
+// program as "nobody", since root may write any file.
+TEST(ShuffleCommandTest, ReadOnlyOutputIsRefused) {
+    TempDir dir;
+    const std::string path = dir.File("locked.txt");
+    test::WriteFileBytes(path, "old\n");
+    ASSERT_EQ(chmod(path.c_str(), 0444), 0);
+    test::CliSetup setup;
+    if (geteuid() == 0) {
+        ASSERT_EQ(chown(dir.Path().c_str(), test::NobodyUid, test::NobodyUid), 0);
+        ASSERT_EQ(chown(path.c_str(), test::NobodyUid, test::NobodyUid), 0);
+        setup.uid = test::NobodyUid;
+    }
+    const CliResult r = RunCli({"shuffle", "3", "--output", path}, {}, setup);
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_EQ(r.err, "brevane-cli: " + path + ": Permission denied\n");
+    EXPECT_EQ(ReadFileBytes(path), "old\n");
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path()), {}), 1);
+}
+
+TEST(ShuffleCommandTest, FifoWhoseReaderStopsEndsQuietly) {
+    TempDir dir;
+    const CliResult r =
+        test::RunShell("cd '" + dir.Path() +
+                       "' && mkfifo pipe || exit 1; "
+                       "{ \"$CLI\" shuffle 1000000 --output pipe; echo \"status $?\"; } & "
+                       "head -c 100 pipe > /dev/null; wait");
+    EXPECT_EQ(r.out, "status 0\n");
+    EXPECT_EQ(r.err, "");
+}
+
+// Bytes the process has handed to write calls so far, from /proc/PID/io.
+long long BytesWritten(pid_t pid) {
+    std::ifstream io("/proc/" + std::to_string(pid) + "/io");
+    std::string field;
+    long long value = 0;
+    while (io >> field >> value) {
+        if (field == "wchar:") return value;
+    }
+    return -1;
+}
+
+TEST(ShuffleCommandTest, InterruptLeavesNoTemporaryFile) {
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        TempDir dir;
+        const std::string path = dir.File("out.txt");
+        test::WriteFileBytes(path, "old\n");
+        std::string program = BREVANE_CLI_PATH, command = "shuffle", count = "100000000",
+                    option = "--output";
+        char* argv[] = {program.data(),
+                        command.data(),
+                        count.data(),
+                        option.data(),
+                        const_cast<char*>(path.c_str()),
+                        nullptr};
+        pid_t pid = 0;
+        ASSERT_EQ(posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv, environ), 0);
+        // Wait until several MB are out, so the signal comes in the middle of the writing.
+        const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        while (BytesWritten(pid) < (8 << 20) && std::chrono::steady_clock::now() < limit)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        ASSERT_GE(BytesWritten(pid), 8 << 20);
+        kill(pid, signal);
+        int status = 0;
+        ASSERT_EQ(waitpid(pid, &status, 0), pid);
+        ASSERT_TRUE(WIFSIGNALED(status)) << "exit status " << WEXITSTATUS(status);
+        EXPECT_EQ(WTERMSIG(status), signal);
+        EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path()), {}), 1) << signal;
+        EXPECT_EQ(ReadFileBytes(path), "old\n");
+    }
 }
 
 }  // namespace

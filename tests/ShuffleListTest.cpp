@@ -10,7 +10,7 @@
 #include <fstream>
 #include <string>
 
-#include "analysis/Memory.h"
+#include "os/Memory.h"
 #include "support/ReferenceShuffle.h"
 
 namespace brevane {

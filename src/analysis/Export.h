@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <string>
 
-#include "analysis/OutputFile.h"
 #include "analysis/ShuffleList.h"
+#include "os/OutputFile.h"
 
 namespace brevane {
 

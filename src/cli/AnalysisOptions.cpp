@@ -8,7 +8,9 @@
 #include "analysis/HandFinder.h"
 #include "analysis/Seats.h"
 #include "cli/CliSupport.h"
+#include "os/TerminalText.h"
 #include "random/PRNG.h"
+#include "random/PrepareGenerator.h"
 
 namespace brevane::cli {
 
@@ -61,6 +63,10 @@ std::optional<AnalysisOptions> ParseAnalysisOptions(std::string_view command, Ar
     };
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string_view arg = args[i];
+        if (arg == EndOfOptions) {
+            options.operands.insert(options.operands.end(), args.begin() + i + 1, args.end());
+            break;
+        }
         if (arg == "--rotate") {
             rotate = true;
             continue;
@@ -92,9 +98,7 @@ std::optional<AnalysisOptions> ParseAnalysisOptions(std::string_view command, Ar
             if (!options.shuffles) return fail("invalid shuffle count " + Quoted(value));
         } else if (name == "--key") {
             GeneratorKey key;
-            if (!ParseGeneratorKey(value, key)) {
-                return fail("invalid key " + Quoted(value) + ": expected 64 hexadecimal digits");
-            }
+            if (!ParseGeneratorKey(value, key)) return fail(InvalidKeyMessage(value));
             options.key = value;
         } else if (name == "--players") {
             const auto n = ParsePositiveCount(value);
@@ -146,7 +150,7 @@ bool RowSource::Open(const AnalysisOptions& options) {
     if (options.shuffles) {
         remaining_ = *options.shuffles;
         deck_ = InitialDeck();
-        return PrepareGenerator(options.key);
+        return PrepareGenerator(options.key, error_);
     }
     const std::string& path = *options.input;
     if (path == "-") {
@@ -184,13 +188,18 @@ RowSource::Status RowSource::NextBatch(std::uint8_t* rows, std::size_t capacity,
     return Status::Row;
 }
 
+// A bad line is reported as FILE:LINE: alone, as compilers do; a read failure is the
+// program's own error.
 int SourceError(const RowSource& source, RowSource::Status status) {
-    std::fprintf(stderr, "%s\n", source.Error().c_str());
-    return status == RowSource::Status::BadLine ? ExitUsage : ExitFailure;
+    if (status == RowSource::Status::BadLine) {
+        std::fputs((PrintableText(source.Error()) + "\n").c_str(), stderr);
+        return ExitUsage;
+    }
+    PrintError(source.Error());
+    return ExitFailure;
 }
 
 std::string LocaleDecimalSeparator() {
-    std::setlocale(LC_ALL, "");
     const char* point = std::localeconv()->decimal_point;
     return point && *point ? point : ".";
 }

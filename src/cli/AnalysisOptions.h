@@ -74,7 +74,8 @@ class RowSource {
 // its message.
 int SourceError(const RowSource& source, RowSource::Status status);
 
-// The decimal separator of the user's locale (LC_ALL, LC_NUMERIC, LANG).
+// The decimal separator of the locale that main() set from the environment (LC_ALL,
+// LC_NUMERIC, LANG).
 std::string LocaleDecimalSeparator();
 
 }  // namespace brevane::cli

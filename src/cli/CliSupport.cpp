@@ -2,16 +2,15 @@
 
 #include <unistd.h>
 
-#include <cerrno>
-#include <csignal>
 #include <cstdio>
 
-#include "random/PRNG.h"
+#include "os/TerminalText.h"
 
 namespace brevane::cli {
 
 void PrintError(std::string_view message) {
-    std::fprintf(stderr, "brevane-cli: %.*s\n", static_cast<int>(message.size()), message.data());
+    const std::string line = "brevane-cli: " + PrintableText(message) + "\n";
+    std::fputs(line.c_str(), stderr);
 }
 
 std::string Quoted(std::string_view text) {
@@ -52,23 +51,26 @@ bool IsHelpOption(std::string_view arg) {
     return arg == "--help" || arg == "-h";
 }
 
-bool PrepareGenerator(std::optional<std::string_view> keyHex) {
-    if (!keyHex) {
-        TheShuffleGenerator().SeedGenerator();
-        return true;
+bool WantsHelp(Args args) {
+    for (const std::string_view arg : args) {
+        if (arg == EndOfOptions) return false;
+        if (IsHelpOption(arg)) return true;
     }
-    GeneratorKey key;
-    if (!ParseGeneratorKey(*keyHex, key)) {
-        PrintError("invalid key " + Quoted(*keyHex) + ": expected 64 hexadecimal digits");
-        return false;
-    }
-    TheShuffleGenerator().SetKey(key);
-    return true;
+    return false;
 }
 
-StdoutWriter::StdoutWriter() : FdWriter(STDOUT_FILENO, "standard output") {
-    std::signal(SIGPIPE, SIG_IGN);
+int WriteHelp(std::string_view text) {
+    try {
+        StdoutWriter out;
+        out.Write(text.data(), text.size());
+        out.Flush();
+    } catch (const std::system_error& error) {
+        if (!IsBrokenPipe(error)) throw;
+    }
+    return ExitOk;
 }
+
+StdoutWriter::StdoutWriter() : FdWriter(STDOUT_FILENO, "standard output") {}
 
 bool IsBrokenPipe(const std::system_error& error) {
     return error.code() == std::errc::broken_pipe;

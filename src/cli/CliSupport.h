@@ -6,12 +6,13 @@
 #include <string_view>
 #include <system_error>
 
-#include "analysis/OutputFile.h"
 #include "cli/Commands.h"
+#include "os/OutputFile.h"
 
 namespace brevane::cli {
 
-// Writes "brevane-cli: <message>" and a line end to standard error.
+// Writes "brevane-cli: <message>" and a line end to standard error, with control characters
+// in the message shown as '?' (PrintableText), so it stays one line whatever it quotes.
 void PrintError(std::string_view message);
 
 // `text` in single quotes, for naming a bad value in a message.
@@ -27,12 +28,18 @@ OptionMatch TakeOption(Args args, std::size_t& i, std::string_view name, std::st
 
 bool IsHelpOption(std::string_view arg);
 
-// Keys the process's generator with `keyHex` (64 hexadecimal digits), or seeds it from the
-// timer when there is none. A bad key prints an error naming it and gives false.
-bool PrepareGenerator(std::optional<std::string_view> keyHex);
+// The argument "--", after which every argument is an operand, even one starting with '-'.
+inline constexpr std::string_view EndOfOptions = "--";
 
-// Standard output as a buffered writer. A reader that goes away makes writes fail with EPIPE
-// instead of ending the process.
+// Whether --help or -h comes before any "--".
+bool WantsHelp(Args args);
+
+// Writes a help or version text to standard output. A reader that has gone away ends it
+// quietly; any other write failure throws std::system_error, so the caller exits 1.
+int WriteHelp(std::string_view text);
+
+// Standard output as a buffered writer. main() ignores SIGPIPE, so a reader that goes away
+// makes writes fail with EPIPE (see IsBrokenPipe) instead of ending the process.
 class StdoutWriter : public FdWriter {
   public:
     StdoutWriter();

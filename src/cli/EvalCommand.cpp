@@ -1,7 +1,9 @@
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <string_view>
 #include <system_error>
+#include <vector>
 
 #include "cards/Cards.h"
 #include "cli/CliSupport.h"
@@ -42,12 +44,9 @@ struct HandTokens {
     }
 };
 
-// A token as it may appear in a message: printable ASCII only, cut when long.
+// A token as it may appear in a message: cut when long (PrintError makes it printable).
 std::string Shown(std::string_view token) {
-    std::string shown;
-    for (const char c : token.substr(0, MaxShownToken)) {
-        shown += (c >= 0x20 && c < 0x7F) ? c : '?';
-    }
+    std::string shown(token.substr(0, MaxShownToken));
     if (token.size() > MaxShownToken) shown += "...";
     return Quoted(shown);
 }
@@ -137,6 +136,16 @@ class LineReader {
     std::size_t position_ = 0;
 };
 
+// Hands out what is held before an error is reported. A reader that has gone away does not
+// hide the error: it is still reported, with its status.
+void FlushBeforeError(FdWriter& out) {
+    try {
+        out.Flush();
+    } catch (const std::system_error& error) {
+        if (!IsBrokenPipe(error)) throw;
+    }
+}
+
 int EvaluateStandardInput() {
     StdoutWriter out;
     LineReader reader(stdin);
@@ -145,14 +154,14 @@ int EvaluateStandardInput() {
     for (std::uint64_t line = 1; reader.Next(tokens); ++line) {
         const std::string fault = ParseHand(tokens, cards);
         if (!fault.empty()) {
-            out.Flush();
+            FlushBeforeError(out);
             PrintError("eval: -:" + std::to_string(line) + ": " + fault);
             return ExitUsage;
         }
         WriteResult(out, cards);
     }
     if (std::ferror(stdin)) {
-        out.Flush();
+        FlushBeforeError(out);
         PrintError("eval: cannot read standard input");
         return ExitFailure;
     }
@@ -178,10 +187,12 @@ int EvaluateArguments(Args args) {
 }  // namespace
 
 int RunEvalCommand(Args args) {
-    if (args.size() == 1 && IsHelpOption(args[0])) {
-        std::fputs(EvalHelp, stdout);
-        return ExitOk;
-    }
+    if (args.size() == 1 && IsHelpOption(args[0])) return WriteHelp(EvalHelp);
+    // The cards are operands only, so "--" just goes: "eval -- - Kd" is "eval - Kd".
+    std::vector<std::string_view> operands(args.begin(), args.end());
+    const auto end = std::find(operands.begin(), operands.end(), EndOfOptions);
+    if (end != operands.end()) operands.erase(end);
+    args = operands;
     try {
         if (args.size() == 1 && args[0] == "-") return EvaluateStandardInput();
         return EvaluateArguments(args);

@@ -54,6 +54,7 @@ class HandLines {
         out_.Flush();
         return true;
     }
+    const OutputSpool& Spool() const { return spool_; }
 
   private:
     bool direct_;
@@ -61,8 +62,8 @@ class HandLines {
     StdoutWriter out_;
 };
 
-int SpoolFailure() {
-    std::perror("brevane-cli: hands: temporary file");
+int SpoolFailure(const HandLines& out) {
+    PrintError(std::string(Command) + ": " + out.Spool().Error());
     return ExitFailure;
 }
 
@@ -92,7 +93,7 @@ int Run(const AnalysisOptions& options, RowSource& source) {
             line += '\t';
             line += HandPanelCaption(cards, view.stage, values[k]);
             line += '\n';
-            if (!out.Write(line)) return SpoolFailure();
+            if (!out.Write(line)) return SpoolFailure(out);
             ++matches;
         }
         // Generated rows cannot be bad, so none is made once the limit is reached.
@@ -102,7 +103,7 @@ int Run(const AnalysisOptions& options, RowSource& source) {
         return SourceError(source, status);
     }
     if (handNumber == 0) return UsageError(Command, NoHandsDealtText);
-    if (!out.Finish()) return SpoolFailure();
+    if (!out.Finish()) return SpoolFailure(out);
     return ExitOk;
 }
 
@@ -110,12 +111,7 @@ int Run(const AnalysisOptions& options, RowSource& source) {
 
 // Every row of an input file is checked, also after --limit hands, before any line is printed.
 int RunHandsCommand(Args args) {
-    for (std::string_view arg : args) {
-        if (IsHelpOption(arg)) {
-            std::fputs(HandsHelp, stdout);
-            return ExitOk;
-        }
-    }
+    if (WantsHelp(args)) return WriteHelp(HandsHelp);
     const auto options = ParseAnalysisOptions(Command, args, true);
     if (!options) return ExitUsage;
     if (!options->operands.empty()) {

@@ -1,6 +1,12 @@
 #include "cli/OutputSpool.h"
 
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 #include <vector>
+
+#include "os/PendingFile.h"
 
 namespace brevane::cli {
 
@@ -14,22 +20,39 @@ bool OutputSpool::Write(std::string_view text) {
         return true;
     }
     if (!spill_) {
-        spill_ = std::tmpfile();
-        if (!spill_) return false;
+        folder_ = ScratchFolder();
+        const int fd = OpenScratchFile(folder_);
+        spill_ = fd < 0 ? nullptr : fdopen(fd, "w+b");
+        if (!spill_) {
+            error_ = errno;
+            if (fd >= 0) close(fd);
+            return false;
+        }
     }
-    return std::fwrite(text.data(), 1, text.size(), spill_) == text.size();
+    if (std::fwrite(text.data(), 1, text.size(), spill_) == text.size()) return true;
+    error_ = errno;
+    return false;
+}
+
+std::string OutputSpool::Error() const {
+    return "temporary file in " + folder_ + ": " + std::strerror(error_);
 }
 
 bool OutputSpool::CopyTo(FdWriter& out) {
     out.Write(memory_.data(), memory_.size());
     if (!spill_) return true;
-    if (std::fflush(spill_) != 0 || std::fseek(spill_, 0, SEEK_SET) != 0) return false;
+    if (std::fflush(spill_) != 0 || std::fseek(spill_, 0, SEEK_SET) != 0) {
+        error_ = errno;
+        return false;
+    }
     std::vector<char> buffer(std::size_t{1} << 20);
     std::size_t got;
     while ((got = std::fread(buffer.data(), 1, buffer.size(), spill_)) > 0) {
         out.Write(buffer.data(), got);
     }
-    return !std::ferror(spill_);
+    if (!std::ferror(spill_)) return true;
+    error_ = errno;
+    return false;
 }
 
 }  // namespace brevane::cli

@@ -102,12 +102,7 @@ Report BuildFrom(const AnyCounter& counter, const AnalysisOptions& options,
 // Counts every row of the input before printing, so a bad line anywhere leaves standard output
 // empty; the counters hold a fixed amount of state, whatever the number of rows.
 int RunReportCommand(Args args) {
-    for (std::string_view arg : args) {
-        if (IsHelpOption(arg)) {
-            std::fputs(ReportHelp, stdout);
-            return ExitOk;
-        }
-    }
+    if (WantsHelp(args)) return WriteHelp(ReportHelp);
     const std::string separator = LocaleDecimalSeparator();
     const auto options = ParseAnalysisOptions(Command, args, false);
     if (!options) return ExitUsage;

@@ -8,6 +8,7 @@
 #include "cli/CliSupport.h"
 #include "cli/Commands.h"
 #include "random/PRNG.h"
+#include "random/PrepareGenerator.h"
 
 namespace brevane::cli {
 
@@ -33,31 +34,43 @@ struct ShuffleOptions {
     std::optional<std::string_view> output;
 };
 
-// Parses the arguments; on a bad one prints its error and returns nullopt.
+// Parses the arguments; on a bad one prints its error and returns nullopt. Every --key is
+// checked, not only the last one, which is the one used.
 std::optional<ShuffleOptions> ParseShuffleArgs(Args args) {
     ShuffleOptions options;
     std::optional<std::string_view> countText;
+    bool optionsEnded = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
-        std::string_view value;
-        bool matched = false;
-        for (auto [name, target] :
-             {std::pair{"--key", &options.key}, {"--output", &options.output}}) {
-            const OptionMatch match = TakeOption(args, i, name, value);
+        const std::string_view arg = args[i];
+        if (!optionsEnded && arg == EndOfOptions) {
+            optionsEnded = true;
+            continue;
+        }
+        if (!optionsEnded) {
+            std::string_view value;
+            OptionMatch match = TakeOption(args, i, "--key", value);
+            if (match == OptionMatch::Yes) {
+                GeneratorKey key;
+                if (!ParseGeneratorKey(value, key)) {
+                    PrintError(InvalidKeyMessage(value));
+                    return std::nullopt;
+                }
+                options.key = value;
+                continue;
+            }
+            if (match == OptionMatch::No) match = TakeOption(args, i, "--output", value);
+            if (match == OptionMatch::Yes) {
+                options.output = value;
+                continue;
+            }
             if (match == OptionMatch::MissingValue) {
-                PrintError(std::string("shuffle: ") + name + " needs a value");
+                PrintError("shuffle: " + std::string(arg) + " needs a value");
                 return std::nullopt;
             }
-            if (match == OptionMatch::Yes) {
-                *target = value;
-                matched = true;
-                break;
+            if (arg.size() > 1 && arg.starts_with("--")) {
+                PrintError("shuffle: unknown option " + Quoted(arg) + " (see shuffle --help)");
+                return std::nullopt;
             }
-        }
-        if (matched) continue;
-        const std::string_view arg = args[i];
-        if (arg.size() > 1 && arg.starts_with("--")) {
-            PrintError("shuffle: unknown option " + Quoted(arg) + " (see shuffle --help)");
-            return std::nullopt;
         }
         if (countText) {
             PrintError("shuffle: unexpected argument " + Quoted(arg) + " (see shuffle --help)");
@@ -97,23 +110,22 @@ void WriteShuffles(std::uint64_t count, FdWriter& out) {
 }  // namespace
 
 int RunShuffleCommand(Args args) {
-    for (std::string_view arg : args) {
-        if (IsHelpOption(arg)) {
-            std::fputs(ShuffleHelp, stdout);
-            return ExitOk;
-        }
-    }
+    if (WantsHelp(args)) return WriteHelp(ShuffleHelp);
     const auto options = ParseShuffleArgs(args);
     if (!options) return ExitUsage;
-    if (!PrepareGenerator(options->key)) return ExitUsage;
-
-    if (options->output) {
-        ReplacingFile file{std::string(*options->output)};
-        WriteShuffles(options->count, file.Out());
-        file.Commit();
-        return ExitOk;
+    std::string keyError;
+    if (!PrepareGenerator(options->key, keyError)) {
+        PrintError(keyError);
+        return ExitUsage;
     }
+    // A pipe as --output whose reader stops ends the command as standard output's does.
     try {
+        if (options->output) {
+            ReplacingFile file{std::string(*options->output)};
+            WriteShuffles(options->count, file.Out());
+            file.Commit();
+            return ExitOk;
+        }
         StdoutWriter out;
         WriteShuffles(options->count, out);
         out.Flush();

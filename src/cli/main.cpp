@@ -1,9 +1,14 @@
+#include <clocale>
+#include <csignal>
 #include <cstdio>
 #include <exception>
+#include <string>
 #include <string_view>
 #include <vector>
 
+#include "cli/CliSupport.h"
 #include "cli/Commands.h"
+#include "os/SignalCleanup.h"
 
 namespace {
 
@@ -24,6 +29,12 @@ constexpr const char* UsageText =
 
 int main(int argc, char** argv) {
     using namespace brevane::cli;
+    // Percentages take the decimal separator of the user's locale.
+    std::setlocale(LC_ALL, "");
+    // A reader that goes away (`| head`) makes writes fail with EPIPE, which every command
+    // takes as the end of its output, instead of ending the process.
+    std::signal(SIGPIPE, SIG_IGN);
+    brevane::RemoveTemporaryFilesOnSignals();
     std::vector<std::string_view> args(argv + 1, argv + argc);
     if (args.empty()) {
         std::fputs(UsageText, stderr);
@@ -32,23 +43,18 @@ int main(int argc, char** argv) {
     const std::string_view command = args.front();
     const Args rest(args.data() + 1, args.size() - 1);
     try {
-        if (command == "--help" || command == "-h" || command == "help") {
-            std::fputs(UsageText, stdout);
-            return ExitOk;
-        }
-        if (command == "--version") {
-            std::printf("brevane-cli %s\n", BREVANE_VERSION);
-            return ExitOk;
-        }
+        if (command == "--help" || command == "-h" || command == "help")
+            return WriteHelp(UsageText);
+        if (command == "--version")
+            return WriteHelp(std::string("brevane-cli ") + BREVANE_VERSION + "\n");
         if (command == "shuffle") return RunShuffleCommand(rest);
         if (command == "eval") return RunEvalCommand(rest);
         if (command == "report") return RunReportCommand(rest);
         if (command == "hands") return RunHandsCommand(rest);
-        std::fprintf(stderr, "brevane-cli: unknown command '%.*s' (see --help)\n",
-                     static_cast<int>(command.size()), command.data());
+        PrintError("unknown command " + Quoted(command) + " (see --help)");
         return ExitUsage;
     } catch (const std::exception& e) {
-        std::fprintf(stderr, "brevane-cli: %s\n", e.what());
+        PrintError(e.what());
         return ExitFailure;
     }
 }

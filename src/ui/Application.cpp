@@ -5,10 +5,11 @@
 #include <QFontDatabase>
 #include <QMessageBox>
 #include <exception>
+#include <optional>
 #include <string_view>
 #include <utility>
 
-#include "random/PRNG.h"
+#include "random/PrepareGenerator.h"
 
 namespace brevane {
 
@@ -67,19 +68,18 @@ void RunGuarded(const std::function<void()>& handler) {
     }
 }
 
-bool PrepareGenerator(int argc, char** argv, std::string& error) {
+bool KeyGeneratorFromArguments(int argc, char** argv, std::string& error) {
+    std::optional<std::string_view> key;
     for (int i = 1; i < argc; ++i) {
         if (std::string_view(argv[i]) != "--key") continue;
-        GeneratorKey key{};
-        if (i + 1 >= argc || !ParseGeneratorKey(argv[i + 1], key)) {
+        if (i + 1 >= argc) {
             error = "--key needs 64 hexadecimal digits";
             return false;
         }
-        TheShuffleGenerator().SetKey(key);
-        return true;
+        key = argv[i + 1];
+        break;
     }
-    TheShuffleGenerator().SeedGenerator();
-    return true;
+    return PrepareGenerator(key, error);
 }
 
 Application::Application(int& argc, char** argv) : QApplication(argc, argv) {

@@ -24,10 +24,10 @@ void SetErrorReportHandler(std::function<void(const QString&)> handler);
 // Runs `handler`; an exception escaping it goes to the standard error report.
 void RunGuarded(const std::function<void()>& handler);
 
-// Keys the process's generator before any window exists: `--key HEX` (64 hex digits) keys it
-// with that key, otherwise it is seeded from the timer. Returns false, with `error` set, on a
-// malformed command line.
-bool PrepareGenerator(int argc, char** argv, std::string& error);
+// Keys the process's generator from the command line before any window exists (see
+// PrepareGenerator): with the value of `--key HEX` when given, otherwise from the timer.
+// Returns false, with `error` set, on a malformed command line.
+bool KeyGeneratorFromArguments(int argc, char** argv, std::string& error);
 
 // The desktop application object: title, fonts, and the standard error report for any
 // exception that escapes an event handler, after which the event loop goes on.

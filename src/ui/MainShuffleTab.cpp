@@ -9,8 +9,8 @@
 #include <stdexcept>
 
 #include "analysis/Export.h"
-#include "analysis/Memory.h"
 #include "analysis/Messages.h"
+#include "os/Memory.h"
 #include "random/PRNG.h"
 #include "ui/CardViewModel.h"
 #include "ui/HandCountText.h"

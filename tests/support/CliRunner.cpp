@@ -1,11 +1,13 @@
 #include "support/CliRunner.h"
 
 #include <fcntl.h>
+#include <grp.h>
 #include <poll.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -18,22 +20,31 @@
 
 namespace brevane::test {
 
-CliResult RunCli(const std::vector<std::string>& args, const std::string& input) {
+namespace {
+
+CliResult RunProgram(const std::string& program, const std::vector<std::string>& args,
+                     const std::string& input, const CliSetup& setup) {
     int inPipe[2], outPipe[2], errPipe[2];
     if (pipe(inPipe) != 0 || pipe(outPipe) != 0 || pipe(errPipe) != 0)
         throw std::runtime_error("pipe failed");
+    if (setup.stdoutReaderGone) close(outPipe[0]);
     const pid_t pid = fork();
     if (pid < 0) throw std::runtime_error("fork failed");
     if (pid == 0) {
         dup2(inPipe[0], 0);
         dup2(outPipe[1], 1);
         dup2(errPipe[1], 2);
-        for (int fd : {inPipe[0], inPipe[1], outPipe[0], outPipe[1], errPipe[0], errPipe[1]})
-            close(fd);
+        for (int fd : {inPipe[0], inPipe[1], outPipe[1], errPipe[0], errPipe[1]}) close(fd);
+        if (!setup.stdoutReaderGone) close(outPipe[0]);
+        for (const std::string& entry : setup.env) putenv(strdup(entry.c_str()));
+        setenv("CLI", BREVANE_CLI_PATH, 1);
+        if (setup.uid >= 0) {
+            const auto id = static_cast<uid_t>(setup.uid);
+            if (setgroups(0, nullptr) != 0 || setgid(id) != 0 || setuid(id) != 0) _exit(126);
+        }
         std::vector<char*> argv;
-        std::string program = BREVANE_CLI_PATH;
-        argv.push_back(program.data());
         std::vector<std::string> copies(args);
+        copies.insert(copies.begin(), program);
         for (auto& a : copies) argv.push_back(a.data());
         argv.push_back(nullptr);
         execv(program.c_str(), argv.data());
@@ -46,7 +57,7 @@ CliResult RunCli(const std::vector<std::string>& args, const std::string& input)
 
     CliResult result;
     std::size_t written = 0;
-    bool inOpen = true, outOpen = true, errOpen = true;
+    bool inOpen = true, outOpen = !setup.stdoutReaderGone, errOpen = true;
     if (input.empty()) {
         close(inPipe[1]);
         inOpen = false;
@@ -88,6 +99,17 @@ CliResult RunCli(const std::vector<std::string>& args, const std::string& input)
     return result;
 }
 
+}  // namespace
+
+CliResult RunCli(const std::vector<std::string>& args, const std::string& input,
+                 const CliSetup& setup) {
+    return RunProgram(BREVANE_CLI_PATH, args, input, setup);
+}
+
+CliResult RunShell(const std::string& script, const std::string& input, const CliSetup& setup) {
+    return RunProgram("/bin/sh", {"-c", script}, input, setup);
+}
+
 TempDir::TempDir() {
     std::string pattern = (std::filesystem::temp_directory_path() / "brevane-test-XXXXXX").string();
     if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
@@ -97,6 +119,13 @@ TempDir::TempDir() {
 TempDir::~TempDir() {
     std::error_code ignored;
     std::filesystem::remove_all(path_, ignored);
+}
+
+std::set<std::string> FolderEntries(const std::string& folder) {
+    std::set<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.insert(entry.path().filename().string());
+    return names;
 }
 
 std::string ReadFileBytes(const std::string& path) {

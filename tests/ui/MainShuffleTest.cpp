@@ -347,17 +347,17 @@ class MainShuffleTest : public QObject {
         std::string program = "brevane", option = "--key", value = hex;
         char* argv[] = {program.data(), option.data(), value.data(), nullptr};
         std::string error;
-        QVERIFY(PrepareGenerator(3, argv, error));
+        QVERIFY(KeyGeneratorFromArguments(3, argv, error));
         GeneratorKey key{};
         QVERIFY(ParseGeneratorKey(hex, key));
         QCOMPARE(TheShuffleGenerator().Key(), key);
 
         std::string bad = "12ab";
         char* badArgv[] = {program.data(), option.data(), bad.data(), nullptr};
-        QVERIFY(!PrepareGenerator(3, badArgv, error));
+        QVERIFY(!KeyGeneratorFromArguments(3, badArgv, error));
         QVERIFY(!error.empty());
         char* missingArgv[] = {program.data(), option.data(), nullptr};
-        QVERIFY(!PrepareGenerator(2, missingArgv, error));
+        QVERIFY(!KeyGeneratorFromArguments(2, missingArgv, error));
         QCOMPARE(TheShuffleGenerator().Key(), key);
     }
 };

@@ -6,6 +6,8 @@
 #include <memory>
 #include <string>
 
+#include "os/PendingFile.h"
+
 namespace brevane {
 
 // The call that hands bytes to a file descriptor, as ::write does (may write fewer bytes, sets
@@ -43,14 +45,24 @@ class FdWriter {
     std::size_t used_ = 0;
 };
 
-// A file written under a temporary name in the target's folder and renamed over the target by
-// Commit(). Until Commit() succeeds the target is untouched; a failure, or destruction without
-// Commit(), removes the temporary file. A replaced target keeps its permission bits; a new one
-// gets 0644 less the umask. A symbolic link as target is followed, so the link stays. A target
-// that is a device or a pipe (/dev/null, a FIFO) is written in place.
+// Output to a path that replaces the file there only once it is complete. The text goes to a
+// pending file in the target's folder (unnamed where the system allows it) that is renamed
+// over the target by Commit(). Until Commit() succeeds the target is untouched; a failure, or
+// destruction without Commit(), removes the pending file.
+//
+// - A replaced file keeps its owner and permission bits; a new one gets 0644 less the umask.
+// - A target this process could not open for writing (a read-only file for a user who is not
+//   root, an immutable file) is refused with the error that open would give.
+// - Symbolic links are followed, a dangling last one included, so the link stays.
+// - A path naming a descriptor the process holds (/dev/stdout, /dev/fd/N) is written through
+//   that descriptor, at its position and with its flags, as a shell redirection set it up.
+// - A device or a pipe (/dev/null, a FIFO) is opened and written in place.
+// - When no new file can be made in the folder (an immutable folder, say) but the target can
+//   be written, the target is truncated and written in place instead.
 class ReplacingFile {
   public:
-    explicit ReplacingFile(const std::string& path, WriteFunction write = nullptr);
+    explicit ReplacingFile(const std::string& path, WriteFunction write = nullptr,
+                           PendingNaming naming = PendingNaming::UnnamedWherePossible);
     ~ReplacingFile();
     ReplacingFile(const ReplacingFile&) = delete;
     ReplacingFile& operator=(const ReplacingFile&) = delete;
@@ -59,12 +71,13 @@ class ReplacingFile {
     void Commit();
 
   private:
+    void OpenFile(const std::string& target, PendingNaming naming);
     void Discard() noexcept;
 
-    std::string name_;    // the path as given, used in error texts
-    std::string target_;  // the file replaced: the path with a symbolic link followed
-    std::string tempPath_;
-    int fd_ = -1;
+    std::string name_;  // the path as given, used in error texts
+    PendingFile pending_;
+    int fd_ = -1;         // where the writer writes
+    bool ownsFd_ = true;  // false for a descriptor the process held already
     std::unique_ptr<FdWriter> out_;
 };
 

@@ -1,4 +1,4 @@
-#include "analysis/Memory.h"
+#include "os/Memory.h"
 
 #include <sys/resource.h>
 
