@@ -1,5 +1,6 @@
 #include "analysis/Export.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 
@@ -29,9 +30,16 @@ void FormatExportLine(const std::uint8_t* row, char* out) {
     last[3] = '\n';
 }
 
-void ExportShuffleList(const ShuffleList& list, const std::string& path, WriteFunction write) {
+void ExportShuffleList(const ShuffleList& list, const std::string& path, WriteFunction write,
+                       WorkProgress* progress) {
+    constexpr std::size_t ChunkRows = 16384;
     ReplacingFile file(path, write);
-    for (std::size_t r = 0; r < list.Count(); ++r) WriteExportLine(file.Out(), list.Row(r));
+    const std::size_t count = list.Count();
+    for (std::size_t start = 0; start < count; start += ChunkRows) {
+        const std::size_t end = std::min(count, start + ChunkRows);
+        for (std::size_t r = start; r < end; ++r) WriteExportLine(file.Out(), list.Row(r));
+        ReportProgress(progress, end - start);
+    }
     file.Commit();
 }
 

@@ -6,6 +6,7 @@
 
 #include "analysis/ShuffleList.h"
 #include "os/OutputFile.h"
+#include "work/WorkProgress.h"
 
 namespace brevane {
 
@@ -23,8 +24,10 @@ inline void WriteExportLine(FdWriter& out, const std::uint8_t* row) {
 // Writes the list to `path` in the export format. The file is written under a temporary name
 // in the same folder and renamed over `path` only when complete, so a failure leaves any
 // previous file untouched and no partial file behind. Throws std::system_error carrying the
-// system's error text on failure. `write` replaces the write call (for tests).
+// system's error text on failure. `progress` counts the rows written; when it is cancelled the
+// export stops with WorkCancelled, as it does on a failure. `write` replaces the write call
+// (for tests).
 void ExportShuffleList(const ShuffleList& list, const std::string& path,
-                       WriteFunction write = nullptr);
+                       WriteFunction write = nullptr, WorkProgress* progress = nullptr);
 
 }  // namespace brevane

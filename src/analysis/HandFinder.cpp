@@ -87,12 +87,15 @@ bool HandClassMatches(std::int32_t handClass, std::int32_t v) {
 }
 
 std::optional<std::size_t> FindNextHandRow(const ShuffleList& list, std::size_t startRow,
-                                           std::int32_t handClass, const SeatView& view) {
+                                           std::int32_t handClass, const SeatView& view,
+                                           WorkProgress* progress) {
+    constexpr std::size_t ProgressRows = 16384;
     const std::size_t count = list.Count();
     if (startRow >= count) return std::nullopt;
     const ValueRange range = RangeOf(handClass);
     SeatStepper seat(view, static_cast<std::int64_t>(startRow));
     std::int32_t values[SeatBatchRows];
+    std::size_t sinceReport = 0;
     for (std::size_t r = startRow; r < count;) {
         // A batch never crosses the end of a storage block, so its rows lie back to back.
         const std::size_t inBlock = ShuffleList::RowsPerBlock - r % ShuffleList::RowsPerBlock;
@@ -102,6 +105,11 @@ std::optional<std::size_t> FindNextHandRow(const ShuffleList& list, std::size_t 
             if (range.Contains(values[k])) return r + k;
         }
         r += take;
+        sinceReport += take;
+        if (sinceReport >= ProgressRows) {
+            ReportProgress(progress, sinceReport);
+            sinceReport = 0;
+        }
     }
     return std::nullopt;
 }

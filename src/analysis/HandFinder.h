@@ -8,6 +8,7 @@
 
 #include "analysis/SeatView.h"
 #include "analysis/ShuffleList.h"
+#include "work/WorkProgress.h"
 
 namespace brevane {
 
@@ -22,8 +23,10 @@ std::optional<std::int32_t> HandClassFromCaption(std::string_view caption);
 // Whether hand value v lies in the class; a class outside 0..25 matches nothing.
 bool HandClassMatches(std::int32_t handClass, std::int32_t v);
 
-// First row r >= startRow whose seat hand matches the class, or nullopt.
+// First row r >= startRow whose seat hand matches the class, or nullopt. `progress` counts the
+// rows looked at; cancelling it stops the search with WorkCancelled.
 std::optional<std::size_t> FindNextHandRow(const ShuffleList& list, std::size_t startRow,
-                                           std::int32_t handClass, const SeatView& view);
+                                           std::int32_t handClass, const SeatView& view,
+                                           WorkProgress* progress = nullptr);
 
 }  // namespace brevane
