@@ -39,10 +39,14 @@ bool IsNavigationKey(int key) {
     }
 }
 
-bool IsSelectAll(const QKeyEvent* event) {
-    if (event->matches(QKeySequence::SelectAll)) return true;
+// Ctrl with a letter key and without Alt: the control character of that letter.
+bool IsControlLetter(const QKeyEvent* event, int letterKey) {
     const Qt::KeyboardModifiers mods = event->modifiers();
-    return event->key() == Qt::Key_A && (mods & Qt::ControlModifier) && !(mods & Qt::AltModifier);
+    return event->key() == letterKey && (mods & Qt::ControlModifier) && !(mods & Qt::AltModifier);
+}
+
+bool IsSelectAll(const QKeyEvent* event) {
+    return event->matches(QKeySequence::SelectAll) || IsControlLetter(event, Qt::Key_A);
 }
 
 // Keys that the text area would take as typed characters, including the control characters
@@ -173,6 +177,11 @@ bool TStatsForm::eventFilter(QObject* watched, QEvent* event) {
 bool TStatsForm::Memo1KeyPress(QKeyEvent* event) {
     if (IsSelectAll(event)) {
         Memo1->selectAll();
+        return true;
+    }
+    // Copying changes no text, and any read-only text offers it.
+    if (IsControlLetter(event, Qt::Key_C)) {
+        Memo1->copy();
         return true;
     }
     if (TypesCharacter(event)) {

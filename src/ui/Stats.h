@@ -51,9 +51,10 @@ class TStatsForm : public QDialog {
     void keyPressEvent(QKeyEvent* event) override;
 
   private:
-    // Memo1's key handler: Ctrl+A selects all text; every other key that types a character
-    // (letters, digits, Enter, Backspace, Escape, Tab, ...) is swallowed. Keys that type
-    // nothing (arrows, Page Up/Down, Home, End) pass on. True when the key was consumed.
+    // Memo1's key handler: Ctrl+A selects all text and Ctrl+C copies the selection to the
+    // clipboard; every other key that types a character (letters, digits, Enter, Backspace,
+    // Escape, Tab, ...) is swallowed. Keys that type nothing (arrows, Page Up/Down, Home, End)
+    // pass on. True when the key was consumed.
     bool Memo1KeyPress(QKeyEvent* event);
 
     // Notes where the shown window's client area is, as the window system has it.
