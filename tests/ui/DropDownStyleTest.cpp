@@ -28,14 +28,8 @@ constexpr ListRows Lists[] = {{"PlayersBox", 9},   {"PlayerPosBox", 20}, {"Dealt
 // Opens the list of `box` and counts the items shown whole in it.
 int ShownRows(QComboBox* box) {
     box->showPopup();
-    QAbstractItemView* view = box->view();
-    if (!QTest::qWaitForWindowExposed(view->window())) return -1;
-    const QRect visible = view->viewport()->rect();
-    int shown = 0;
-    for (int i = 0; i < box->count(); ++i) {
-        const QRect item = view->visualRect(view->model()->index(i, 0));
-        if (item.top() >= visible.top() && item.bottom() <= visible.bottom()) ++shown;
-    }
+    if (!QTest::qWaitForWindowExposed(box->view()->window())) return -1;
+    const int shown = WholeRowsShown(box);
     box->hidePopup();
     return shown;
 }

@@ -2,7 +2,6 @@
 // scripts/with-icewm.sh), driven by mouse clicks and key presses that come through the X server.
 #include <QAbstractItemView>
 #include <QApplication>
-#include <QGuiApplication>
 #include <QItemSelectionModel>
 #include <QTabBar>
 #include <QTest>
@@ -51,29 +50,13 @@ struct FramedForm {
     }
 };
 
-// The rows an open list shows whole.
-int ShownRows(const QComboBox* box) {
-    const QAbstractItemView* view = box->view();
-    const QRect visible = view->viewport()->rect();
-    int shown = 0;
-    for (int i = 0; i < box->count(); ++i) {
-        const QRect item = view->visualRect(view->model()->index(i, 0));
-        if (item.top() >= visible.top() && item.bottom() <= visible.bottom()) ++shown;
-    }
-    return shown;
-}
-
 }  // namespace
 
 class MainWmTest : public QObject {
     Q_OBJECT
 
   private slots:
-    void initTestCase() {
-        if (QGuiApplication::platformName() != QLatin1String("xcb")) {
-            QSKIP("needs an X server with a window manager (run through scripts/with-icewm.sh)");
-        }
-    }
+    void initTestCase() { BREVANE_REQUIRE_X_SERVER(); }
 
     void init() { KeyTheGenerator(6); }
 
@@ -114,7 +97,7 @@ class MainWmTest : public QObject {
             QComboBox* box = f.h.Box(name);
             QVERIFY(ClickThroughServer(*box, box->rect().center()));
             QTRY_VERIFY(box->view()->isVisible());
-            QTRY_COMPARE(ShownRows(box), 26);
+            QTRY_COMPARE(WholeRowsShown(box), 26);
             QVERIFY(TypeThroughServer(QStringLiteral("Escape")));
             QTRY_VERIFY(!box->view()->isVisible());
         }

@@ -1,6 +1,5 @@
 // The report window under a real window manager (icewm on a virtual X server, started by
 // scripts/with-icewm.sh): where it reopens.
-#include <QGuiApplication>
 #include <QTest>
 #include <QTimer>
 #include <functional>
@@ -64,11 +63,7 @@ class StatsWmTest : public QObject {
     Q_OBJECT
 
   private slots:
-    void initTestCase() {
-        if (QGuiApplication::platformName() != QLatin1String("xcb")) {
-            QSKIP("needs an X server with a window manager (run through scripts/with-icewm.sh)");
-        }
-    }
+    void initTestCase() { BREVANE_REQUIRE_X_SERVER(); }
 
     void init() { KeyTheGenerator(5); }
 

@@ -1,11 +1,20 @@
 #pragma once
 
+#include <QGuiApplication>
 #include <QPoint>
 #include <QRect>
 #include <QStringList>
 #include <optional>
 
 class QWidget;
+
+// Skips the calling test unless it runs on an X server (as scripts/with-icewm.sh arranges).
+#define BREVANE_REQUIRE_X_SERVER()                                                                \
+    do {                                                                                          \
+        if (QGuiApplication::platformName() != QLatin1String("xcb")) {                            \
+            QSKIP("needs an X server with a window manager (run through scripts/with-icewm.sh)"); \
+        }                                                                                         \
+    } while (false)
 
 namespace brevane::test {
 
