@@ -7,7 +7,8 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev clang-format
   qt6-base-dev qt6-base-dev-tools libgl-dev
-  xvfb xauth
+  libxcb1-dev
+  xvfb xauth icewm xdotool x11-utils
   fonts-liberation fonts-wine locales
 )
 

@@ -25,16 +25,7 @@ if ! command -v icewm >/dev/null 2>&1 && [ "$(id -u)" -eq 0 ]; then
 fi
 
 mkdir -p "$root/docs"
-export QT_QPA_PLATFORM=xcb
-xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
-  set -e
-  if command -v icewm >/dev/null 2>&1; then
-    icewm >/dev/null 2>&1 &
-    wm=$!
-    sleep 1
-  fi
-  status=0
-  "$1" "$2" || status=$?
-  if [ -n "${wm:-}" ]; then kill "$wm" 2>/dev/null || true; fi
-  exit $status
-' screenshot "$tool" "$root/docs"
+if command -v icewm >/dev/null 2>&1; then
+  exec "$root/scripts/with-icewm.sh" "$tool" "$root/docs"
+fi
+QT_QPA_PLATFORM=xcb exec xvfb-run -a -s "-screen 0 1024x768x24" "$tool" "$root/docs"

@@ -18,7 +18,9 @@
 
 #include "analysis/HandFinder.h"
 #include "cards/Cards.h"
+#include "ui/CardGrid.h"
 #include "ui/CardViewModel.h"
+#include "ui/DropDownStyle.h"
 #include "ui/Main.h"
 #include "ui/PageControl.h"
 #include "ui/QtText.h"
@@ -133,6 +135,13 @@ void TForm1::CreateControls() {
     }
     PageControl1->setCurrentIndex(0);
 
+    // The lists open with their own row counts whatever the style.
+    auto* listStyle = new DropDownStyle(this);
+    for (QComboBox* box :
+         {PlayersBox, PlayerPosBox, DealtBox, FindHandBox, CardBox, RankBox, SuitBox, DeckPosBox}) {
+        box->setStyle(listStyle);
+    }
+
     CreateCardView();
     CreateStatusStrip();
     layout->addWidget(PageControl1);
@@ -196,7 +205,7 @@ void TForm1::CreateCardTab(QWidget* tab) {
 
 void TForm1::CreateCardView() {
     model_ = new CardViewModel(this);
-    CardView = new QTableView(this);
+    CardView = new CardGrid(this);
     CardView->setObjectName(QStringLiteral("CardView"));
     CardView->setFont(QFont(QStringLiteral("Courier New"), 8));
     CardView->setModel(model_);

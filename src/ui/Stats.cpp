@@ -14,6 +14,8 @@
 #include <QTextOption>
 #include <QVBoxLayout>
 
+#include "ui/WindowSystem.h"
+
 namespace brevane {
 
 namespace {
@@ -37,10 +39,14 @@ bool IsNavigationKey(int key) {
     }
 }
 
-bool IsSelectAll(const QKeyEvent* event) {
-    if (event->matches(QKeySequence::SelectAll)) return true;
+// Ctrl with a letter key and without Alt: the control character of that letter.
+bool IsControlLetter(const QKeyEvent* event, int letterKey) {
     const Qt::KeyboardModifiers mods = event->modifiers();
-    return event->key() == Qt::Key_A && (mods & Qt::ControlModifier) && !(mods & Qt::AltModifier);
+    return event->key() == letterKey && (mods & Qt::ControlModifier) && !(mods & Qt::AltModifier);
+}
+
+bool IsSelectAll(const QKeyEvent* event) {
+    return event->matches(QKeySequence::SelectAll) || IsControlLetter(event, Qt::Key_A);
 }
 
 // Keys that the text area would take as typed characters, including the control characters
@@ -112,7 +118,12 @@ void TStatsForm::SetReportText(const Report& report) {
 }
 
 void TStatsForm::PlaceForShowing() {
-    if (placed_) return;
+    if (placed_) {
+        // The toolkit's own idea of a reshown window's place can be off by the frame (see
+        // WindowSystem.h), so the place noted at the last close is asked for explicitly.
+        setGeometry(QRect(leftAt_, size()));
+        return;
+    }
     placed_ = true;
 
     QWidget* owner = parentWidget() ? parentWidget()->window() : nullptr;
@@ -122,19 +133,31 @@ void TStatsForm::PlaceForShowing() {
     // The dialog has no frame before it is first shown; its frame is taken to be as thick as
     // the owner's, so that the whole window, not only the client area, is centred.
     QRect over = screen->availableGeometry();
-    QSize frameExtra(0, 0);
+    QMargins frame;
     if (owner) {
         over = owner->frameGeometry();
-        frameExtra = over.size() - owner->size();
+        const QRect client = owner->geometry();
+        frame = QMargins(client.left() - over.left(), client.top() - over.top(),
+                         over.right() - client.right(), over.bottom() - client.bottom());
     }
-    const QSize frameSize = size() + frameExtra;
+    const QSize frameSize = size().grownBy(frame);
     const QPoint centre = over.center();
     QPoint topLeft(centre.x() - frameSize.width() / 2, centre.y() - frameSize.height() / 2);
 
     const QPoint desktopTopLeft = screen->availableVirtualGeometry().topLeft();
     topLeft.setX(std::max(topLeft.x(), desktopTopLeft.x()));
     topLeft.setY(std::max(topLeft.y(), desktopTopLeft.y()));
-    move(topLeft);
+    setGeometry(QRect(topLeft + QPoint(frame.left(), frame.top()), size()));
+}
+
+void TStatsForm::RememberPlacement() {
+    if (!isVisible()) return;
+    leftAt_ = ClientAreaOnScreen(*this).value_or(geometry().topLeft());
+}
+
+void TStatsForm::done(int result) {
+    RememberPlacement();
+    QDialog::done(result);
 }
 
 void TStatsForm::ShowReport(const Report& report) {
@@ -154,6 +177,11 @@ bool TStatsForm::eventFilter(QObject* watched, QEvent* event) {
 bool TStatsForm::Memo1KeyPress(QKeyEvent* event) {
     if (IsSelectAll(event)) {
         Memo1->selectAll();
+        return true;
+    }
+    // Copying changes no text, and any read-only text offers it.
+    if (IsControlLetter(event, Qt::Key_C)) {
+        Memo1->copy();
         return true;
     }
     if (TypesCharacter(event)) {

@@ -34,6 +34,9 @@ class TStatsForm : public QDialog {
     // wherever the user last left it.
     void PlaceForShowing();
 
+    // Closes the window with `result`, first noting where it was left for the next showing.
+    void done(int result) override;
+
     // The report lines joined with CR LF after every line, the last one included.
     static QString JoinReport(const Report& report);
 
@@ -48,13 +51,21 @@ class TStatsForm : public QDialog {
     void keyPressEvent(QKeyEvent* event) override;
 
   private:
-    // Memo1's key handler: Ctrl+A selects all text; every other key that types a character
-    // (letters, digits, Enter, Backspace, Escape, Tab, ...) is swallowed. Keys that type
-    // nothing (arrows, Page Up/Down, Home, End) pass on. True when the key was consumed.
+    // Memo1's key handler: Ctrl+A selects all text and Ctrl+C copies the selection to the
+    // clipboard; every other key that types a character (letters, digits, Enter, Backspace,
+    // Escape, Tab, ...) is swallowed. Keys that type nothing (arrows, Page Up/Down, Home, End)
+    // pass on. True when the key was consumed.
     bool Memo1KeyPress(QKeyEvent* event);
+
+    // Notes where the shown window's client area is, as the window system has it.
+    void RememberPlacement();
 
     QString reportText_;
     bool placed_ = false;
+    // The top-left corner of the client area when the window was last closed, in screen
+    // coordinates. The client area, not the frame: a window is reshown by asking for its client
+    // area's place, which the window manager keeps whatever the frame around it.
+    QPoint leftAt_;
 };
 
 }  // namespace brevane

@@ -1,5 +1,6 @@
 // The report window: text layout of reports, key handling, modal showing and placement.
 #include <QApplication>
+#include <QClipboard>
 #include <QFont>
 #include <QKeyEvent>
 #include <QPlainTextEdit>
@@ -82,6 +83,7 @@ class StatsTest : public QObject {
     void ReportsShowOneLinePerReportLineAndEndWithCrLf();
     void EmptyLinesAreKept();
     void CtrlASelectsAll();
+    void CtrlCCopiesTheSelection();
     void CharacterKeysChangeNothing();
     void NavigationKeysStillMoveTheCaret();
     void EscapeLeavesTheModalWindowOpen();
@@ -209,6 +211,38 @@ void StatsTest::CtrlASelectsAll() {
     QCOMPARE(cursor.selectionStart(), 0);
     QCOMPARE(cursor.selectionEnd(), form.Memo1->document()->characterCount() - 1);
     QCOMPARE(cursor.selectedText().size(), form.Memo1->document()->characterCount() - 1);
+    QVERIFY(form.isVisible());
+}
+
+void StatsTest::CtrlCCopiesTheSelection() {
+    TStatsForm form;
+    form.SetReportText(NumberedLines(30, "line "));
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    clipboard->setText(QStringLiteral("kept"));
+
+    // With nothing selected there is nothing to copy.
+    QTest::keyClick(form.Memo1, Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(clipboard->text(), QStringLiteral("kept"));
+
+    // A selection across lines is copied with plain line breaks; the area stays as it was.
+    QTextCursor cursor = form.Memo1->textCursor();
+    cursor.setPosition(5);
+    cursor.setPosition(17, QTextCursor::KeepAnchor);
+    form.Memo1->setTextCursor(cursor);
+    const MemoState before = StateOf(form.Memo1);
+    QTest::keyClick(form.Memo1, Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(clipboard->text(), QStringLiteral("1\nline 2\nlin"));
+    QVERIFY(StateOf(form.Memo1) == before);
+
+    // The other control characters stay swallowed: no cut, no paste, no undo.
+    clipboard->setText(QStringLiteral("not pasted"));
+    for (Qt::Key key : {Qt::Key_X, Qt::Key_V, Qt::Key_Z, Qt::Key_B, Qt::Key_H, Qt::Key_M}) {
+        QTest::keyClick(form.Memo1, key, Qt::ControlModifier);
+        QVERIFY2(StateOf(form.Memo1) == before, qPrintable(QString::number(key, 16)));
+    }
+    QCOMPARE(clipboard->text(), QStringLiteral("not pasted"));
     QVERIFY(form.isVisible());
 }
 

@@ -1,5 +1,6 @@
 #include "support/FormHarness.h"
 
+#include <QAbstractItemView>
 #include <QFileDialog>
 
 namespace brevane::test {
@@ -26,6 +27,17 @@ std::vector<ShuffleRecord> ReferenceShuffles(std::size_t count, std::uint8_t sal
         rows.push_back(deck);
     }
     return rows;
+}
+
+int WholeRowsShown(const QComboBox* box) {
+    const QAbstractItemView* view = box->view();
+    const QRect visible = view->viewport()->rect();
+    int shown = 0;
+    for (int i = 0; i < box->count(); ++i) {
+        const QRect item = view->visualRect(view->model()->index(i, box->modelColumn()));
+        if (item.top() >= visible.top() && item.bottom() <= visible.bottom()) ++shown;
+    }
+    return shown;
 }
 
 FormHarness::FormHarness() : form_(std::make_unique<TForm1>()) {

@@ -29,6 +29,9 @@ void KeyTheGenerator(std::uint8_t salt = 0);
 // apart from the window.
 std::vector<ShuffleRecord> ReferenceShuffles(std::size_t count, std::uint8_t salt = 0);
 
+// The items of an open drop-down list that its list shows whole, from top to bottom.
+int WholeRowsShown(const QComboBox* box);
+
 struct ShownMessage {
     QMessageBox::Icon icon;
     QString text;
