@@ -40,6 +40,7 @@ void ExportShuffleList(const ShuffleList& list, const std::string& path, WriteFu
         for (std::size_t r = start; r < end; ++r) WriteExportLine(file.Out(), list.Row(r));
         ReportProgress(progress, end - start);
     }
+    if (progress) progress->ThrowIfCancelled();
     file.Commit();
 }
 

@@ -98,7 +98,9 @@ class TForm1 : public QWidget {
 
     std::optional<std::size_t> FocusedRow() const;
     void RedrawGrid();
-    void ShowBuiltReport(const std::function<Report(std::string_view separator)>& build);
+    // Builds a report off the GUI thread and shows it; a cancelled build shows nothing.
+    void ShowBuiltReport(
+        const std::function<Report(std::string_view separator, WorkProgress* progress)>& build);
 
     Deck deck_{};
     std::unique_ptr<ShuffleList> shuffleList_;

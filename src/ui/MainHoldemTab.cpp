@@ -10,6 +10,7 @@
 #include "analysis/HandPanelText.h"
 #include "analysis/Messages.h"
 #include "analysis/Seats.h"
+#include "ui/BackgroundWork.h"
 #include "ui/CardViewModel.h"
 #include "ui/Main.h"
 #include "ui/QtText.h"
@@ -77,8 +78,16 @@ void TForm1::FindNextBtnClick() {
         }
         startRow = static_cast<std::size_t>(firstSelected) + 1;
     }
-    const std::optional<std::size_t> found =
-        FindNextHandRow(*shuffleList_, startRow, handClass, CurrentSeatView());
+    const SeatView view = CurrentSeatView();
+    WorkProgress progress(shuffleList_->Count() - std::min(startRow, shuffleList_->Count()));
+    std::optional<std::size_t> found;
+    try {
+        RunInBackground(this, QStringLiteral("Looking for the next hand..."), progress, [&] {
+            found = FindNextHandRow(*shuffleList_, startRow, handClass, view, &progress);
+        });
+    } catch (const WorkCancelled&) {
+        return;
+    }
     if (!found || *found >= static_cast<std::size_t>(model_->rowCount())) {
         ShowMessage(QMessageBox::Information, ToQString(EndOfListText));
         return;

@@ -12,6 +12,7 @@
 #include "analysis/Messages.h"
 #include "os/Memory.h"
 #include "random/PRNG.h"
+#include "ui/BackgroundWork.h"
 #include "ui/CardViewModel.h"
 #include "ui/HandCountText.h"
 #include "ui/Main.h"
@@ -84,7 +85,14 @@ void TForm1::SaveBtnClick() {
     const QString path = RunSaveDialog(*saveDialog_);
     if (path.isEmpty()) return;
     lastSaveName_ = path;
-    ExportShuffleList(*shuffleList_, QFile::encodeName(path).toStdString());
+    const std::string target = QFile::encodeName(path).toStdString();
+    WorkProgress progress(shuffleList_->Count());
+    try {
+        RunInBackground(this, QStringLiteral("Saving the hands to the file..."), progress,
+                        [&] { ExportShuffleList(*shuffleList_, target, nullptr, &progress); });
+    } catch (const WorkCancelled&) {
+        // Nothing was written: the old file, if any, stays as it was.
+    }
 }
 
 }  // namespace brevane

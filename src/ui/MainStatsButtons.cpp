@@ -5,6 +5,7 @@
 
 #include "analysis/Messages.h"
 #include "analysis/Reports.h"
+#include "ui/BackgroundWork.h"
 #include "ui/Main.h"
 #include "ui/QtText.h"
 #include "ui/Stats.h"
@@ -23,47 +24,62 @@ void TForm1::UseReportWindow(TStatsForm* statsForm) {
     ShowReport = [statsForm](const Report& report) { statsForm->ShowReport(report); };
 }
 
-void TForm1::ShowBuiltReport(const std::function<Report(std::string_view separator)>& build) {
+void TForm1::ShowBuiltReport(
+    const std::function<Report(std::string_view separator, WorkProgress* progress)>& build) {
     if (shuffleList_->Empty()) {
         ShowMessage(QMessageBox::Critical, ToQString(NoHandsDealtText));
         return;
     }
     const std::string separator = QLocale().decimalPoint().toStdString();
-    const Report report = build(separator);
+    WorkProgress progress(shuffleList_->Count());
+    Report report;
+    try {
+        RunInBackground(this, QStringLiteral("Counting the hands..."), progress,
+                        [&] { report = build(separator, &progress); });
+    } catch (const WorkCancelled&) {
+        return;
+    }
     if (ShowReport) ShowReport(report);
 }
 
+// Each handler reads its choices here, on the GUI thread; the build runs on another.
+
 void TForm1::CardStatsBtnClick() {
-    ShowBuiltReport([this](std::string_view separator) {
-        return BuildCardReport(*shuffleList_, CardBox->currentIndex() + 1, SelectedText(CardBox),
-                               separator);
+    const std::int32_t card = CardBox->currentIndex() + 1;
+    const std::string text = SelectedText(CardBox);
+    ShowBuiltReport([=, this](std::string_view separator, WorkProgress* progress) {
+        return BuildCardReport(*shuffleList_, card, text, separator, progress);
     });
 }
 
 void TForm1::RankStatsBtnClick() {
-    ShowBuiltReport([this](std::string_view separator) {
-        return BuildRankReport(*shuffleList_, RankBox->currentIndex(), SelectedText(RankBox),
-                               separator);
+    const int rank = RankBox->currentIndex();
+    const std::string text = SelectedText(RankBox);
+    ShowBuiltReport([=, this](std::string_view separator, WorkProgress* progress) {
+        return BuildRankReport(*shuffleList_, rank, text, separator, progress);
     });
 }
 
 void TForm1::SuitStatsBtnClick() {
-    ShowBuiltReport([this](std::string_view separator) {
-        return BuildSuitReport(*shuffleList_, SuitBox->currentIndex(), SelectedText(SuitBox),
-                               separator);
+    const int suit = SuitBox->currentIndex();
+    const std::string text = SelectedText(SuitBox);
+    ShowBuiltReport([=, this](std::string_view separator, WorkProgress* progress) {
+        return BuildSuitReport(*shuffleList_, suit, text, separator, progress);
     });
 }
 
 void TForm1::DeckPosStatsBtnClick() {
-    ShowBuiltReport([this](std::string_view separator) {
-        return BuildDeckPosReport(*shuffleList_, DeckPosBox->currentIndex() + 1,
-                                  SelectedText(DeckPosBox), separator);
+    const int position = DeckPosBox->currentIndex() + 1;
+    const std::string text = SelectedText(DeckPosBox);
+    ShowBuiltReport([=, this](std::string_view separator, WorkProgress* progress) {
+        return BuildDeckPosReport(*shuffleList_, position, text, separator, progress);
     });
 }
 
 void TForm1::PlayerPosStatsBtnClick() {
-    ShowBuiltReport([this](std::string_view separator) {
-        return BuildHandCategoryReport(*shuffleList_, CurrentSeatView(), separator);
+    const SeatView view = CurrentSeatView();
+    ShowBuiltReport([=, this](std::string_view separator, WorkProgress* progress) {
+        return BuildHandCategoryReport(*shuffleList_, view, separator, progress);
     });
 }
 

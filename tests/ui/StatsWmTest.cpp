@@ -1,6 +1,5 @@
 // The report window under a real window manager (icewm on a virtual X server, started by
 // scripts/with-icewm.sh): where it reopens.
-#include <QTest>
 #include <QTimer>
 #include <functional>
 #include <vector>
@@ -33,11 +32,17 @@ struct ShownForm {
     // `whileOpen` and closes the window. False when the window never came up framed.
     bool OpenReport(const std::function<void()>& whileOpen) {
         bool framed = false;
-        QTimer::singleShot(0, &stats, [&] {
+        // The report is built off the GUI thread first and the window opens after that, so
+        // the check waits for it without blocking the loops in between.
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, &stats, [&] {
+            if (!stats.isVisible()) return;
+            poll.stop();
             framed = WaitUntilFramed(stats);
             if (framed) whileOpen();
             stats.close();
         });
+        poll.start(5);
         QTimer::singleShot(15000, &stats, [this] {
             if (stats.isVisible()) stats.done(QDialog::Rejected);
         });
