@@ -31,13 +31,10 @@ inline std::int32_t RankHandValue(std::uint64_t sum) {
     return static_cast<std::int32_t>(Tables.rankValue[slot]);
 }
 
-// A missing hole card gives no hand. Kept out of line: a loop that inlined it would hold the
-// seven cards in registers across the common path and run short of registers for its own
-// values. The cards come as table indices, the form they already have there.
-[[gnu::cold, gnu::noinline]] inline std::int32_t RareHandValue(std::uint64_t sum, std::size_t i1,
-                                                               std::size_t i2, std::size_t i3,
-                                                               std::size_t i4, std::size_t i5,
-                                                               std::size_t i6, std::size_t i7) {
+// A missing hole card gives no hand. The cards come as table indices, the form they already
+// have on the common path, so that a loop keeps no second copy of them in registers.
+inline std::int32_t RareHandValue(std::uint64_t sum, std::size_t i1, std::size_t i2, std::size_t i3,
+                                  std::size_t i4, std::size_t i5, std::size_t i6, std::size_t i7) {
     if (sum & HoleMissingFlags) return 0;
     return FlushHandValue(sum, i1, i2, i3, i4, i5, i6, i7);
 }
