@@ -51,8 +51,8 @@ std::vector<RankEntry> CollectRankEntries() {
     std::exit(1);
 }
 
-// Slots of the rank value table in use, one bit each. Reads may start up to 64 slots past the last
-// one and run 64 bits on; the bits there stay 0.
+// Slots of the rank value table in use, one bit each. A 64-bit read may run past the last
+// slot; the bits there stay 0.
 class SlotBits {
   public:
     explicit SlotBits(std::uint32_t slots) : words_(slots / 64 + 3, 0) {}
