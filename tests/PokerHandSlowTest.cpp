@@ -7,9 +7,11 @@
 #include <random>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "cards/Cards.h"
 #include "hand/PokerHand.h"
+#include "hand/generator/RankAddendSearch.h"
 #include "support/HandSets.h"
 #include "support/LiteralEvaluator.h"
 
@@ -132,6 +134,14 @@ TEST(PokerHandSlowTest, RandomHandsAgreeForEveryPatternOfMissingCards) {
     }
     EXPECT_EQ(agreement.checked, 32 * 50000);
     EXPECT_EQ(agreement.mismatches, 0) << "first: " << agreement.first;
+}
+
+// The evaluator's rank addends are the ones the greedy search derives.
+TEST(PokerHandSlowTest, AddendSearchDerivesTheRankAddends) {
+    const std::vector<std::uint64_t> searched = rank_addends::SearchAddends(RankCount);
+    const std::vector<std::uint64_t> used(hand_tables::RankAddend.begin(),
+                                          hand_tables::RankAddend.end());
+    EXPECT_EQ(searched, used);
 }
 
 }  // namespace

@@ -13,6 +13,21 @@ inline constexpr int RankCount = 13;  // rank index 0 (deuce) .. 12 (ace); rank 
 
 using RankCounts = std::array<int, RankCount>;
 
+// Calls visit(counts) for every multiset of 2 to 7 ranks with at most four of a rank: every
+// rank pattern the known cards of a hand can show.
+template <class Visit>
+void ForEachRankMultiset(Visit&& visit, RankCounts& counts, int rank = 0, int total = 0) {
+    if (rank == RankCount) {
+        if (total >= 2) visit(static_cast<const RankCounts&>(counts));
+        return;
+    }
+    for (int n = 0; n <= 4 && total + n <= 7; ++n) {
+        counts[rank] = n;
+        ForEachRankMultiset(visit, counts, rank + 1, total + n);
+    }
+    counts[rank] = 0;
+}
+
 constexpr std::int32_t PackValue(int category, int r1, int r2, int r3, int r4, int r5) {
     return category * 0x100000 + r1 * 0x10000 + r2 * 0x1000 + r3 * 0x100 + r4 * 0x10 + r5;
 }

@@ -1,18 +1,22 @@
-// Build-time generator of the evaluator's rank and flush tables. Usage:
+// Build-time generator of the evaluator's lookup tables. Usage:
 //   brevane_hand_table_generator OUTPUT.cpp
-// Every value comes from hand/HandRules.h, computed from rank counts or a suit's rank mask.
+//   brevane_hand_table_generator --search-addends   (prints the rank addends it derives)
+// Every hand value comes from hand/HandRules.h, computed from rank counts or a suit's rank mask;
+// the card entries come from the functions in hand/HandTables.h.
 
 #include <algorithm>
 #include <bit>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <string>
 #include <vector>
 
 #include "hand/HandRules.h"
 #include "hand/HandTables.h"
+#include "hand/generator/RankAddendSearch.h"
 
 namespace {
 
@@ -25,22 +29,21 @@ struct RankEntry {
 };
 
 // Every multiset of 2 to 7 ranks with at most four cards of a rank, with its hand value.
-void CollectRankEntries(hand_rules::RankCounts& counts, int index, int total,
-                        std::vector<RankEntry>& out) {
-    if (index == hand_rules::RankCount) {
-        if (total < 2) return;
-        std::uint32_t key = 0;
-        for (int r = hand_rules::RankCount - 1; r >= 0; --r) {
-            key = key * 5 + static_cast<std::uint32_t>(counts[r]);
-        }
-        out.push_back({key, static_cast<std::uint32_t>(hand_rules::ValueFromRankCounts(counts))});
-        return;
-    }
-    for (int n = 0; n <= 4 && total + n <= 7; ++n) {
-        counts[index] = n;
-        CollectRankEntries(counts, index + 1, total + n, out);
-    }
-    counts[index] = 0;
+std::vector<RankEntry> CollectRankEntries() {
+    std::vector<RankEntry> entries;
+    hand_rules::RankCounts counts{};
+    hand_rules::ForEachRankMultiset(
+        [&](const hand_rules::RankCounts& multiset) {
+            std::uint32_t key = 0;
+            for (int r = 0; r < hand_rules::RankCount; ++r) {
+                key += static_cast<std::uint32_t>(multiset[r]) * RankAddend[r];
+            }
+            const auto value =
+                static_cast<std::uint32_t>(hand_rules::ValueFromRankCounts(multiset));
+            entries.push_back({key, value});
+        },
+        counts);
+    return entries;
 }
 
 [[noreturn]] void Fail(const char* message) {
@@ -48,69 +51,111 @@ void CollectRankEntries(hand_rules::RankCounts& counts, int index, int total,
     std::exit(1);
 }
 
-// Chooses a displacement per bucket, largest buckets first, so that every key lands on its
-// own slot of the table.
-std::vector<std::uint32_t> PlaceKeys(const std::vector<RankEntry>& entries,
-                                     std::vector<std::uint32_t>& table) {
-    std::vector<std::vector<std::uint32_t>> buckets(BucketCount);
-    for (const RankEntry& entry : entries) {
-        buckets[HashBucket(entry.key)].push_back(HashPosition(entry.key));
+// Slots of the rank value table in use, one bit each. A 64-bit read may run past the last
+// slot; the bits there stay 0.
+class SlotBits {
+  public:
+    explicit SlotBits(std::uint32_t slots) : words_(slots / 64 + 3, 0) {}
+
+    void Take(std::uint32_t slot) { words_[slot / 64] |= 1ull << (slot % 64); }
+
+    // Bit k is slot `from` + k, for k = 0..63.
+    std::uint64_t From(std::uint32_t from) const {
+        const std::uint64_t low = words_[from / 64] >> (from % 64);
+        const std::uint64_t high = from % 64 ? words_[from / 64 + 1] << (64 - from % 64) : 0;
+        return low | high;
     }
-    std::vector<std::uint32_t> order(BucketCount);
-    for (std::uint32_t b = 0; b < BucketCount; ++b) order[b] = b;
+
+  private:
+    std::vector<std::uint64_t> words_;
+};
+
+// Places the rows of rank keys (keys sharing their low OffsetBits bits) in the value table, fullest
+// rows first, each at the least offset where all its keys find free slots; returns the offsets.
+// Sixty-four offsets are tried at once: bit k of `clash` is set when offset at + k hits a slot
+// in use.
+std::vector<std::uint32_t> PlaceRows(const std::vector<RankEntry>& entries,
+                                     std::vector<std::uint32_t>& table) {
+    std::vector<std::vector<std::uint32_t>> rows(OffsetCount);
+    for (const RankEntry& entry : entries) {
+        rows[RankRow(entry.key)].push_back(RankColumn(entry.key));
+    }
+    std::vector<std::uint32_t> order(OffsetCount);
+    for (std::uint32_t r = 0; r < OffsetCount; ++r) order[r] = r;
     std::stable_sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
-        return buckets[a].size() > buckets[b].size();
+        return rows[a].size() > rows[b].size();
     });
 
-    std::vector<bool> used(RankTableSize, false);
-    std::vector<std::uint32_t> displacement(BucketCount, 0);
-    for (const std::uint32_t b : order) {
-        std::vector<std::uint32_t> positions = buckets[b];
-        if (positions.empty()) break;
-        std::sort(positions.begin(), positions.end());
-        if (std::adjacent_find(positions.begin(), positions.end()) != positions.end()) {
-            Fail("two keys share a bucket and a position; change the hash multiplier");
+    // Each offset leaves a whole row inside the table, whatever keys it holds.
+    const std::uint32_t lastOffset = RankTableSize - RowWidth;
+    SlotBits used(RankTableSize);
+    std::vector<std::uint32_t> offset(OffsetCount, 0);
+    for (const std::uint32_t r : order) {
+        const std::vector<std::uint32_t>& columns = rows[r];
+        if (columns.empty()) break;
+        std::uint32_t at = 0;
+        for (;; at += 64) {
+            if (at > lastOffset) Fail("the rank rows do not fit in RankTableSize slots");
+            std::uint64_t clash = 0;
+            for (const std::uint32_t c : columns) clash |= used.From(at + c);
+            if (~clash != 0) {
+                at += static_cast<std::uint32_t>(std::countr_one(clash));
+                break;
+            }
         }
-        bool placed = false;
-        for (std::uint32_t d = 0; d < RankTableSize && !placed; ++d) {
-            placed = std::none_of(positions.begin(), positions.end(),
-                                  [&](std::uint32_t p) { return used[SlotOf(p, d)]; });
-            if (!placed) continue;
-            for (const std::uint32_t p : positions) used[SlotOf(p, d)] = true;
-            displacement[b] = d;
-        }
-        if (placed && displacement[b] > 0xFFFF) Fail("a displacement needs more than 16 bits");
-        if (!placed) Fail("no displacement fits; change the hash parameters");
+        if (at > lastOffset) Fail("the rank rows do not fit in RankTableSize slots");
+        for (const std::uint32_t c : columns) used.Take(at + c);
+        offset[r] = at;
     }
     for (const RankEntry& entry : entries) {
-        const std::uint32_t slot =
-            SlotOf(HashPosition(entry.key), displacement[HashBucket(entry.key)]);
-        table[slot] = entry.value;
+        table[RankColumn(entry.key) + offset[RankRow(entry.key)]] = entry.value;
     }
-    return displacement;
+    return offset;
 }
 
-void WriteArray(std::ofstream& out, const char* type, const char* name,
-                const std::vector<std::uint32_t>& values) {
-    out << "const " << type << " " << name << "[" << values.size() << "] = {";
+void PrintSearchedAddends() {
+    const std::vector<std::uint64_t> addends = rank_addends::SearchAddends(RankCount);
+    for (std::size_t r = 0; r < addends.size(); ++r) {
+        std::printf("%s%llu", r ? ", " : "", static_cast<unsigned long long>(addends[r]));
+    }
+    std::printf("\n");
+}
+
+std::vector<std::uint64_t> CardEntries(std::uint64_t (*entry)(std::uint32_t)) {
+    std::vector<std::uint64_t> entries(CardEntryCount);
+    for (std::uint32_t index = 0; index < CardEntryCount; ++index) entries[index] = entry(index);
+    return entries;
+}
+
+// The values as the body of a brace-enclosed list, eight to a line.
+template <class Value>
+void WriteValues(std::ofstream& out, const std::vector<Value>& values) {
     for (std::size_t i = 0; i < values.size(); ++i) {
         out << (i % 8 == 0 ? "\n    " : " ") << values[i] << "u,";
     }
-    out << "\n};\n\n";
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) Fail("usage: brevane_hand_table_generator OUTPUT.cpp");
+    if (argc != 2) Fail("usage: brevane_hand_table_generator OUTPUT.cpp | --search-addends");
+    if (std::strcmp(argv[1], "--search-addends") == 0) {
+        PrintSearchedAddends();
+        return 0;
+    }
+    if (!rank_addends::TotalsDistinct({RankAddend.begin(), RankAddend.end()})) {
+        Fail("two rank multisets share a rank key; derive the addends again");
+    }
 
-    std::vector<RankEntry> entries;
-    hand_rules::RankCounts counts{};
-    CollectRankEntries(counts, 0, 0, entries);
-    if (entries.size() > RankTableSize) Fail("more rank multisets than table slots");
+    const std::vector<RankEntry> entries = CollectRankEntries();
 
     std::vector<std::uint32_t> rankTable(RankTableSize, 0);
-    const std::vector<std::uint32_t> displacement = PlaceKeys(entries, rankTable);
+    const std::vector<std::uint32_t> offsets = PlaceRows(entries, rankTable);
+    const std::uint32_t slotsNeeded = *std::max_element(offsets.begin(), offsets.end()) + RowWidth;
+    if (slotsNeeded != RankTableSize) {
+        std::fprintf(stderr, "hand table generator: the rows need %u slots\n", slotsNeeded);
+        Fail("RankTableSize must equal the slots the rows need");
+    }
 
     // Masks with fewer than five ranks cannot come from a flush suit; they stay 0.
     std::vector<std::uint32_t> flushTable(FlushTableSize, 0);
@@ -127,9 +172,19 @@ int main(int argc, char** argv) {
         out << "// Generated by brevane_hand_table_generator; do not edit.\n"
             << "#include \"hand/HandTables.h\"\n\n"
             << "namespace brevane::hand_tables {\n\n";
-        WriteArray(out, "std::uint16_t", "RankDisplacement", displacement);
-        WriteArray(out, "std::uint32_t", "RankTable", rankTable);
-        WriteArray(out, "std::uint32_t", "FlushTable", flushTable);
+        out << "const EvaluatorTables Tables = {{";
+        WriteValues(out, CardEntries(HoleAddend));
+        out << "\n}, {";
+        WriteValues(out, CardEntries(BoardAddend));
+        out << "\n}, {";
+        WriteValues(out, offsets);
+        out << "\n}, {";
+        WriteValues(out, rankTable);
+        out << "\n}, {";
+        WriteValues(out, CardEntries(SuitRanks));
+        out << "\n}, {";
+        WriteValues(out, flushTable);
+        out << "\n}};\n\n";
         out << "}  // namespace brevane::hand_tables\n";
         if (!out.flush()) Fail("cannot write the output file");
     }
