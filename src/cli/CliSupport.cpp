@@ -66,6 +66,13 @@ bool PrepareGenerator(std::optional<std::string_view> keyHex) {
     return true;
 }
 
+std::optional<ShuffleModel> ParseModelArgument(std::string_view text, std::string& error) {
+    ModelParseError why{};
+    const auto model = ParseShuffleModel(text, why);
+    if (!model) error = ModelParseMessage(why, Quoted(text));
+    return model;
+}
+
 StdoutWriter::StdoutWriter() : FdWriter(STDOUT_FILENO, "standard output") {
     std::signal(SIGPIPE, SIG_IGN);
 }

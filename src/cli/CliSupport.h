@@ -8,6 +8,7 @@
 
 #include "analysis/OutputFile.h"
 #include "cli/Commands.h"
+#include "models/ShuffleModel.h"
 
 namespace brevane::cli {
 
@@ -30,6 +31,9 @@ bool IsHelpOption(std::string_view arg);
 // Keys the process's generator with `keyHex` (64 hexadecimal digits), or seeds it from the
 // timer when there is none. A bad key prints an error naming it and gives false.
 bool PrepareGenerator(std::optional<std::string_view> keyHex);
+
+// A --model value. A bad one gives nullopt and sets `error` to a one-line message naming it.
+std::optional<ShuffleModel> ParseModelArgument(std::string_view text, std::string& error);
 
 // Standard output as a buffered writer. A reader that goes away makes writes fail with EPIPE
 // instead of ending the process.

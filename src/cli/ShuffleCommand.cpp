@@ -1,12 +1,15 @@
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
-#include <memory>
-#include <optional>
 #include <string_view>
+#include <vector>
 
 #include "analysis/Export.h"
 #include "analysis/ShuffleList.h"
 #include "cli/CliSupport.h"
 #include "cli/Commands.h"
+#include "cli/StreamCommand.h"
+#include "models/ShuffleRows.h"
 #include "random/PRNG.h"
 
 namespace brevane::cli {
@@ -14,83 +17,41 @@ namespace brevane::cli {
 namespace {
 
 constexpr const char* ShuffleHelp =
-    "Usage: brevane-cli shuffle COUNT [--key HEX] [--output FILE]\n"
+    "Usage: brevane-cli shuffle COUNT [--key HEX] [--output FILE] [--model MODEL]\n"
+    "                               [--from-new-deck]\n"
     "\n"
     "Shuffles one deck COUNT times, each shuffle continuing from the order the last one left,\n"
     "and writes every order as one line: 52 two-letter card names separated by single spaces,\n"
     "ending in CR LF. The deck starts as 2c 2d 2h 2s 3c ... As.\n"
     "\n"
-    "  COUNT          how many shuffles: a positive whole number\n"
-    "  --key HEX      key the generator with 64 hexadecimal digits (32 bytes) instead of\n"
-    "                 seeding it from the timer; the same key gives the same shuffles\n"
-    "  --output FILE  write to FILE instead of standard output; FILE is replaced only once\n"
-    "                 every line is written\n"
-    "  --help         show this help\n";
+    "  COUNT            how many shuffles: a positive whole number\n"
+    "  --key HEX        key the generator with 64 hexadecimal digits (32 bytes) instead of\n"
+    "                   seeding it from the timer; the same key gives the same shuffles\n"
+    "  --output FILE    write to FILE instead of standard output; FILE is replaced only once\n"
+    "                   every line is written\n"
+    "  --model MODEL    how each shuffle permutes the deck (default fisher-yates):\n"
+    "                     fisher-yates       the unbiased Fisher-Yates pass\n"
+    "                     naive-swap         swap each position with a random one (biased)\n"
+    "                     byte-modulo        Fisher-Yates with one byte mod m per draw (biased)\n"
+    "                     riffle[:K]         K riffle shuffles (default 7)\n"
+    "                     overhand[:K]       K overhand shuffles (default 10)\n"
+    "                     top-to-random[:K]  K top-card moves (default 236)\n"
+    "                   K is a whole number from 1 to 1000\n"
+    "  --from-new-deck  start every shuffle from 2c 2d ... As instead of the last order\n"
+    "  --help           show this help\n";
 
-struct ShuffleOptions {
-    std::uint64_t count = 0;
-    std::optional<std::string_view> key;
-    std::optional<std::string_view> output;
-};
+constexpr std::size_t RowsPerBatch = 4096;
 
-// Parses the arguments; on a bad one prints its error and returns nullopt.
-std::optional<ShuffleOptions> ParseShuffleArgs(Args args) {
-    ShuffleOptions options;
-    std::optional<std::string_view> countText;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        std::string_view value;
-        bool matched = false;
-        for (auto [name, target] :
-             {std::pair{"--key", &options.key}, {"--output", &options.output}}) {
-            const OptionMatch match = TakeOption(args, i, name, value);
-            if (match == OptionMatch::MissingValue) {
-                PrintError(std::string("shuffle: ") + name + " needs a value");
-                return std::nullopt;
-            }
-            if (match == OptionMatch::Yes) {
-                *target = value;
-                matched = true;
-                break;
-            }
-        }
-        if (matched) continue;
-        const std::string_view arg = args[i];
-        if (arg.size() > 1 && arg.starts_with("--")) {
-            PrintError("shuffle: unknown option " + Quoted(arg) + " (see shuffle --help)");
-            return std::nullopt;
-        }
-        if (countText) {
-            PrintError("shuffle: unexpected argument " + Quoted(arg) + " (see shuffle --help)");
-            return std::nullopt;
-        }
-        countText = arg;
-    }
-    if (!countText) {
-        PrintError("shuffle: missing COUNT (see shuffle --help)");
-        return std::nullopt;
-    }
-    const auto count = ParsePositiveCount(*countText);
-    if (!count) {
-        PrintError("invalid count " + Quoted(*countText) + ": expected a positive whole number");
-        return std::nullopt;
-    }
-    options.count = *count;
-    if (options.output && options.output->empty()) {
-        PrintError("shuffle: --output needs a file name");
-        return std::nullopt;
-    }
-    return options;
-}
-
-// Shuffles the deck `count` times with the process's generator, writing each order.
-void WriteShuffles(std::uint64_t count, FdWriter& out) {
-    ShuffleGenerator& generator = TheShuffleGenerator();
-    Deck deck = InitialDeck();
-    std::uint8_t row[ShuffleList::RowBytes];
-    for (std::uint64_t k = 0; k < count; ++k) {
-        generator.ShuffleDeck(deck);
-        CopyDeckToRow(deck, row);
-        WriteExportLine(out, row);
+// Makes options.count shuffles with the process's generator, writing each order as it is made.
+void WriteShuffles(const StreamOptions& options, FdWriter& out) {
+    ShuffleRowMaker maker(TheShuffleGenerator(), options.model, options.fromNewDeck);
+    std::vector<std::uint8_t> rows(RowsPerBatch * ShuffleList::RowBytes);
+    for (std::uint64_t left = options.count; left > 0;) {
+        const auto batch = static_cast<std::size_t>(std::min<std::uint64_t>(left, RowsPerBatch));
+        maker.Make(rows.data(), batch);
+        for (std::size_t k = 0; k < batch; ++k)
+            WriteExportLine(out, rows.data() + k * ShuffleList::RowBytes);
+        left -= batch;
     }
 }
 
@@ -103,25 +64,9 @@ int RunShuffleCommand(Args args) {
             return ExitOk;
         }
     }
-    const auto options = ParseShuffleArgs(args);
+    const auto options = ParseStreamArgs("shuffle", args, true, UINT64_MAX);
     if (!options) return ExitUsage;
-    if (!PrepareGenerator(options->key)) return ExitUsage;
-
-    if (options->output) {
-        ReplacingFile file{std::string(*options->output)};
-        WriteShuffles(options->count, file.Out());
-        file.Commit();
-        return ExitOk;
-    }
-    try {
-        StdoutWriter out;
-        WriteShuffles(options->count, out);
-        out.Flush();
-    } catch (const std::system_error& error) {
-        if (IsBrokenPipe(error)) return ExitOk;
-        throw;
-    }
-    return ExitOk;
+    return RunStream(*options, [&](FdWriter& out) { WriteShuffles(*options, out); });
 }
 
 }  // namespace brevane::cli

@@ -12,9 +12,15 @@ constexpr const char* UsageText =
     "\n"
     "Commands:\n"
     "  shuffle COUNT [--key HEX] [--output FILE]   make COUNT shuffles in the export format\n"
+    "        [--model MODEL] [--from-new-deck]     with another shuffle model, or each from a\n"
+    "                                              new deck\n"
+    "  keystream BYTES [--key HEX] [--output FILE] write the generator's raw keystream\n"
     "  eval CARD CARD [CARD ...] | eval -          evaluate a seat's hand\n"
     "  report suit|rank|card|position|categories   print a report over a list of shuffles\n"
     "  hands [--class CAPTION] [--from N]          list the hands of a seat\n"
+    "\n"
+    "report and hands read --input FILE, or make --shuffles COUNT [--key HEX] [--model MODEL]\n"
+    "[--from-new-deck] as shuffle does.\n"
     "\n"
     "Options:\n"
     "  --help      show this help\n"
@@ -41,6 +47,7 @@ int main(int argc, char** argv) {
             return ExitOk;
         }
         if (command == "shuffle") return RunShuffleCommand(rest);
+        if (command == "keystream") return RunKeystreamCommand(rest);
         if (command == "eval") return RunEvalCommand(rest);
         if (command == "report") return RunReportCommand(rest);
         if (command == "hands") return RunHandsCommand(rest);

@@ -1,0 +1,87 @@
+#include "cli/StreamCommand.h"
+
+#include <string>
+#include <system_error>
+#include <utility>
+
+#include "cli/CliSupport.h"
+
+namespace brevane::cli {
+
+std::optional<StreamOptions> ParseStreamArgs(std::string_view command, Args args, bool modelOptions,
+                                             std::uint64_t maxCount) {
+    const std::string prefix = std::string(command) + ": ";
+    const auto fail = [&](const std::string& message) {
+        PrintError(prefix + message);
+        return std::nullopt;
+    };
+    StreamOptions options;
+    std::optional<std::string_view> countText;
+    std::optional<std::string_view> modelText;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        std::string_view value;
+        bool matched = false;
+        for (auto [name, target] : {std::pair{"--key", &options.key},
+                                    {"--output", &options.output},
+                                    {"--model", &modelText}}) {
+            if (!modelOptions && target == &modelText) continue;
+            const OptionMatch match = TakeOption(args, i, name, value);
+            if (match == OptionMatch::MissingValue)
+                return fail(std::string(name) + " needs a value");
+            if (match == OptionMatch::Yes) {
+                *target = value;
+                matched = true;
+                break;
+            }
+        }
+        if (matched) continue;
+        const std::string_view arg = args[i];
+        if (modelOptions && arg == "--from-new-deck") {
+            options.fromNewDeck = true;
+            continue;
+        }
+        const std::string seeHelp = " (see " + std::string(command) + " --help)";
+        if (arg.size() > 1 && arg.starts_with("--"))
+            return fail("unknown option " + Quoted(arg) + seeHelp);
+        if (countText) return fail("unexpected argument " + Quoted(arg) + seeHelp);
+        countText = arg;
+    }
+    if (!countText) return fail("missing COUNT (see " + std::string(command) + " --help)");
+    const auto count = ParsePositiveCount(*countText);
+    if (!count || *count > maxCount) {
+        std::string expected = "expected a positive whole number";
+        if (maxCount != UINT64_MAX) expected += " up to " + std::to_string(maxCount);
+        PrintError("invalid count " + Quoted(*countText) + ": " + expected);
+        return std::nullopt;
+    }
+    options.count = *count;
+    if (options.output && options.output->empty()) return fail("--output needs a file name");
+    if (modelText) {
+        std::string error;
+        const auto model = ParseModelArgument(*modelText, error);
+        if (!model) return fail(error);
+        options.model = *model;
+    }
+    return options;
+}
+
+int RunStream(const StreamOptions& options, const std::function<void(FdWriter& out)>& write) {
+    if (!PrepareGenerator(options.key)) return ExitUsage;
+    if (options.output) {
+        ReplacingFile file{std::string(*options.output)};
+        write(file.Out());
+        file.Commit();
+        return ExitOk;
+    }
+    try {
+        StdoutWriter out;
+        write(out);
+        out.Flush();
+    } catch (const std::system_error& error) {
+        if (IsBrokenPipe(error)) return ExitOk;
+        throw;
+    }
+    return ExitOk;
+}
+
+}  // namespace brevane::cli

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string_view>
+
+#include "analysis/OutputFile.h"
+#include "cli/Commands.h"
+#include "models/ShuffleModel.h"
+
+namespace brevane::cli {
+
+// The arguments of the commands that stream generator output: `shuffle` and `keystream`.
+struct StreamOptions {
+    std::uint64_t count = 0;
+    std::optional<std::string_view> key;
+    std::optional<std::string_view> output;
+    ShuffleModel model;  // `shuffle` only
+    bool fromNewDeck = false;
+};
+
+// Parses "COUNT [--key HEX] [--output FILE]" in any order, COUNT being 1 to `maxCount`, and
+// with `modelOptions` also "--model MODEL" and "--from-new-deck". On a bad argument prints a
+// one-line error naming it and returns nullopt.
+std::optional<StreamOptions> ParseStreamArgs(std::string_view command, Args args, bool modelOptions,
+                                             std::uint64_t maxCount);
+
+// Keys the process's generator from options.key (or the timer), then runs `write` into
+// --output, replaced only once complete, or into standard output, where a reader that goes
+// away ends the command quietly. Returns the exit status.
+int RunStream(const StreamOptions& options, const std::function<void(FdWriter& out)>& write);
+
+}  // namespace brevane::cli
