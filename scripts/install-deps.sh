@@ -9,6 +9,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   xvfb xauth
   fonts-liberation fonts-wine locales
+  libboost-dev libboost-math-dev dieharder ent
 )
 
 missing=()

@@ -48,7 +48,7 @@ int RunKeystreamCommand(Args args) {
             return ExitOk;
         }
     }
-    const auto options = ParseStreamArgs("keystream", args, false, MaxBytes);
+    const auto options = ParseStreamArgs({"keystream", "BYTES", MaxBytes, false}, args);
     if (!options) return ExitUsage;
     return RunStream(*options, [&](FdWriter& out) { WriteKeystream(options->count, out); });
 }

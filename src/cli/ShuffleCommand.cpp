@@ -64,7 +64,7 @@ int RunShuffleCommand(Args args) {
             return ExitOk;
         }
     }
-    const auto options = ParseStreamArgs("shuffle", args, true, UINT64_MAX);
+    const auto options = ParseStreamArgs({"shuffle", "COUNT", UINT64_MAX, true}, args);
     if (!options) return ExitUsage;
     return RunStream(*options, [&](FdWriter& out) { WriteShuffles(*options, out); });
 }

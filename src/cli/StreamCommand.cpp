@@ -8,9 +8,10 @@
 
 namespace brevane::cli {
 
-std::optional<StreamOptions> ParseStreamArgs(std::string_view command, Args args, bool modelOptions,
-                                             std::uint64_t maxCount) {
-    const std::string prefix = std::string(command) + ": ";
+std::optional<StreamOptions> ParseStreamArgs(const StreamCommand& command, Args args) {
+    const bool modelOptions = command.modelOptions;
+    const std::string prefix = std::string(command.name) + ": ";
+    const std::string seeHelp = " (see " + std::string(command.name) + " --help)";
     const auto fail = [&](const std::string& message) {
         PrintError(prefix + message);
         return std::nullopt;
@@ -40,17 +41,17 @@ std::optional<StreamOptions> ParseStreamArgs(std::string_view command, Args args
             options.fromNewDeck = true;
             continue;
         }
-        const std::string seeHelp = " (see " + std::string(command) + " --help)";
         if (arg.size() > 1 && arg.starts_with("--"))
             return fail("unknown option " + Quoted(arg) + seeHelp);
         if (countText) return fail("unexpected argument " + Quoted(arg) + seeHelp);
         countText = arg;
     }
-    if (!countText) return fail("missing COUNT (see " + std::string(command) + " --help)");
+    if (!countText) return fail("missing " + std::string(command.countName) + seeHelp);
     const auto count = ParsePositiveCount(*countText);
-    if (!count || *count > maxCount) {
+    if (!count || *count > command.maxCount) {
         std::string expected = "expected a positive whole number";
-        if (maxCount != UINT64_MAX) expected += " up to " + std::to_string(maxCount);
+        if (command.maxCount != UINT64_MAX)
+            expected += " up to " + std::to_string(command.maxCount);
         PrintError("invalid count " + Quoted(*countText) + ": " + expected);
         return std::nullopt;
     }

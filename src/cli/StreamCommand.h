@@ -20,11 +20,18 @@ struct StreamOptions {
     bool fromNewDeck = false;
 };
 
-// Parses "COUNT [--key HEX] [--output FILE]" in any order, COUNT being 1 to `maxCount`, and
-// with `modelOptions` also "--model MODEL" and "--from-new-deck". On a bad argument prints a
-// one-line error naming it and returns nullopt.
-std::optional<StreamOptions> ParseStreamArgs(std::string_view command, Args args, bool modelOptions,
-                                             std::uint64_t maxCount);
+// What a streaming command takes besides --key and --output.
+struct StreamCommand {
+    std::string_view name;       // "shuffle"
+    std::string_view countName;  // the operand as its help names it: "COUNT"
+    std::uint64_t maxCount;
+    bool modelOptions;  // --model MODEL and --from-new-deck
+};
+
+// Parses "COUNT [--key HEX] [--output FILE]" in any order, COUNT being 1 to maxCount, and with
+// modelOptions also "--model MODEL" and "--from-new-deck". On a bad argument prints a one-line
+// error naming it and returns nullopt.
+std::optional<StreamOptions> ParseStreamArgs(const StreamCommand& command, Args args);
 
 // Keys the process's generator from options.key (or the timer), then runs `write` into
 // --output, replaced only once complete, or into standard output, where a reader that goes
