@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "AnalysisCliHelpers.h"
 #include "support/CliRunner.h"
 #include "support/ReferenceShuffle.h"
 #include "support/Rfc6229.h"
@@ -19,6 +20,7 @@ namespace fs = std::filesystem;
 using test::CliResult;
 using test::CountingKey;
 using test::CountingKeyHex;
+using test::ExpectUsageError;
 using test::RunCli;
 using test::TempDir;
 
@@ -96,14 +98,6 @@ TEST(KeystreamCommandTest, TimerSeededRunsDifferAndOutputFilesHoldTheSameBytes) 
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_TRUE(r.out.empty());
     EXPECT_EQ(test::ReadFileBytes(path), ReferenceKeystream(1000));
-}
-
-void ExpectUsageError(const std::vector<std::string>& args, const std::string& named) {
-    const CliResult r = RunCli(args);
-    EXPECT_EQ(r.status, 2) << r.err;
-    EXPECT_TRUE(r.out.empty());
-    EXPECT_NE(r.err.find(named), std::string::npos) << r.err;
-    EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << "one line: " << r.err;
 }
 
 TEST(KeystreamCommandTest, BadArgumentsAreNamedAndWriteNothing) {
