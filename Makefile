@@ -5,7 +5,7 @@ JOBS      ?= $(shell nproc)
 MAKEFLAGS += --no-print-directory
 CMAKE_ARGS ?=
 
-.PHONY: all deps configure build run test test-sanitize bench screenshot install clean format
+.PHONY: all deps configure build run test test-sanitize bench rng-suite screenshot install clean format
 
 all: build
 
@@ -33,6 +33,10 @@ test-sanitize: deps
 
 bench: build
 	@scripts/bench.sh $(BUILD)
+
+# dieharder's whole battery on a fresh keystream; not part of `test`, it takes hours.
+rng-suite: build
+	@scripts/rng-suite.sh $(BUILD)
 
 screenshot: build
 	@scripts/screenshot.sh $(BUILD)
