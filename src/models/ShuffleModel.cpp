@@ -112,7 +112,7 @@ std::string ShuffleModelCaption(const ShuffleModel& model) {
     return caption;
 }
 
-const std::array<ShuffleModel, 6> MethodModels = [] {
+constinit const std::array<ShuffleModel, 6> MethodModels = [] {
     std::array<ShuffleModel, 6> models{};
     for (std::size_t k = 0; k < models.size(); ++k)
         models[k] = {Names[k].kind, Names[k].defaultRepeats};
