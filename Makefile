@@ -6,7 +6,7 @@ JOBS      ?= $(shell nproc)
 MAKEFLAGS += --no-print-directory
 CMAKE_ARGS ?=
 
-.PHONY: all deps configure build run test test-sanitize test-tsan bench screenshot install clean format format-check
+.PHONY: all deps configure build run test test-sanitize test-tsan bench rng-suite screenshot install clean format format-check
 
 all: build
 
@@ -42,6 +42,10 @@ test-tsan: deps
 
 bench: build
 	@scripts/bench.sh $(BUILD)
+
+# dieharder's whole battery on a fresh keystream; not part of `test`, it takes hours.
+rng-suite: build
+	@scripts/rng-suite.sh $(BUILD)
 
 screenshot: build
 	@scripts/screenshot.sh $(BUILD)

@@ -1,5 +1,6 @@
 // Shuffling into the list against a bare RC4 loop that produces the same number of keystream
-// bytes (102 per shuffle), and the memory the list takes per stored row.
+// bytes (102 per shuffle), each shuffle model's append against fisher-yates's, and the memory
+// the list takes per stored row.
 #include <benchmark/benchmark.h>
 
 #include <unistd.h>
@@ -9,6 +10,7 @@
 #include <fstream>
 
 #include "analysis/ShuffleList.h"
+#include "models/ShuffleRows.h"
 
 namespace {
 
@@ -87,6 +89,43 @@ void BM_AppendShufflesVsBareRc4(benchmark::State& state) {
     state.SetItemsProcessed(static_cast<std::int64_t>(shuffles));
 }
 BENCHMARK(BM_AppendShufflesVsBareRc4)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(1.0);
+
+// One model's append against ShuffleList::AppendShuffles over the same number of rows. For
+// fisher-yates the model path must cost the same as the list's own (ratio 1); for the others
+// the ratio is how many times longer a shuffle takes.
+void BM_ModelAppendVsFisherYates(benchmark::State& state) {
+    const ShuffleModel model = MethodModels[static_cast<std::size_t>(state.range(0))];
+    constexpr std::size_t Rows = 4096;
+    ShuffleGenerator baseGenerator, modelGenerator;
+    baseGenerator.SetKey(BenchKey());
+    modelGenerator.SetKey(BenchKey());
+    Deck baseDeck = InitialDeck(), modelDeck = InitialDeck();
+    ShuffleList baseList, modelList;
+    double baseSeconds = 0, modelSeconds = 0;
+    for (auto _ : state) {
+        const auto t0 = CpuSeconds();
+        baseList.AppendShuffles(baseDeck, baseGenerator, Rows);
+        const auto t1 = CpuSeconds();
+        AppendModelShuffles(modelList, modelDeck, modelGenerator, model, Rows);
+        const auto t2 = CpuSeconds();
+        benchmark::DoNotOptimize(modelList.Row(modelList.Count() - 1)[0]);
+        baseList.Clear();
+        modelList.Clear();
+        baseSeconds += t1 - t0;
+        modelSeconds += t2 - t1;
+        state.SetIterationTime(t2 - t1);
+    }
+    const double shuffles = static_cast<double>(state.iterations() * Rows);
+    state.SetLabel(ShuffleModelName(model));
+    state.counters["model_ns_per_shuffle"] = 1e9 * modelSeconds / shuffles;
+    state.counters["fisher_yates_ns_per_shuffle"] = 1e9 * baseSeconds / shuffles;
+    state.counters["time_ratio"] = modelSeconds / baseSeconds;
+}
+BENCHMARK(BM_ModelAppendVsFisherYates)
+    ->DenseRange(0, static_cast<int>(MethodModels.size()) - 1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(0.5);
 
 std::size_t ResidentBytes() {
     std::ifstream statm("/proc/self/statm");

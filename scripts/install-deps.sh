@@ -10,6 +10,7 @@ packages=(
   libxcb1-dev
   xvfb xauth icewm xdotool x11-utils
   fonts-liberation fonts-wine locales
+  libboost-dev libboost-math-dev dieharder ent
 )
 
 missing=()

@@ -84,6 +84,21 @@ TEST_F(HandsCommandTest, GeneratedRowsMatchTheListAndStopAtTheLimit) {
     EXPECT_EQ(r.out, Expected(list_, 10, 0, 3, -1, 1, 2));
 }
 
+TEST_F(HandsCommandTest, ModelRowsGiveTheHandsOfTheRowsThatShuffleWrites) {
+    const CliResult rows = RunCli({"shuffle", "400", "--key", test::CountingKeyHex, "--model",
+                                   "overhand:3", "--from-new-deck"});
+    ASSERT_EQ(rows.status, 0) << rows.err;
+    const CliResult fromFile = RunCli({"hands", "--input", "-", "--class", "Pair +"}, rows.out);
+    const CliResult made =
+        RunCli({"hands", "--shuffles", "400", "--key", test::CountingKeyHex, "--class", "Pair +",
+                "--model", "overhand:3", "--from-new-deck"});
+    EXPECT_EQ(made.status, 0) << made.err;
+    EXPECT_FALSE(made.out.empty());
+    EXPECT_EQ(made.out, fromFile.out);
+    test::ExpectUsageError({"hands", "--input", path_, "--model", "overhand:3"}, "'overhand:3'");
+    test::ExpectUsageError({"hands", "--shuffles", "3", "--model", "overhand:0"}, "'overhand:0'");
+}
+
 TEST_F(HandsCommandTest, ABadLineAnywhereLeavesStandardOutputEmpty) {
     const std::string good = test::ExportText(list_);
     const std::string path = dir_.File("bad.txt");

@@ -9,6 +9,7 @@
 
 #include "random/BoundedDraw.h"
 #include "support/ReferenceShuffle.h"
+#include "support/Rfc6229.h"
 
 namespace brevane {
 namespace {
@@ -38,12 +39,7 @@ std::vector<int> Take(ShuffleGenerator& generator, std::size_t& position, std::s
     return out;
 }
 
-struct Rfc6229Line {
-    std::size_t offset;
-    const char* hex;
-};
-
-void CheckRfc6229(const std::string& keyHex, const std::vector<Rfc6229Line>& lines) {
+void CheckRfc6229(const std::string& keyHex, const std::vector<test::Rfc6229Line>& lines) {
     ShuffleGenerator generator;
     generator.SetKey(KeyFromHex(keyHex));
     std::size_t position = 256;  // SetKey has dropped bytes 0..255
@@ -53,18 +49,29 @@ void CheckRfc6229(const std::string& keyHex, const std::vector<Rfc6229Line>& lin
 }
 
 TEST(PRNGTest, Rfc6229CountingKeyFromOffset256) {
-    CheckRfc6229(test::CountingKeyHex, {{256, "02e1e7056b0f623900496422943e97b6"},
-                                        {496, "91cb93c787964e10d9527d999c6f936b"},
-                                        {512, "49b18b42f8e8367cbeb5ef104ba1c7cd"},
-                                        {4096, "f3e4c0a2e02d1d01f7f0a74618af2b48"}});
+    const auto& vector = test::Rfc6229FromOffset256()[0];
+    ASSERT_EQ(vector.keyHex, test::CountingKeyHex);
+    CheckRfc6229(vector.keyHex, vector.lines);
 }
 
 TEST(PRNGTest, Rfc6229SecondKeyFromOffset256) {
-    CheckRfc6229("1ada31d5cf688221c109163908ebe51debb46227c6cc8b37641910833222772a",
-                 {{256, "f8cb6274db99b80b1d2012a98ed48f0e"},
-                  {496, "25c3005a1cb85de076259839ab7198ab"},
-                  {512, "9dcbc183e8cb994b727b75be3180769c"},
-                  {4096, "370b1c1fe655916d97fd0d47ca1d72b8"}});
+    const auto& vector = test::Rfc6229FromOffset256()[1];
+    CheckRfc6229(vector.keyHex, vector.lines);
+}
+
+TEST(PRNGTest, NextRandomBytesContinuesTheKeystreamByteForByte) {
+    ShuffleGenerator block, single;
+    block.SetKey(CountingKey());
+    single.SetKey(CountingKey());
+    std::vector<std::uint8_t> bytes(5000);
+    std::size_t done = 0;
+    for (std::size_t n : {0u, 1u, 255u, 256u, 4000u}) {
+        block.NextRandomBytes(bytes.data() + done, n);
+        done += n;
+    }
+    bytes.resize(done);
+    for (std::size_t k = 0; k < done; ++k) ASSERT_EQ(bytes[k], single.NextRandomByte()) << k;
+    EXPECT_EQ(block.NextRandomByte(), single.NextRandomByte());
 }
 
 TEST(PRNGTest, ReferenceShufflerReproducesRfc6229AtOffsetZero) {

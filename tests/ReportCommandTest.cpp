@@ -64,6 +64,44 @@ TEST_F(ReportCommandTest, StandardInputAndGeneratedRowsGiveTheSameReport) {
     EXPECT_EQ(r.out, want);
 }
 
+TEST_F(ReportCommandTest, ModelRowsReportAsTheRowsThatShuffleWrites) {
+    for (const std::vector<std::string>& model :
+         {std::vector<std::string>{"--model", "riffle:3"},
+          std::vector<std::string>{"--model", "naive-swap", "--from-new-deck"},
+          std::vector<std::string>{"--from-new-deck"}}) {
+        std::vector<std::string> make{"shuffle", "300", "--key", test::CountingKeyHex};
+        make.insert(make.end(), model.begin(), model.end());
+        const CliResult rows = RunCli(make);
+        ASSERT_EQ(rows.status, 0) << rows.err;
+        for (const std::vector<std::string>& report :
+             {std::vector<std::string>{"card", "As"}, std::vector<std::string>{"categories"}}) {
+            std::vector<std::string> generated{"report"};
+            generated.insert(generated.end(), report.begin(), report.end());
+            const CliResult fromFile = [&] {
+                std::vector<std::string> args = generated;
+                args.insert(args.end(), {"--input", "-"});
+                return RunCli(args, rows.out);
+            }();
+            generated.insert(generated.end(), {"--shuffles", "300", "--key", test::CountingKeyHex});
+            generated.insert(generated.end(), model.begin(), model.end());
+            const CliResult made = RunCli(generated);
+            EXPECT_EQ(made.status, 0) << made.err;
+            EXPECT_EQ(made.out, fromFile.out) << model[0] << " " << report[0];
+        }
+    }
+}
+
+TEST_F(ReportCommandTest, ModelOptionsNeedGeneratedRowsAndAKnownModel) {
+    test::ExpectUsageError({"report", "categories", "--input", path_, "--model", "riffle"},
+                           "--model 'riffle'");
+    test::ExpectUsageError({"report", "categories", "--input", path_, "--from-new-deck"},
+                           "--from-new-deck");
+    for (const char* model : {"riffle:0", "overhand:1001", "naive-swap:3", "shuffle"}) {
+        test::ExpectUsageError({"report", "categories", "--shuffles", "5", "--model", model},
+                               std::string("'") + model + "'");
+    }
+}
+
 TEST_F(ReportCommandTest, LfLineEndsAreAccepted) {
     std::string text = test::ExportText(list_);
     std::erase(text, '\r');

@@ -13,6 +13,7 @@
 
 #include "cards/Cards.h"
 #include "support/CliRunner.h"
+#include "support/ReferenceModels.h"
 #include "support/ReferenceShuffle.h"
 #include "support/TinyDisk.h"
 
@@ -64,6 +65,68 @@ TEST(ShuffleCommandTest, KeyedOutputMatchesTheLiteralReference) {
     const CliResult many = RunCli({"shuffle", "--key=" + upper, "2500"});
     ASSERT_EQ(many.status, 0) << many.err;
     EXPECT_EQ(many.out, ReferenceOutput(test::CountingKey(), 2500));
+}
+
+// The rows of the literal model reference in the export format.
+std::string ReferenceModelOutput(const std::string& model, int count, bool fromNewDeck) {
+    std::string out;
+    for (const auto& row :
+         test::ReferenceModelRows(test::CountingKey(), model, count, fromNewDeck)) {
+        for (int k = 0; k < 52; ++k) {
+            if (k > 0) out += ' ';
+            out += CardName(row[k]);
+        }
+        out += "\r\n";
+    }
+    return out;
+}
+
+TEST(ShuffleCommandTest, ModelsMatchTheirLiteralReference) {
+    const struct {
+        const char* given;
+        const char* meant;
+    } models[] = {{"fisher-yates", "fisher-yates"},
+                  {"naive-swap", "naive-swap"},
+                  {"byte-modulo", "byte-modulo"},
+                  {"riffle", "riffle:7"},
+                  {"riffle:2", "riffle:2"},
+                  {"overhand", "overhand:10"},
+                  {"overhand:1000", "overhand:1000"},
+                  {"top-to-random", "top-to-random:236"},
+                  {"top-to-random:1", "top-to-random:1"}};
+    for (const auto& m : models) {
+        for (const bool fromNewDeck : {false, true}) {
+            std::vector<std::string> args{"shuffle",      "40",      "--key",
+                                          CountingKeyHex, "--model", m.given};
+            if (fromNewDeck) args.push_back("--from-new-deck");
+            const CliResult r = RunCli(args);
+            ASSERT_EQ(r.status, 0) << r.err;
+            EXPECT_EQ(r.out, ReferenceModelOutput(m.meant, 40, fromNewDeck))
+                << m.given << (fromNewDeck ? " --from-new-deck" : "");
+        }
+    }
+    // The default model is fisher-yates, over a count that spans several of the writer's
+    // batches; --model=MODEL reads the same.
+    const CliResult plain = RunCli({"shuffle", "9000", "--key", CountingKeyHex});
+    const CliResult named =
+        RunCli({"shuffle", "9000", "--model=fisher-yates", "--key", CountingKeyHex});
+    EXPECT_EQ(plain.out, ReferenceOutput(test::CountingKey(), 9000));
+    EXPECT_EQ(named.out, plain.out);
+}
+
+TEST(ShuffleCommandTest, BadModelsAreNamedAndWriteNothing) {
+    TempDir dir;
+    const std::string out = dir.File("out.txt");
+    for (const char* model :
+         {"bogus", "Riffle", "riffle:0", "riffle:1001", "overhand:x",
+          "top-to-random:", "naive-swap:3", "byte-modulo:1", "fisher-yates:7"}) {
+        ExpectUsageError({"shuffle", "3", "--model", model, "--key", CountingKeyHex},
+                         std::string("'") + model + "'");
+        ExpectUsageError({"shuffle", "3", "--output", out, "--model", model},
+                         std::string("'") + model + "'");
+    }
+    ExpectUsageError({"shuffle", "3", "--model"}, "--model");
+    EXPECT_TRUE(fs::is_empty(dir.Path()));
 }
 
 TEST(ShuffleCommandTest, TimerSeededRunsDiffer) {
@@ -122,6 +185,8 @@ TEST(ShuffleCommandTest, HelpDescribesTheCommand) {
     EXPECT_EQ(r.status, 0);
     EXPECT_NE(r.out.find("Usage: brevane-cli shuffle COUNT [--key HEX] [--output FILE]"),
               std::string::npos);
+    for (const char* option : {"--model MODEL", "--from-new-deck", "top-to-random[:K]"})
+        EXPECT_NE(r.out.find(option), std::string::npos) << option;
 }
 
 void ExpectOutputFailure(const std::string& path, const std::string& text, int count = 3) {

@@ -32,32 +32,46 @@ void ShuffleList::Append(const Deck& deck) {
     ++count_;
 }
 
+void DrawShuffleRows(ShuffleGenerator& generator, const std::uint8_t* start, std::uint8_t* rows,
+                     std::size_t count, bool restart) {
+    // Each row starts as a copy of the row before (or of `start`) and gets its shuffle's swaps
+    // while the next shuffle is drawn.
+    if (count == 0) return;
+    const std::uint8_t* source = start;
+    ShuffleDraws pending, next;
+    generator.DrawShuffle(pending);
+    for (std::size_t k = 0; k + 1 < count; ++k, rows += ShuffleList::RowBytes) {
+        std::memcpy(rows, source, ShuffleList::RowBytes);
+        generator.DrawShuffleApplying(next, pending, rows);
+        pending = next;
+        if (!restart) source = rows;
+    }
+    std::memcpy(rows, source, ShuffleList::RowBytes);
+    ApplyShuffle(pending, rows);
+}
+
 void ShuffleList::AppendShuffles(Deck& deck, ShuffleGenerator& generator, std::size_t n) {
-    // Works block by block: a block is allocated before any of its shuffles is drawn, so when
-    // memory runs out the generator and `deck` still match the rows stored so far. Within a
-    // block each row starts as a copy of the row before and gets its shuffle's swaps while the
-    // next shuffle is drawn.
+    AppendRows(deck, n,
+               [&generator](const std::uint8_t* start, std::uint8_t* rows, std::size_t count) {
+                   DrawShuffleRows(generator, start, rows, count);
+               });
+}
+
+void ShuffleList::AppendRows(Deck& deck, std::size_t n, const RowMaker& make) {
+    // Works block by block: a block is allocated before any of its rows is made, so when
+    // memory runs out the generator and `deck` still match the rows stored so far.
     std::uint8_t previous[RowBytes];
     CopyDeckToRow(deck, previous);
     const std::uint8_t* source = previous;
     while (n > 0) {
         std::uint8_t* row = NextRowSlot();
         const std::size_t batch = std::min(n, RowsPerBlock - count_ % RowsPerBlock);
-        ShuffleDraws pending, next;
-        generator.DrawShuffle(pending);
-        for (std::size_t k = 0; k + 1 < batch; ++k, row += RowBytes) {
-            std::memcpy(row, source, RowBytes);
-            generator.DrawShuffleApplying(next, pending, row);
-            pending = next;
-            source = row;
-        }
-        std::memcpy(row, source, RowBytes);
-        ApplyShuffle(pending, row);
+        make(source, row, batch);
         count_ += batch;
         n -= batch;
+        source = row + (batch - 1) * RowBytes;
         // Kept in step per block, for when the next block cannot be allocated.
-        for (std::size_t k = 0; k < RowBytes; ++k) deck[k] = row[k];
-        source = row;
+        for (std::size_t k = 0; k < RowBytes; ++k) deck[k] = source[k];
     }
 }
 

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -22,6 +23,13 @@ Deck InitialDeck();
 inline void CopyDeckToRow(const Deck& deck, std::uint8_t* row) {
     for (std::size_t k = 0; k < deck.size(); ++k) row[k] = static_cast<std::uint8_t>(deck[k]);
 }
+
+// Writes `count` rows of 52 bytes to rows[0..]: row k is row k - 1 (`start` for row 0)
+// shuffled once more by Fisher-Yates with `generator`, or with `restart` `start` shuffled once.
+// Draws exactly `count` shuffles, each next one while the swaps of the one before are applied.
+// `start` may be the row just before `rows`.
+void DrawShuffleRows(ShuffleGenerator& generator, const std::uint8_t* start, std::uint8_t* rows,
+                     std::size_t count, bool restart = false);
 
 // Every shuffle made so far, oldest first; the index is the grid row.
 // Rows are stored as 52 bytes each (one byte per card code) in fixed-size blocks, so appending
@@ -51,6 +59,13 @@ class ShuffleList {
     // rows is made before their shuffles are drawn, so when memory runs out the rows appended so
     // far stay, `deck` equals the last stored row and the generator has drawn nothing more.
     void AppendShuffles(Deck& deck, ShuffleGenerator& generator, std::size_t n);
+    // Fills rows[0 .. 52 * count) with the next `count` rows, the row before them being `start`.
+    using RowMaker =
+        std::function<void(const std::uint8_t* start, std::uint8_t* rows, std::size_t count)>;
+    // Appends n rows made by `make`, a block at a time, starting from `deck`, which ends as the
+    // last row. As with AppendShuffles, when memory runs out the rows appended so far stay and
+    // `deck` equals the last of them; `make` is never asked for rows that have no room.
+    void AppendRows(Deck& deck, std::size_t n, const RowMaker& make);
     // Removes every row and frees their storage.
     void Clear();
 

@@ -1,5 +1,6 @@
 #include "cli/AnalysisOptions.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <clocale>
 #include <cstring>
@@ -16,9 +17,10 @@ namespace brevane::cli {
 
 namespace {
 
-constexpr std::string_view ValueOptions[] = {"--input",   "--shuffles", "--key",
-                                             "--players", "--seat",     "--stage",
-                                             "--class",   "--from",     "--limit"};
+constexpr std::string_view ValueOptions[] = {"--input",   "--shuffles", "--key",   "--model",
+                                             "--players", "--seat",     "--stage", "--class",
+                                             "--from",    "--limit"};
+constexpr std::size_t RowsPerBatch = 1024;
 
 // "D" gives 0, "D-k" gives k; anything else nullopt. k is checked against the table size later.
 std::optional<std::int32_t> ParseSeat(std::string_view text) {
@@ -57,6 +59,7 @@ std::optional<AnalysisOptions> ParseAnalysisOptions(std::string_view command, Ar
     std::string_view seat = "D";
     bool rotate = false;
     std::int32_t players = 10;
+    std::optional<std::string_view> modelText;
     const auto fail = [&](const std::string& message) {
         UsageError(command, message);
         return std::nullopt;
@@ -69,6 +72,10 @@ std::optional<AnalysisOptions> ParseAnalysisOptions(std::string_view command, Ar
         }
         if (arg == "--rotate") {
             rotate = true;
+            continue;
+        }
+        if (arg == "--from-new-deck") {
+            options.fromNewDeck = true;
             continue;
         }
         std::string_view name;
@@ -100,6 +107,12 @@ std::optional<AnalysisOptions> ParseAnalysisOptions(std::string_view command, Ar
             GeneratorKey key;
             if (!ParseGeneratorKey(value, key)) return fail(InvalidKeyMessage(value));
             options.key = value;
+        } else if (name == "--model") {
+            std::string error;
+            const auto model = ParseModelArgument(value, error);
+            if (!model) return fail(error);
+            options.model = *model;
+            modelText = value;
         } else if (name == "--players") {
             const auto n = ParsePositiveCount(value);
             if (!n || *n < 2 || *n > 10 || value[0] == '0') {
@@ -139,6 +152,12 @@ std::optional<AnalysisOptions> ParseAnalysisOptions(std::string_view command, Ar
         return fail("give either --input or --shuffles, not both");
     if (!options.input && !options.shuffles) return fail("give --input FILE or --shuffles COUNT");
     if (options.key && !options.shuffles) return fail("--key goes with --shuffles");
+    if (modelText && !options.shuffles) {
+        return fail("--model " + Quoted(*modelText) +
+                    " goes with --shuffles: the rows of --input are already shuffled");
+    }
+    if (options.fromNewDeck && !options.shuffles)
+        return fail("--from-new-deck goes with --shuffles");
     return options;
 }
 
@@ -149,8 +168,11 @@ RowSource::~RowSource() {
 bool RowSource::Open(const AnalysisOptions& options) {
     if (options.shuffles) {
         remaining_ = *options.shuffles;
-        deck_ = InitialDeck();
-        return PrepareGenerator(options.key, error_);
+        if (!PrepareGenerator(options.key, error_)) return false;
+        maker_ = std::make_unique<ShuffleRowMaker>(TheShuffleGenerator(), options.model,
+                                                   options.fromNewDeck);
+        batch_.resize(RowsPerBatch * ShuffleList::RowBytes);
+        return true;
     }
     const std::string& path = *options.input;
     if (path == "-") {
@@ -170,10 +192,14 @@ bool RowSource::Open(const AnalysisOptions& options) {
 
 RowSource::Status RowSource::Next(std::uint8_t* row) {
     if (reader_) return reader_->Next(row);
-    if (remaining_ == 0) return Status::End;
-    --remaining_;
-    ShuffleDeck(deck_);
-    CopyDeckToRow(deck_, row);
+    if (batchNext_ == batchRows_) {
+        if (remaining_ == 0) return Status::End;
+        batchRows_ = static_cast<std::size_t>(std::min<std::uint64_t>(remaining_, RowsPerBatch));
+        maker_->Make(batch_.data(), batchRows_);
+        remaining_ -= batchRows_;
+        batchNext_ = 0;
+    }
+    std::memcpy(row, batch_.data() + batchNext_++ * ShuffleList::RowBytes, ShuffleList::RowBytes);
     return Status::Row;
 }
 

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -11,6 +12,8 @@
 #include "analysis/SeatView.h"
 #include "analysis/ShuffleList.h"
 #include "cli/Commands.h"
+#include "models/ShuffleModel.h"
+#include "models/ShuffleRows.h"
 
 namespace brevane::cli {
 
@@ -20,6 +23,8 @@ struct AnalysisOptions {
     std::optional<std::uint64_t> shuffles;
     std::optional<std::string_view> key;  // checked: 64 hexadecimal digits
     SeatView view;                        // --players, --seat, --rotate, --stage
+    ShuffleModel model;                   // --model, with --shuffles only
+    bool fromNewDeck = false;
 
     // `hands` only.
     std::optional<std::int32_t> handClass;  // none: every row
@@ -39,7 +44,7 @@ std::optional<AnalysisOptions> ParseAnalysisOptions(std::string_view command, Ar
                                                     bool handsOptions);
 
 // The rows of --input (read in the export format and checked line by line) or of --shuffles
-// (made as `shuffle` makes them, one at a time, never stored).
+// (made as `shuffle` makes them, a batch at a time, never stored).
 class RowSource {
   public:
     using Status = ExportReader::Status;
@@ -66,7 +71,10 @@ class RowSource {
     bool ownsFile_ = false;
     std::optional<ExportReader> reader_;
     std::uint64_t remaining_ = 0;
-    Deck deck_{};
+    std::unique_ptr<ShuffleRowMaker> maker_;
+    std::vector<std::uint8_t> batch_;
+    std::size_t batchNext_ = 0;
+    std::size_t batchRows_ = 0;
     std::string error_;
 };
 

@@ -70,6 +70,13 @@ int WriteHelp(std::string_view text) {
     return ExitOk;
 }
 
+std::optional<ShuffleModel> ParseModelArgument(std::string_view text, std::string& error) {
+    ModelParseError why{};
+    const auto model = ParseShuffleModel(text, why);
+    if (!model) error = ModelParseMessage(why, Quoted(text));
+    return model;
+}
+
 StdoutWriter::StdoutWriter() : FdWriter(STDOUT_FILENO, "standard output") {}
 
 bool IsBrokenPipe(const std::system_error& error) {

@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "cli/Commands.h"
+#include "models/ShuffleModel.h"
 #include "os/OutputFile.h"
 
 namespace brevane::cli {
@@ -37,6 +38,9 @@ bool WantsHelp(Args args);
 // Writes a help or version text to standard output. A reader that has gone away ends it
 // quietly; any other write failure throws std::system_error, so the caller exits 1.
 int WriteHelp(std::string_view text);
+
+// A --model value. A bad one gives nullopt and sets `error` to a one-line message naming it.
+std::optional<ShuffleModel> ParseModelArgument(std::string_view text, std::string& error);
 
 // Standard output as a buffered writer. main() ignores SIGPIPE, so a reader that goes away
 // makes writes fail with EPIPE (see IsBrokenPipe) instead of ending the process.

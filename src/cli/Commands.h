@@ -14,6 +14,7 @@ inline constexpr int ExitUsage = 2;    // bad arguments or bad input data
 using Args = std::span<const std::string_view>;
 
 int RunShuffleCommand(Args args);
+int RunKeystreamCommand(Args args);
 int RunEvalCommand(Args args);
 int RunReportCommand(Args args);
 int RunHandsCommand(Args args);

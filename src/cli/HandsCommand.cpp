@@ -20,7 +20,8 @@ namespace {
 constexpr std::string_view Command = "hands";
 
 constexpr const char* HandsHelp =
-    "Usage: brevane-cli hands (--input FILE | --shuffles COUNT [--key HEX])\n"
+    "Usage: brevane-cli hands (--input FILE | --shuffles COUNT [--key HEX] [--model MODEL]\n"
+    "                         [--from-new-deck])\n"
     "                         [--players N] [--seat D|D-k] [--rotate] [--stage STAGE]\n"
     "                         [--class CAPTION] [--from HAND] [--limit K]\n"
     "\n"

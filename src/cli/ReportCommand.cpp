@@ -20,7 +20,8 @@ constexpr std::string_view Command = "report";
 constexpr std::size_t BatchRows = 256;
 
 constexpr const char* ReportHelp =
-    "Usage: brevane-cli report REPORT [SELECTION] (--input FILE | --shuffles COUNT [--key HEX])\n"
+    "Usage: brevane-cli report REPORT [SELECTION] (--input FILE | --shuffles COUNT [--key HEX]\n"
+    "                          [--model MODEL] [--from-new-deck])\n"
     "                          [--players N] [--seat D|D-k] [--rotate] [--stage STAGE]\n"
     "\n"
     "Prints a report over every row, one line each.\n"
@@ -34,6 +35,8 @@ constexpr const char* ReportHelp =
     "  --input FILE      rows in the export format; - reads standard input\n"
     "  --shuffles COUNT  make COUNT shuffles as `shuffle` does, without storing them\n"
     "  --key HEX         key for --shuffles (64 hexadecimal digits); default: timer seed\n"
+    "  --model MODEL     shuffle model for --shuffles, as for `shuffle` (default fisher-yates)\n"
+    "  --from-new-deck   with --shuffles, start every shuffle from 2c 2d ... As\n"
     "  --players N       2 to 10 (default 10)\n"
     "  --seat D|D-k      the seat (default D); --rotate makes it move with every row\n"
     "  --stage STAGE     hole, flop, turn or river (default river)\n"

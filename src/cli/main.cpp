@@ -17,9 +17,16 @@ constexpr const char* UsageText =
     "\n"
     "Commands:\n"
     "  shuffle COUNT [--key HEX] [--output FILE]   make COUNT shuffles in the export format\n"
+    "    [--model MODEL] [--from-new-deck]         by another shuffle model, or each from a\n"
+    "                                              new deck\n"
+    "  keystream BYTES [--key HEX]                 write BYTES raw bytes of the keystream\n"
+    "    [--output FILE]                           behind the shuffles\n"
     "  eval CARD CARD [CARD ...] | eval -          evaluate a seat's hand\n"
     "  report suit|rank|card|position|categories   print a report over a list of shuffles\n"
     "  hands [--class CAPTION] [--from N]          list the hands of a seat\n"
+    "\n"
+    "report and hands read --input FILE, or make --shuffles COUNT [--key HEX] [--model MODEL]\n"
+    "[--from-new-deck] as shuffle does.\n"
     "\n"
     "Options:\n"
     "  --help      show this help\n"
@@ -48,6 +55,7 @@ int main(int argc, char** argv) {
         if (command == "--version")
             return WriteHelp(std::string("brevane-cli ") + BREVANE_VERSION + "\n");
         if (command == "shuffle") return RunShuffleCommand(rest);
+        if (command == "keystream") return RunKeystreamCommand(rest);
         if (command == "eval") return RunEvalCommand(rest);
         if (command == "report") return RunReportCommand(rest);
         if (command == "hands") return RunHandsCommand(rest);

@@ -145,6 +145,14 @@ void ShuffleGenerator::DrawShuffleApplying(ShuffleDraws& next, const ShuffleDraw
     j_ = static_cast<std::uint8_t>(ks.j);
 }
 
+void ShuffleGenerator::NextRandomBytes(std::uint8_t* out, std::size_t n) {
+    std::lock_guard<std::mutex> hold(ShuffleLock);
+    Keystream ks{s_.data(), i_, j_};
+    for (std::size_t k = 0; k < n; ++k) out[k] = ks.Next();
+    i_ = static_cast<std::uint8_t>(ks.i);
+    j_ = static_cast<std::uint8_t>(ks.j);
+}
+
 ShuffleGenerator& TheShuffleGenerator() {
     static ShuffleGenerator generator;
     return generator;

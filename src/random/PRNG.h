@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <mutex>
 #include <string_view>
@@ -52,6 +53,13 @@ class ShuffleGenerator {
     // draws `pending` to 52 one-byte cards. A swap whose position comes from the draw just made
     // stalls the keystream's memory accesses; swaps known beforehand overlap with them.
     void DrawShuffleApplying(ShuffleDraws& next, const ShuffleDraws& pending, std::uint8_t* cards);
+    // The next n keystream bytes, as n calls of NextRandomByte give them, under ShuffleLock.
+    void NextRandomBytes(std::uint8_t* out, std::size_t n);
+    // Holds ShuffleLock, so that a run of NextRandomByte and RandomBelow calls is drawn as one
+    // indivisible shuffle. ShuffleDeck and the Draw calls must not be called while it is held.
+    [[nodiscard]] std::unique_lock<std::mutex> HoldShuffleLock() {
+        return std::unique_lock<std::mutex>(ShuffleLock);
+    }
 
     const GeneratorKey& Key() const { return key_; }
 

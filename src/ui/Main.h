@@ -13,6 +13,7 @@
 #include "analysis/Reports.h"
 #include "analysis/SeatView.h"
 #include "analysis/ShuffleList.h"
+#include "models/ShuffleModel.h"
 
 class QComboBox;
 class QFileDialog;
@@ -47,6 +48,8 @@ class TForm1 : public QWidget {
 
     const ShuffleList& Shuffles() const { return *shuffleList_; }
     const Deck& WorkingDeck() const { return deck_; }
+    // The method chosen in MethodBox, which "Add to List" shuffles with.
+    const ShuffleModel& ChosenMethod() const;
     std::int32_t NumPlayers() const { return numPlayers_; }
     CardViewModel& Model() const { return *model_; }
     QFileDialog& SaveDialog1() const { return *saveDialog_; }
@@ -113,6 +116,7 @@ class TForm1 : public QWidget {
     QPushButton* DealBtn = nullptr;
     QPushButton* ClearBtn = nullptr;
     QPushButton* SaveBtn = nullptr;
+    QComboBox* MethodBox = nullptr;
     QComboBox* PlayersBox = nullptr;
     QComboBox* PlayerPosBox = nullptr;
     QComboBox* DealtBox = nullptr;

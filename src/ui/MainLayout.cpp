@@ -18,6 +18,7 @@
 
 #include "analysis/HandFinder.h"
 #include "cards/Cards.h"
+#include "models/ShuffleModel.h"
 #include "ui/CardGrid.h"
 #include "ui/CardViewModel.h"
 #include "ui/DropDownStyle.h"
@@ -158,7 +159,12 @@ void TForm1::CreateShuffleTab(QWidget* tab) {
     DealBtn = AddButton(tab, "DealBtn", "Add to List", 165, 18, 76, 25);
     ClearBtn = AddButton(tab, "ClearBtn", "Clear All", 264, 18, 75, 25);
     SaveBtn = AddButton(tab, "SaveBtn", "Save to File", 345, 18, 75, 25);
-    ChainTabOrder({HandCount, DealBtn, ClearBtn, SaveBtn});
+    AddLabel(tab, "MethodLabel", "Method:", 436, 23, 40, 13);
+    MethodBox = AddList(tab, "MethodBox", static_cast<int>(MethodModels.size()), 480, 20, 130, 21);
+    for (const ShuffleModel& model : MethodModels)
+        MethodBox->addItem(QString::fromStdString(ShuffleModelCaption(model)));
+    MethodBox->setCurrentIndex(0);
+    ChainTabOrder({HandCount, DealBtn, ClearBtn, SaveBtn, MethodBox});
 }
 
 void TForm1::CreatePokerTab(QWidget* tab) {

@@ -1,4 +1,5 @@
-// The Shuffle tab: "Add to List", "Clear All" and "Save to File".
+// The Shuffle tab: "Add to List", "Clear All", "Save to File" and the Method list.
+#include <QComboBox>
 #include <QFile>
 #include <QFileDialog>
 #include <QGuiApplication>
@@ -10,6 +11,7 @@
 
 #include "analysis/Export.h"
 #include "analysis/Messages.h"
+#include "models/ShuffleRows.h"
 #include "os/Memory.h"
 #include "random/PRNG.h"
 #include "ui/BackgroundWork.h"
@@ -51,6 +53,10 @@ bool FitsInMemory(const ShuffleList& list, std::size_t rows) {
 
 }  // namespace
 
+const ShuffleModel& TForm1::ChosenMethod() const {
+    return MethodModels[static_cast<std::size_t>(MethodBox->currentIndex())];
+}
+
 void TForm1::DealBtnClick() {
     const std::int32_t count = TextToInt32(HandCount->text(), 0);
     if (count < 1) {
@@ -65,7 +71,7 @@ void TForm1::DealBtnClick() {
             QStringLiteral("The grid holds at most %1 rows").arg(gridRowLimit_).toStdString());
     }
     try {
-        shuffleList_->AppendShuffles(deck_, TheShuffleGenerator(), rows);
+        AppendModelShuffles(*shuffleList_, deck_, TheShuffleGenerator(), ChosenMethod(), rows);
     } catch (const std::bad_alloc&) {
         // The rows appended before memory ran out stay, and the grid shows them.
         model_->SyncRowCount();

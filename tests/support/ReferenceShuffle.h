@@ -19,9 +19,14 @@ class ReferenceShuffler {
             std::swap(s_[k], s_[j]);
         }
         for (int k = 0; k < drop; ++k) NextByte();
+        bytesDrawn_ = 0;
     }
 
+    // Keystream bytes drawn since the dropped ones.
+    long long BytesDrawn() const { return bytesDrawn_; }
+
     int NextByte() {
+        ++bytesDrawn_;
         i_ = (i_ + 1) % 256;
         j_ = (j_ + s_[i_]) % 256;
         std::swap(s_[i_], s_[j_]);
@@ -46,6 +51,7 @@ class ReferenceShuffler {
     std::array<int, 256> s_{};
     int i_ = 0;
     int j_ = 0;
+    long long bytesDrawn_ = 0;
 };
 
 // The first RC4 test key of RFC 6229 for 256 bits: bytes 0x01 to 0x20.

@@ -1,5 +1,5 @@
-// The Shuffle tab ("Add to List", "Clear All", "Save to File"), the count conversion, the
-// out-of-memory guard and the standard error report.
+// The Shuffle tab ("Add to List", "Clear All", "Save to File", the Method list), the count
+// conversion, the out-of-memory guard and the standard error report.
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -14,6 +14,7 @@
 
 #include "support/CliRunner.h"
 #include "support/FormHarness.h"
+#include "support/ReferenceModels.h"
 #include "support/UiTestMain.h"
 #include "ui/Application.h"
 #include "ui/HandCountText.h"
@@ -201,6 +202,76 @@ class MainShuffleTest : public QObject {
         QCOMPARE(h.PanelText(), QString());
         h.Click("ClearBtn");  // an empty list clears without effect
         QCOMPARE(h.Form().Shuffles().Count(), std::size_t{0});
+    }
+
+    void methodListOffersTheModelsRightOfSaveToFile() {
+        FormHarness h;
+        QComboBox* box = h.Box("MethodBox");
+        QVERIFY(box != nullptr);
+        QCOMPARE(box->parentWidget()->objectName(), QStringLiteral("ShuffleTab"));
+        QVERIFY(!box->isEditable());
+        QStringList entries;
+        for (int i = 0; i < box->count(); ++i) entries << box->itemText(i);
+        QCOMPARE(entries, (QStringList{"Fisher-Yates", "Naive Swap", "Byte Modulo", "Riffle (7)",
+                                       "Overhand (10)", "Top-to-Random (236)"}));
+        QCOMPARE(box->currentIndex(), 0);
+        QCOMPARE(box->maxVisibleItems(), 6);
+
+        auto* label = h.Child<QLabel>("MethodLabel");
+        QVERIFY(label != nullptr);
+        QCOMPARE(label->text(), QStringLiteral("Method:"));
+        const QRect save = h.Child<QWidget>("SaveBtn")->geometry();
+        QCOMPARE(save, QRect(345, 18, 75, 25));
+        QVERIFY(label->geometry().left() > save.right());
+        QVERIFY(box->geometry().left() > label->geometry().right());
+        QCOMPARE(box->geometry().height(), 21);
+        // Level with the count field, and inside the tab as the window first shows it.
+        QCOMPARE(box->geometry().top(), h.Child<QWidget>("HandCount")->geometry().top());
+        QVERIFY(box->geometry().right() < 784);
+        // Tab goes on from "Save to File" to the list.
+        QWidget* next = h.Child<QWidget>("SaveBtn")->nextInFocusChain();
+        while (!(next->focusPolicy() & Qt::TabFocus)) next = next->nextInFocusChain();
+        QCOMPARE(next, static_cast<QWidget*>(box));
+    }
+
+    void addToListShufflesWithTheChosenMethod() {
+        FormHarness h;
+        test::ReferenceModels reference(TestKey());
+        std::vector<int> deck = test::NewDeck();
+        std::vector<std::vector<int>> expected;
+        const auto expect = [&](const std::string& model, int count) {
+            for (int n = 0; n < count; ++n) {
+                reference.Apply(model, deck);
+                expected.push_back(deck);
+            }
+        };
+        const auto rows = [&h] {
+            std::vector<std::vector<int>> out;
+            for (const ShuffleRecord& row : Rows(h.Form()))
+                out.emplace_back(row.begin(), row.end());
+            return out;
+        };
+        h.Deal(QStringLiteral("3"));
+        expect("fisher-yates", 3);
+        h.Choose("MethodBox", 3);
+        QCOMPARE(h.Form().ChosenMethod(), (ShuffleModel{ShuffleModelKind::Riffle, 7}));
+        h.Deal(QStringLiteral("2"));
+        expect("riffle:7", 2);
+        QCOMPARE(rows(), expected);
+
+        // Clearing keeps the method, the deck and the generator going.
+        h.Click("ClearBtn");
+        expected.clear();
+        h.Choose("MethodBox", 5);
+        h.Deal(QStringLiteral("2"));
+        expect("top-to-random:236", 2);
+        h.Choose("MethodBox", 1);
+        h.Deal(QStringLiteral("1"));
+        expect("naive-swap", 1);
+        QCOMPARE(rows(), expected);
+        QCOMPARE(std::vector<int>(h.Form().WorkingDeck().begin(), h.Form().WorkingDeck().end()),
+                 expected.back());
+        QCOMPARE(h.View()->model()->rowCount(), 3);
     }
 
     void saveDialogHasItsSettings() {

@@ -1,7 +1,8 @@
 // Takes the README pictures of the windows: run by scripts/screenshot.sh under a virtual X server.
 // Usage: brevane-screenshot OUTPUT_FOLDER
-// Writes screenshot.png (the main window on the Hold'em tab, rows in the grid, a row focused)
-// and screenshot-holdem.png (the same with a hand category report open over it).
+// Writes screenshot.png (the main window on the Hold'em tab, rows in the grid, a row focused),
+// screenshot-holdem.png (the same with a hand category report open over it) and
+// screenshot-shuffle.png (the Shuffle tab with its Method list open).
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -99,6 +100,14 @@ int main(int argc, char** argv) {
 
     Control<QLineEdit>(form, "HandCount")->setText(QStringLiteral("1000"));
     form.DealBtnClick();
+
+    auto* method = Control<QComboBox>(form, "MethodBox");
+    method->showPopup();
+    Settle(300);
+    if (!Save(GrabScreenArea(form, form.frameGeometry()),
+              folder + QStringLiteral("/screenshot-shuffle.png")))
+        return 1;
+    method->hidePopup();
 
     Control<QTabWidget>(form, "PageControl1")->setCurrentIndex(1);
     SelectEntry(Control<QComboBox>(form, "PlayersBox"), QStringLiteral("6"));

@@ -1,0 +1,62 @@
+#include "models/ShuffleRows.h"
+
+#include <cstring>
+
+#include "models/ModelShuffle.h"
+
+namespace brevane {
+
+namespace {
+
+constexpr std::size_t RowBytes = ShuffleList::RowBytes;
+
+const std::uint8_t* NewDeckRow() {
+    static const auto row = [] {
+        std::array<std::uint8_t, RowBytes> r{};
+        CopyDeckToRow(InitialDeck(), r.data());
+        return r;
+    }();
+    return row.data();
+}
+
+}  // namespace
+
+void MakeModelRows(const ShuffleModel& model, bool fromNewDeck, ShuffleGenerator& generator,
+                   const std::uint8_t* start, std::uint8_t* rows, std::size_t count) {
+    if (fromNewDeck) start = NewDeckRow();
+    if (model.Kind == ShuffleModelKind::FisherYates) {
+        DrawShuffleRows(generator, start, rows, count, fromNewDeck);
+        return;
+    }
+    const std::uint8_t* source = start;
+    for (std::size_t k = 0; k < count; ++k, rows += RowBytes) {
+        std::memcpy(rows, source, RowBytes);
+        ApplyModelShuffle(model, generator, rows);
+        if (!fromNewDeck) source = rows;
+    }
+}
+
+void AppendModelShuffles(ShuffleList& list, Deck& deck, ShuffleGenerator& generator,
+                         const ShuffleModel& model, std::size_t n) {
+    if (model.Kind == ShuffleModelKind::FisherYates) {
+        list.AppendShuffles(deck, generator, n);
+        return;
+    }
+    list.AppendRows(deck, n, [&](const std::uint8_t* start, std::uint8_t* rows, std::size_t count) {
+        MakeModelRows(model, false, generator, start, rows, count);
+    });
+}
+
+ShuffleRowMaker::ShuffleRowMaker(ShuffleGenerator& generator, const ShuffleModel& model,
+                                 bool fromNewDeck)
+    : generator_(generator), model_(model), fromNewDeck_(fromNewDeck) {
+    std::memcpy(last_, NewDeckRow(), RowBytes);
+}
+
+void ShuffleRowMaker::Make(std::uint8_t* rows, std::size_t count) {
+    if (count == 0) return;
+    MakeModelRows(model_, fromNewDeck_, generator_, last_, rows, count);
+    std::memcpy(last_, rows + (count - 1) * RowBytes, RowBytes);
+}
+
+}  // namespace brevane
