@@ -7,6 +7,7 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev
+  libboost-math-dev nlohmann-json3-dev
   xvfb xauth
   fonts-liberation fonts-wine locales
 )

@@ -17,5 +17,6 @@ int RunShuffleCommand(Args args);
 int RunEvalCommand(Args args);
 int RunReportCommand(Args args);
 int RunHandsCommand(Args args);
+int RunTestCommand(Args args);
 
 }  // namespace brevane::cli

@@ -15,6 +15,7 @@ constexpr const char* UsageText =
     "  eval CARD CARD [CARD ...] | eval -          evaluate a seat's hand\n"
     "  report suit|rank|card|position|categories   print a report over a list of shuffles\n"
     "  hands [--class CAPTION] [--from N]          list the hands of a seat\n"
+    "  test [--alpha A] [--format text|json]       fairness tests with p-values and a verdict\n"
     "\n"
     "Options:\n"
     "  --help      show this help\n"
@@ -44,6 +45,7 @@ int main(int argc, char** argv) {
         if (command == "eval") return RunEvalCommand(rest);
         if (command == "report") return RunReportCommand(rest);
         if (command == "hands") return RunHandsCommand(rest);
+        if (command == "test") return RunTestCommand(rest);
         std::fprintf(stderr, "brevane-cli: unknown command '%.*s' (see --help)\n",
                      static_cast<int>(command.size()), command.data());
         return ExitUsage;

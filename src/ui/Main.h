@@ -76,6 +76,7 @@ class TForm1 : public QWidget {
     void SuitStatsBtnClick();
     void DeckPosStatsBtnClick();
     void PlayerPosStatsBtnClick();
+    void FairnessBtnClick();
 
     // Sets HandPanel's caption from a row's hand, or empties it for no row.
     void UpdateHandPanel(std::optional<std::size_t> row);
@@ -121,6 +122,7 @@ class TForm1 : public QWidget {
     QPushButton* SuitStatsBtn = nullptr;
     QComboBox* DeckPosBox = nullptr;
     QPushButton* DeckPosStatsBtn = nullptr;
+    QPushButton* FairnessBtn = nullptr;
     QTableView* CardView = nullptr;
     QWidget* Panel2 = nullptr;
     QLabel* HoleCardPanel = nullptr;

@@ -1,0 +1,174 @@
+#include "stats/ShuffleCounts.h"
+
+#include <algorithm>
+#include <cstring>
+#include <stdexcept>
+
+#include "analysis/SeatValues.h"
+
+namespace brevane {
+
+namespace {
+
+constexpr std::size_t RowBytes = 52;
+constexpr std::uint32_t PendingLimit = 65535;
+
+void AddInto(CountTable& total, const std::uint16_t* pending) {
+    for (std::size_t i = 0; i < 52; ++i)
+        for (std::size_t j = 0; j < 52; ++j) total[i][j] += pending[i * 52 + j];
+}
+
+// One pair: `at` gives the position of every card in the later row. The later position j(x)
+// of the card at each earlier position x goes into the moves cells; the pair's rising
+// sequences are 1 + the descents of j, and its fixed points the x with j(x) = x.
+inline void CountPair(const std::uint8_t* earlier, const std::uint8_t* at, std::uint16_t* moves,
+                      std::array<std::uint64_t, 52>& rising, std::array<std::uint64_t, 53>& fixed) {
+    std::uint32_t j = at[earlier[0]];
+    ++moves[j];
+    std::uint32_t descents = 0;
+    std::uint32_t same = j == 0;
+    for (std::uint32_t x = 1; x < 52; ++x) {
+        const std::uint32_t next = at[earlier[x]];
+        ++moves[x * 52 + next];
+        descents += next < j;
+        same += next == x;
+        j = next;
+    }
+    ++rising[descents];
+    ++fixed[same];
+}
+
+}  // namespace
+
+ShuffleCounts::ShuffleCounts(std::int32_t players, std::int32_t seatPosition, std::int32_t stage,
+                             std::uint64_t firstRow)
+    : players_(players),
+      seatPosition_(seatPosition),
+      stage_(stage),
+      firstRow_(firstRow),
+      seat_(players, seatPosition, static_cast<std::int64_t>(firstRow)) {}
+
+void ShuffleCounts::AddRows(const std::uint8_t* rows, std::size_t count) {
+    if (count == 0) return;
+    if (rows_ == 0) std::memcpy(first_.data(), rows, RowBytes);
+    const std::uint8_t* previous = rows_ > 0 ? last_.data() : nullptr;
+    std::int32_t values[SeatBatchRows];
+    while (count > 0) {
+        const std::size_t take =
+            std::min({count, SeatBatchRows, std::size_t{PendingLimit - pendingRows_}});
+        EvaluateSeatRows(rows, take, players_, stage_, seat_, values);
+        for (std::size_t r = 0; r < take; ++r)
+            ++handSlots_[static_cast<std::size_t>(HandCategoryCounter::Slot(values[r]))];
+        CountRows(previous, rows, take);
+        previous = rows + (take - 1) * RowBytes;
+        pendingRows_ += static_cast<std::uint32_t>(take);
+        if (pendingRows_ == PendingLimit) Flush();
+        rows += take * RowBytes;
+        count -= take;
+    }
+    std::memcpy(last_.data(), rows - RowBytes, RowBytes);
+}
+
+// For each row: where every card lies (the inverse of the row), then the pair with the row
+// before, when there is one.
+void ShuffleCounts::CountRows(const std::uint8_t* previous, const std::uint8_t* rows,
+                              std::size_t count) {
+    std::uint16_t* cards = cardPending_.data();
+    std::uint8_t at[53] = {};
+    for (std::size_t r = 0; r < count; ++r, rows += RowBytes) {
+        for (std::uint32_t p = 0; p < 52; ++p) {
+            const std::uint32_t card = rows[p];
+            at[card] = static_cast<std::uint8_t>(p);
+            ++cards[card * 52 + p];
+        }
+        if (previous) {
+            CountPair(previous, at, movePending_.data(), rising_, fixed_);
+            ++pairs_;
+        }
+        previous = rows;
+    }
+    rows_ += count;
+}
+
+void ShuffleCounts::Flush() {
+    AddInto(cards_, cardPending_.data() + 52);
+    AddInto(moves_, movePending_.data());
+    cardPending_.fill(0);
+    movePending_.fill(0);
+    pendingRows_ = 0;
+}
+
+CountTable ShuffleCounts::CardPosition() const {
+    CountTable table = cards_;
+    AddInto(table, cardPending_.data() + 52);
+    return table;
+}
+
+CountTable ShuffleCounts::Moves() const {
+    CountTable table = moves_;
+    AddInto(table, movePending_.data());
+    return table;
+}
+
+std::array<std::array<std::uint64_t, 52>, 4> ShuffleCounts::SuitPosition() const {
+    const CountTable cards = CardPosition();
+    std::array<std::array<std::uint64_t, 52>, 4> suits{};
+    for (std::size_t c = 0; c < 52; ++c)
+        for (std::size_t p = 0; p < 52; ++p) suits[c % 4][p] += cards[c][p];
+    return suits;
+}
+
+std::array<std::array<std::uint64_t, 52>, 13> ShuffleCounts::RankPosition() const {
+    const CountTable cards = CardPosition();
+    std::array<std::array<std::uint64_t, 52>, 13> ranks{};
+    for (std::size_t c = 0; c < 52; ++c)
+        for (std::size_t p = 0; p < 52; ++p) ranks[c / 4][p] += cards[c][p];
+    return ranks;
+}
+
+std::array<std::uint64_t, HandCategoryCount> ShuffleCounts::HandCategories() const {
+    std::array<std::uint64_t, HandCategoryCount> counts{};
+    for (std::size_t i = 0; i < counts.size(); ++i) counts[i] = handSlots_[i + 1];
+    return counts;
+}
+
+void ShuffleCounts::Add(const ShuffleCounts& later, bool consecutive) {
+    if (later.players_ != players_ || later.seatPosition_ != seatPosition_ ||
+        later.stage_ != stage_) {
+        throw std::invalid_argument("counts of different seats or stages do not add up");
+    }
+    if (later.rows_ == 0) return;
+    if (rows_ == 0) {
+        *this = later;
+        return;
+    }
+    if (consecutive && later.firstRow_ != firstRow_ + rows_) {
+        throw std::invalid_argument("the later counts do not start where these end");
+    }
+    Flush();
+    const CountTable laterCards = later.CardPosition();
+    const CountTable laterMoves = later.Moves();
+    for (std::size_t i = 0; i < 52; ++i) {
+        for (std::size_t j = 0; j < 52; ++j) {
+            cards_[i][j] += laterCards[i][j];
+            moves_[i][j] += laterMoves[i][j];
+        }
+    }
+    for (std::size_t i = 0; i < rising_.size(); ++i) rising_[i] += later.rising_[i];
+    for (std::size_t i = 0; i < fixed_.size(); ++i) fixed_[i] += later.fixed_[i];
+    for (std::size_t i = 0; i < handSlots_.size(); ++i) handSlots_[i] += later.handSlots_[i];
+    pairs_ += later.pairs_;
+    if (consecutive) {
+        // The pair across the join goes into the emptied pending cells.
+        std::uint8_t at[53];
+        for (std::uint32_t p = 0; p < 52; ++p) at[later.first_[p]] = static_cast<std::uint8_t>(p);
+        CountPair(last_.data(), at, movePending_.data(), rising_, fixed_);
+        ++pairs_;
+        pendingRows_ = 1;
+    }
+    rows_ += later.rows_;
+    last_ = later.last_;
+    seat_ = later.seat_;
+}
+
+}  // namespace brevane
