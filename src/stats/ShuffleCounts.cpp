@@ -13,29 +13,42 @@ namespace {
 constexpr std::size_t RowBytes = 52;
 constexpr std::uint32_t PendingLimit = 65535;
 
-void AddInto(CountTable& total, const std::uint16_t* pending) {
+void AddMovesInto(CountTable& total, const std::uint16_t* pending) {
     for (std::size_t i = 0; i < 52; ++i)
         for (std::size_t j = 0; j < 52; ++j) total[i][j] += pending[i * 52 + j];
+}
+
+void AddCardsInto(CountTable& total, const std::uint16_t* pending) {
+    for (std::size_t p = 0; p < 52; ++p)
+        for (std::size_t c = 1; c <= 52; ++c) total[c - 1][p] += pending[p * 53 + c];
+}
+
+// The positions holding the same card in both rows; a loop the compiler turns into vector
+// compares.
+inline std::uint32_t SamePlaces(const std::uint8_t* earlier, const std::uint8_t* later) {
+    std::uint32_t same = 0;
+    for (std::size_t x = 0; x < 52; ++x) same += earlier[x] == later[x];
+    return same;
 }
 
 // One pair: `at` gives the position of every card in the later row. The later position j(x)
 // of the card at each earlier position x goes into the moves cells; the pair's rising
 // sequences are 1 + the descents of j, and its fixed points the x with j(x) = x.
-inline void CountPair(const std::uint8_t* earlier, const std::uint8_t* at, std::uint16_t* moves,
+inline void CountPair(const std::uint8_t* earlier, const std::uint8_t* later,
+                      const std::uint8_t* at, std::uint16_t* moves,
                       std::array<std::uint64_t, 52>& rising, std::array<std::uint64_t, 53>& fixed) {
-    std::uint32_t j = at[earlier[0]];
+    std::size_t j = at[earlier[0]];
     ++moves[j];
     std::uint32_t descents = 0;
-    std::uint32_t same = j == 0;
-    for (std::uint32_t x = 1; x < 52; ++x) {
-        const std::uint32_t next = at[earlier[x]];
-        ++moves[x * 52 + next];
+#pragma GCC unroll 52
+    for (std::size_t x = 1; x < 52; ++x) {
+        const std::size_t next = at[earlier[x]];
+        ++(moves + x * 52)[next];
         descents += next < j;
-        same += next == x;
         j = next;
     }
     ++rising[descents];
-    ++fixed[same];
+    ++fixed[SamePlaces(earlier, later)];
 }
 
 }  // namespace
@@ -76,13 +89,14 @@ void ShuffleCounts::CountRows(const std::uint8_t* previous, const std::uint8_t* 
     std::uint16_t* cards = cardPending_.data();
     std::uint8_t at[53] = {};
     for (std::size_t r = 0; r < count; ++r, rows += RowBytes) {
-        for (std::uint32_t p = 0; p < 52; ++p) {
-            const std::uint32_t card = rows[p];
+#pragma GCC unroll 52
+        for (std::size_t p = 0; p < 52; ++p) {
+            const std::size_t card = rows[p];
             at[card] = static_cast<std::uint8_t>(p);
-            ++cards[card * 52 + p];
+            ++(cards + p * 53)[card];
         }
         if (previous) {
-            CountPair(previous, at, movePending_.data(), rising_, fixed_);
+            CountPair(previous, rows, at, movePending_.data(), rising_, fixed_);
             ++pairs_;
         }
         previous = rows;
@@ -91,8 +105,8 @@ void ShuffleCounts::CountRows(const std::uint8_t* previous, const std::uint8_t* 
 }
 
 void ShuffleCounts::Flush() {
-    AddInto(cards_, cardPending_.data() + 52);
-    AddInto(moves_, movePending_.data());
+    AddCardsInto(cards_, cardPending_.data());
+    AddMovesInto(moves_, movePending_.data());
     cardPending_.fill(0);
     movePending_.fill(0);
     pendingRows_ = 0;
@@ -100,13 +114,13 @@ void ShuffleCounts::Flush() {
 
 CountTable ShuffleCounts::CardPosition() const {
     CountTable table = cards_;
-    AddInto(table, cardPending_.data() + 52);
+    AddCardsInto(table, cardPending_.data());
     return table;
 }
 
 CountTable ShuffleCounts::Moves() const {
     CountTable table = moves_;
-    AddInto(table, movePending_.data());
+    AddMovesInto(table, movePending_.data());
     return table;
 }
 
@@ -162,7 +176,7 @@ void ShuffleCounts::Add(const ShuffleCounts& later, bool consecutive) {
         // The pair across the join goes into the emptied pending cells.
         std::uint8_t at[53];
         for (std::uint32_t p = 0; p < 52; ++p) at[later.first_[p]] = static_cast<std::uint8_t>(p);
-        CountPair(last_.data(), at, movePending_.data(), rising_, fixed_);
+        CountPair(last_.data(), later.first_.data(), at, movePending_.data(), rising_, fixed_);
         ++pairs_;
         pendingRows_ = 1;
     }

@@ -86,8 +86,9 @@ class ShuffleCounts {
 
     // Counts of the last pendingRows_ rows in 16-bit cells (a row adds at most 1 to a cell),
     // added into the 64-bit tables before they could overflow: the two small tables stay in
-    // the first-level cache beside the evaluator's. Card cells are indexed code * 52 +
-    // position - 1 (code 0 unused), move cells (earlier - 1) * 52 + later - 1.
+    // the first-level cache beside the evaluator's. Card cells are indexed (position - 1) * 53
+    // + code (code 0 unused), move cells (earlier - 1) * 52 + later - 1: with the position
+    // known in an unrolled loop, each increment is one instruction.
     std::array<std::uint16_t, 53 * 52> cardPending_{};
     std::array<std::uint16_t, 52 * 52> movePending_{};
     std::uint32_t pendingRows_ = 0;
