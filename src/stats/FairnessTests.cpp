@@ -1,7 +1,7 @@
 #include "stats/FairnessTests.h"
 
+#include <algorithm>
 #include <cmath>
-#include <functional>
 #include <stdexcept>
 
 #include "stats/ChiSquare.h"

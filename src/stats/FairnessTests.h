@@ -17,7 +17,8 @@ std::string_view VerdictText(Verdict verdict);
 
 inline constexpr double DefaultAlpha = 0.01;
 
-// Fewest shuffles (cell expectations) a position table must expect per cell.
+// The smallest expected count of a cell: smaller cells are merged, and a position table whose
+// cells expect less is not tested.
 inline constexpr double MinimumExpected = 5.0;
 
 struct FairnessTest {
