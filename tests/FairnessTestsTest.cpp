@@ -21,7 +21,8 @@ ShuffleCounts Count(const std::vector<Row>& rows, std::int32_t n = 10, std::int3
     return counts;
 }
 
-const FairnessTest& Named(const FairnessResult& result, std::string_view name) {
+// A copy, so that it may outlive a result made in the same expression.
+FairnessTest Named(const FairnessResult& result, std::string_view name) {
     for (const FairnessTest& test : result.tests) {
         if (test.name == name) return test;
     }
