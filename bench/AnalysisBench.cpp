@@ -1,14 +1,17 @@
 // The shuffle analysis over 10 million stored rows, each figure beside a baseline measured in
 // the same run: the suit and rank reports against one pass over every stored byte, the hand
 // category report against the bare evaluator on the same hands, a search without a match
-// against the category report, and reading an export file against reading its bytes.
-// Last, the peak memory of `report` and `hands` over generated rows of growing count.
+// against the category report, reading an export file against reading its bytes, and the
+// fairness tests against the category report, in the core and as commands.
+// Last, the peak memory of `report`, `hands` and `test` over generated rows of growing count.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -23,6 +26,7 @@
 #include "analysis/RowParser.h"
 #include "analysis/Seats.h"
 #include "hand/PokerHand.h"
+#include "stats/FairnessReport.h"
 
 extern char** environ;
 
@@ -197,10 +201,8 @@ void BM_ParseExportVsReadBytes(benchmark::State& state) {
     state.SetLabel("target speed_ratio >= 0.30");
 }
 
-// Peak resident memory of one brevane-cli run over generated rows: the child's VmHWM, read
-// every few milliseconds until it exits. (The rusage of a child spawned from this large
-// process would carry this process's own peak.)
-double PeakMegabytes(const std::vector<std::string>& args) {
+// Starts brevane-cli of this build with `args`, standard output going to /dev/null.
+pid_t SpawnCli(const std::vector<std::string>& args) {
     const std::string cli =
         (std::filesystem::read_symlink("/proc/self/exe").parent_path().parent_path() /
          "brevane-cli")
@@ -215,6 +217,22 @@ double PeakMegabytes(const std::vector<std::string>& args) {
     const int spawned = posix_spawn(&pid, cli.c_str(), &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     if (spawned != 0) throw std::runtime_error("cannot run " + cli);
+    return pid;
+}
+
+// Throws unless the child `pid`, started by SpawnCli, exited with one of `statuses`.
+void ExpectExit(pid_t pid, int exitStatus, std::initializer_list<int> statuses) {
+    if (!WIFEXITED(exitStatus) ||
+        std::find(statuses.begin(), statuses.end(), WEXITSTATUS(exitStatus)) == statuses.end()) {
+        throw std::runtime_error("brevane-cli " + std::to_string(pid) + " failed");
+    }
+}
+
+// Peak resident memory of one brevane-cli run over generated rows: the child's VmHWM, read
+// every few milliseconds until it exits. (The rusage of a child spawned from this large
+// process would carry this process's own peak.)
+double PeakMegabytes(const std::vector<std::string>& args) {
+    const pid_t pid = SpawnCli(args);
     const std::string status = "/proc/" + std::to_string(pid) + "/status";
     long peakKb = 0;
     int exitStatus = 0;
@@ -229,9 +247,7 @@ double PeakMegabytes(const std::vector<std::string>& args) {
         }
         usleep(5000);
     }
-    if (!WIFEXITED(exitStatus) || WEXITSTATUS(exitStatus) != 0) {
-        throw std::runtime_error(cli + " failed");
-    }
+    ExpectExit(pid, exitStatus, {0, 3});  // 3: a verdict of fail from `test`
     return static_cast<double>(peakKb) / 1024.0;
 }
 
@@ -242,8 +258,49 @@ void BM_CliPeakMemory(benchmark::State& state) {
         state.counters["report_MB"] =
             PeakMegabytes({"report", "categories", "--shuffles", count, "--key", key});
         state.counters["hands_MB"] = PeakMegabytes({"hands", "--shuffles", count, "--key", key});
+        state.counters["test_MB"] = PeakMegabytes({"test", "--shuffles", count, "--key", key});
     }
     state.SetLabel("target < 50 MB, flat in the row count");
+}
+
+// The fairness tests' counting (every table, histogram and the hand categories in one pass)
+// and the tests over 10 million stored rows, against the hand category report alone.
+void BM_FairnessTestsVsHandCategoryReport(benchmark::State& state) {
+    const ShuffleList& list = StoredRows();
+    Compare(
+        state, [&] { return BuildHandCategoryReport(list, SeatView{}, ".").size(); },
+        [&] {
+            return RunFairnessTests(CountShuffleList(list, SeatView{})).verdict == Verdict::Pass;
+        });
+    state.SetLabel("counting alone; for the command see BM_CliTestVsReportCategories");
+}
+
+// Wall-clock seconds of one brevane-cli run.
+double CliSeconds(const std::vector<std::string>& args) {
+    const auto start = std::chrono::steady_clock::now();
+    const pid_t pid = SpawnCli(args);
+    int exitStatus = 0;
+    waitpid(pid, &exitStatus, 0);
+    ExpectExit(pid, exitStatus, {0, 3});
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// `test` against `report categories` over the same 10 million generated rows.
+void BM_CliTestVsReportCategories(benchmark::State& state) {
+    const std::string key(64, '7');
+    const std::string rows = std::to_string(Rows);
+    double baseSeconds = 0, subjectSeconds = 0;
+    for (auto _ : state) {
+        baseSeconds += CliSeconds({"report", "categories", "--shuffles", rows, "--key", key});
+        const double t = CliSeconds({"test", "--shuffles", rows, "--key", key});
+        subjectSeconds += t;
+        state.SetIterationTime(t);
+    }
+    const double n = static_cast<double>(state.iterations());
+    state.counters["baseline_ms"] = 1e3 * baseSeconds / n;
+    state.counters["subject_ms"] = 1e3 * subjectSeconds / n;
+    state.counters["speed_ratio"] = baseSeconds / subjectSeconds;
+    state.SetLabel("target speed_ratio >= 0.67 (test at most 1.5x the time)");
 }
 
 }  // namespace
@@ -259,6 +316,14 @@ BENCHMARK(BM_FindWithoutMatchVsHandCategoryReport)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(3);
 BENCHMARK(BM_ParseExportVsReadBytes)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_FairnessTestsVsHandCategoryReport)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
+BENCHMARK(BM_CliTestVsReportCategories)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(2);
 BENCHMARK(BM_CliPeakMemory)
     ->Arg(100'000)
     ->Arg(1'000'000)

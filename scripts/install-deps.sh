@@ -7,7 +7,7 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev clang-format
   qt6-base-dev qt6-base-dev-tools libgl-dev
-  libxcb1-dev
+  libxcb1-dev nlohmann-json3-dev
   xvfb xauth icewm xdotool x11-utils
   fonts-liberation fonts-wine locales
   libboost-dev libboost-math-dev dieharder ent

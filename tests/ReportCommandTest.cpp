@@ -4,6 +4,7 @@
 
 #include "AnalysisCliHelpers.h"
 #include "analysis/Reports.h"
+#include "support/GermanLocale.h"
 
 namespace brevane {
 namespace {
@@ -193,23 +194,9 @@ TEST_F(ReportCommandTest, UnknownCommandsOptionsAndSelectionsAreOneLineErrors) {
                            "missing.txt: No such file or directory");
 }
 
-// A German locale, compiled into a private folder (LOCPATH) when the system has none installed.
-bool MakeGermanLocaleAvailable(const test::TempDir& folder) {
-    const char* german = "de_DE.UTF-8";
-    if (std::setlocale(LC_ALL, german)) {
-        std::setlocale(LC_ALL, "C");
-        return true;
-    }
-    const std::string command =
-        "localedef -i de_DE -f UTF-8 '" + folder.File(german) + "' >/dev/null 2>&1";
-    if (std::system(command.c_str()) != 0) return false;
-    setenv("LOCPATH", folder.Path().c_str(), 1);
-    return true;
-}
-
 TEST_F(ReportCommandTest, DecimalSeparatorComesFromTheLocale) {
     const test::TempDir localeFolder;
-    if (!MakeGermanLocaleAvailable(localeFolder))
+    if (!test::MakeGermanLocaleAvailable(localeFolder))
         GTEST_SKIP() << "no German locale, and localedef could not make one";
     setenv("LC_ALL", "de_DE.UTF-8", 1);
     const CliResult r = Report({"suit", "Club"});

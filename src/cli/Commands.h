@@ -18,5 +18,6 @@ int RunKeystreamCommand(Args args);
 int RunEvalCommand(Args args);
 int RunReportCommand(Args args);
 int RunHandsCommand(Args args);
+int RunTestCommand(Args args);
 
 }  // namespace brevane::cli

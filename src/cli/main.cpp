@@ -24,6 +24,7 @@ constexpr const char* UsageText =
     "  eval CARD CARD [CARD ...] | eval -          evaluate a seat's hand\n"
     "  report suit|rank|card|position|categories   print a report over a list of shuffles\n"
     "  hands [--class CAPTION] [--from N]          list the hands of a seat\n"
+    "  test [--alpha A] [--format text|json]       fairness tests with p-values and a verdict\n"
     "\n"
     "report and hands read --input FILE, or make --shuffles COUNT [--key HEX] [--model MODEL]\n"
     "[--from-new-deck] as shuffle does.\n"
@@ -59,6 +60,7 @@ int main(int argc, char** argv) {
         if (command == "eval") return RunEvalCommand(rest);
         if (command == "report") return RunReportCommand(rest);
         if (command == "hands") return RunHandsCommand(rest);
+        if (command == "test") return RunTestCommand(rest);
         PrintError("unknown command " + Quoted(command) + " (see --help)");
         return ExitUsage;
     } catch (const std::exception& e) {

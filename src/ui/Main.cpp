@@ -80,6 +80,7 @@ void TForm1::ConnectHandlers() {
     onClick(SuitStatsBtn, &TForm1::SuitStatsBtnClick);
     onClick(DeckPosStatsBtn, &TForm1::DeckPosStatsBtnClick);
     onClick(PlayerPosStatsBtn, &TForm1::PlayerPosStatsBtnClick);
+    onClick(FairnessBtn, &TForm1::FairnessBtnClick);
 
     const auto onChange = [this](QComboBox* box, void (TForm1::*handler)()) {
         connect(box, &QComboBox::activated, this,

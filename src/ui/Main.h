@@ -80,6 +80,7 @@ class TForm1 : public QWidget {
     void SuitStatsBtnClick();
     void DeckPosStatsBtnClick();
     void PlayerPosStatsBtnClick();
+    void FairnessBtnClick();
 
     // The players, seat and stage chosen on the Texas Hold'em tab.
     SeatView CurrentSeatView() const;
@@ -131,6 +132,7 @@ class TForm1 : public QWidget {
     QPushButton* SuitStatsBtn = nullptr;
     QComboBox* DeckPosBox = nullptr;
     QPushButton* DeckPosStatsBtn = nullptr;
+    QPushButton* FairnessBtn = nullptr;
     QTableView* CardView = nullptr;
     QWidget* Panel2 = nullptr;
     QLabel* HoleCardPanel = nullptr;

@@ -205,8 +205,10 @@ void TForm1::CreateCardTab(QWidget* tab) {
     SuitStatsBtn = AddButton(tab, "SuitStatsBtn", "Stats", 391, 32, 58, 25);
     DeckPosBox = AddList(tab, "DeckPosBox", 26, 471, 34, 66, 21);
     DeckPosStatsBtn = AddButton(tab, "DeckPosStatsBtn", "Stats", 543, 32, 58, 25);
+    // Six pixels after the last Stats button, the gap between each list and its Stats button.
+    FairnessBtn = AddButton(tab, "FairnessBtn", "Fairness", 607, 32, 58, 25);
     ChainTabOrder({CardBox, CardStatsBtn, RankBox, RankStatsBtn, SuitBox, SuitStatsBtn, DeckPosBox,
-                   DeckPosStatsBtn});
+                   DeckPosStatsBtn, FairnessBtn});
 }
 
 void TForm1::CreateCardView() {

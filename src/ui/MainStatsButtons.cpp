@@ -1,10 +1,12 @@
-// The five "Stats" buttons: each builds its report over every row and shows it.
+// The five "Stats" buttons and the "Fairness" button: each builds its report over every row and
+// shows it.
 #include <QComboBox>
 #include <QLocale>
 #include <string>
 
 #include "analysis/Messages.h"
 #include "analysis/Reports.h"
+#include "stats/FairnessReport.h"
 #include "ui/BackgroundWork.h"
 #include "ui/Main.h"
 #include "ui/QtText.h"
@@ -80,6 +82,15 @@ void TForm1::PlayerPosStatsBtnClick() {
     const SeatView view = CurrentSeatView();
     ShowBuiltReport([=, this](std::string_view separator, WorkProgress* progress) {
         return BuildHandCategoryReport(*shuffleList_, view, separator, progress);
+    });
+}
+
+// The hand-categories test uses the seat view of the Texas Hold'em Stats tab. The report writes
+// its numbers with "." whatever the locale.
+void TForm1::FairnessBtnClick() {
+    const SeatView view = CurrentSeatView();
+    ShowBuiltReport([=, this](std::string_view, WorkProgress* progress) {
+        return BuildFairnessReport(*shuffleList_, view, DefaultAlpha, progress);
     });
 }
 

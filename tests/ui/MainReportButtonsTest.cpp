@@ -82,15 +82,10 @@ class MainReportButtonsTest : public QObject {
         h.Deal(QStringLiteral("10"));
         h.Choose("SuitBox", 3);
         bool wasModal = false;
-        // The report is counted off the GUI thread; its window opens once that is done.
-        QTimer poll;
-        connect(&poll, &QTimer::timeout, [&] {
-            if (!statsForm.isVisible()) return;
-            poll.stop();
+        WhenShown(statsForm, [&] {
             wasModal = QApplication::activeModalWidget() == &statsForm;
             statsForm.close();
         });
-        poll.start(5);
         h.Click("SuitStatsBtn");
         QVERIFY(wasModal);
         QVERIFY(!statsForm.isVisible());

@@ -2,6 +2,7 @@
 
 #include <QAbstractItemView>
 #include <QFileDialog>
+#include <QTimer>
 
 namespace brevane::test {
 
@@ -27,6 +28,17 @@ std::vector<ShuffleRecord> ReferenceShuffles(std::size_t count, std::uint8_t sal
         rows.push_back(deck);
     }
     return rows;
+}
+
+void WhenShown(QWidget& window, std::function<void()> action) {
+    auto* poll = new QTimer(&window);
+    QObject::connect(poll, &QTimer::timeout, &window, [poll, &window, action] {
+        if (!window.isVisible()) return;
+        poll->stop();
+        poll->deleteLater();
+        action();
+    });
+    poll->start(5);
 }
 
 int WholeRowsShown(const QComboBox* box) {

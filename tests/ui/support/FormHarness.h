@@ -9,6 +9,7 @@
 #include <QTableView>
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -31,6 +32,11 @@ std::vector<ShuffleRecord> ReferenceShuffles(std::size_t count, std::uint8_t sal
 
 // The items of an open drop-down list that its list shows whole, from top to bottom.
 int WholeRowsShown(const QComboBox* box);
+
+// Runs `action` once `window` is visible. Long work of the window runs off the GUI thread and
+// its result window opens only afterwards, so a test that acts on that window waits for it
+// without blocking the event loops in between.
+void WhenShown(QWidget& window, std::function<void()> action);
 
 struct ShownMessage {
     QMessageBox::Icon icon;

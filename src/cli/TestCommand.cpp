@@ -1,0 +1,187 @@
+#include <charconv>
+#include <cstdio>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "cli/AnalysisOptions.h"
+#include "cli/CliSupport.h"
+#include "cli/Commands.h"
+#include "stats/FairnessReport.h"
+#include "stats/FairnessTests.h"
+#include "stats/ShuffleCounts.h"
+
+namespace brevane::cli {
+
+namespace {
+
+constexpr std::string_view Command = "test";
+
+// The exit status of a verdict of fail; 0, 1 and 2 mean what they mean for every command.
+constexpr int ExitTestFailed = 3;
+
+// Rows handed to the counts at once: 52 KiB.
+constexpr std::size_t BatchRows = 1024;
+
+constexpr const char* TestHelp =
+    "Usage: brevane-cli test (--input FILE | --shuffles COUNT [--key HEX])\n"
+    "                        [--players N] [--seat D|D-k] [--rotate] [--stage STAGE]\n"
+    "                        [--alpha A] [--format text|json]\n"
+    "\n"
+    "Tests whether the rows look like the output of a fair shuffle, and prints a verdict with\n"
+    "a p-value for each test:\n"
+    "\n"
+    "  card-position     each card equally often at each deck position\n"
+    "  move-position     each position of a row sends its card to each position of the next\n"
+    "                    row equally often\n"
+    "  suit-position     each suit equally often at each deck position\n"
+    "  rank-position     each rank equally often at each deck position\n"
+    "  hand-categories   the seat's hand categories as often as a random set of cards gives\n"
+    "  rising-sequences  the rising sequences from one row to the next, against their exact\n"
+    "                    distribution for a random permutation\n"
+    "  fixed-points      the cards that keep their place from one row to the next, likewise\n"
+    "\n"
+    "  --alpha A         significance level, 0 < A < 1 (default 0.01); Holm's step-down over\n"
+    "                    the tests that ran decides which of them fail\n"
+    "  --format FORMAT   text (default) or json: one object with \"shuffles\", \"alpha\",\n"
+    "                    \"tests\" (name, statistic, df, p, verdict) and \"verdict\"\n"
+    "  --players, --seat, --rotate, --stage choose the seat view of hand-categories\n"
+    "  (the row options as for `report`; see report --help)\n"
+    "\n"
+    "A test with too few rows for its cells is not run (\"too few shuffles\"). Exit status: 0\n"
+    "when the verdict is pass, 3 when it is fail, 2 for bad arguments or a bad input line\n"
+    "(FILE:LINE:), 1 when reading or writing fails.\n";
+
+struct TestOptions {
+    double alpha = DefaultAlpha;
+    bool json = false;
+    std::vector<std::string_view> rest;  // for ParseAnalysisOptions
+};
+
+std::optional<double> ParseAlpha(std::string_view text) {
+    double value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
+    if (!(value > 0 && value < 1)) return std::nullopt;
+    return value;
+}
+
+// Takes --alpha and --format out of the arguments; the rest go to the shared parser.
+std::optional<TestOptions> ParseTestOptions(Args args) {
+    TestOptions options;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        std::string_view value;
+        OptionMatch match = TakeOption(args, i, "--alpha", value);
+        if (match == OptionMatch::Yes) {
+            const auto alpha = ParseAlpha(value);
+            if (!alpha) {
+                UsageError(Command, "invalid significance level " + Quoted(value) +
+                                        " (a number between 0 and 1)");
+                return std::nullopt;
+            }
+            options.alpha = *alpha;
+            continue;
+        }
+        if (match == OptionMatch::No) match = TakeOption(args, i, "--format", value);
+        if (match == OptionMatch::Yes) {
+            if (value != "text" && value != "json") {
+                UsageError(Command, "invalid format " + Quoted(value) + " (text or json)");
+                return std::nullopt;
+            }
+            options.json = value == "json";
+            continue;
+        }
+        if (match == OptionMatch::MissingValue) {
+            UsageError(Command, std::string(args[i]) + " needs a value");
+            return std::nullopt;
+        }
+        options.rest.push_back(args[i]);
+    }
+    return options;
+}
+
+std::string JsonText(const FairnessResult& result) {
+    nlohmann::ordered_json tests = nlohmann::ordered_json::array();
+    for (const FairnessTest& test : result.tests) {
+        nlohmann::ordered_json entry;
+        entry["name"] = test.name;
+        if (test.ran) {
+            entry["statistic"] = test.statistic;
+            entry["df"] = test.df;
+            entry["p"] = test.p;
+        } else {
+            entry["statistic"] = nullptr;
+            entry["df"] = nullptr;
+            entry["p"] = nullptr;
+        }
+        entry["verdict"] = VerdictText(test.verdict);
+        tests.push_back(std::move(entry));
+    }
+    nlohmann::ordered_json object;
+    object["shuffles"] = result.shuffles;
+    object["alpha"] = result.alpha;
+    object["tests"] = std::move(tests);
+    object["verdict"] = VerdictText(result.verdict);
+    return object.dump() + "\n";
+}
+
+std::string PlainText(const FairnessResult& result, const AnalysisOptions& options) {
+    std::string text;
+    for (const std::string& line : FairnessReportLines(result, options.view)) {
+        text += line;
+        text += '\n';
+    }
+    return text;
+}
+
+}  // namespace
+
+// Counts every row before printing, so a bad line anywhere leaves standard output empty; the
+// counts and one batch of rows are all the memory used, whatever the number of rows.
+int RunTestCommand(Args args) {
+    for (std::string_view arg : args) {
+        if (IsHelpOption(arg)) {
+            std::fputs(TestHelp, stdout);
+            return ExitOk;
+        }
+    }
+    const auto testOptions = ParseTestOptions(args);
+    if (!testOptions) return ExitUsage;
+    const auto options = ParseAnalysisOptions(Command, testOptions->rest, false);
+    if (!options) return ExitUsage;
+    if (!options->operands.empty()) {
+        return UsageError(Command, "unexpected argument " + Quoted(options->operands[0]));
+    }
+
+    RowSource source;
+    if (!source.Open(*options)) return UsageError(Command, source.Error());
+    ShuffleCounts counts(options->view);
+    std::vector<std::uint8_t> batch(BatchRows * ShuffleList::RowBytes);
+    RowSource::Status status = RowSource::Status::Row;
+    while (status == RowSource::Status::Row) {
+        std::size_t rows = 0;
+        while (rows < BatchRows && (status = source.Next(&batch[rows * ShuffleList::RowBytes])) ==
+                                       RowSource::Status::Row) {
+            ++rows;
+        }
+        counts.AddRows(batch.data(), rows);
+    }
+    if (status != RowSource::Status::End) return SourceError(source, status);
+    if (counts.Rows() == 0) return UsageError(Command, "No hands dealt");
+
+    const FairnessResult result = RunFairnessTests(counts, testOptions->alpha);
+    const int verdictStatus = result.verdict == Verdict::Fail ? ExitTestFailed : ExitOk;
+    const std::string text = testOptions->json ? JsonText(result) : PlainText(result, *options);
+    try {
+        StdoutWriter out;
+        out.Write(text.data(), text.size());
+        out.Flush();
+    } catch (const std::system_error& error) {
+        if (IsBrokenPipe(error)) return verdictStatus;
+        throw;
+    }
+    return verdictStatus;
+}
+
+}  // namespace brevane::cli

@@ -1,0 +1,66 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <span>
+#include <string_view>
+#include <vector>
+
+#include "stats/ShuffleCounts.h"
+
+namespace brevane {
+
+enum class Verdict { Pass, Fail, TooFewShuffles };
+
+// "pass", "fail" or "too few shuffles".
+std::string_view VerdictText(Verdict verdict);
+
+inline constexpr double DefaultAlpha = 0.01;
+
+// The smallest expected count of a cell: smaller cells are merged, and a position table whose
+// cells expect less is not tested.
+inline constexpr double MinimumExpected = 5.0;
+
+struct FairnessTest {
+    std::string_view name;  // "card-position", ...
+    bool ran = false;
+    // When the test ran:
+    double statistic = 0;
+    std::int32_t df = 0;
+    double p = 1;
+    Verdict verdict = Verdict::TooFewShuffles;
+    // When it did not: the number of shuffles from which on it runs.
+    std::uint64_t neededShuffles = 0;
+};
+
+struct FairnessResult {
+    std::uint64_t shuffles = 0;
+    double alpha = DefaultAlpha;
+    // card-position, move-position, suit-position, rank-position, hand-categories,
+    // rising-sequences, fixed-points.
+    std::vector<FairnessTest> tests;
+    Verdict verdict = Verdict::Pass;  // Fail when any test fails
+};
+
+// The statistic of a position table with `rows` rows (cards, suits, ranks, or earlier
+// positions) by 52 positions, each cell expecting total / rows for a fair shuffle: Pearson's
+// X^2 times 51/52. `total` is the number of rows or pairs counted.
+//
+// Why 51/52: one permutation's indicator table X (52 x 52, X[c][p] = 1 when card c lies at p)
+// has E X = 1/52 in every cell and covariance Cov(X[c][p], X[d][q]) = (1/51) (d_cd - 1/52)
+// (d_pq - 1/52), d being the Kronecker delta. That is 1/51 times A (x) A, A = I - J/52 being
+// the projection that removes the mean. Summing a table's rows in groups (13 cards to a suit,
+// 4 to a rank) keeps this form with the group's own A. The standardised cells (O - E)/sqrt(E)
+// of N independent permutations therefore have covariance 52/51 times a projection of rank
+// (rows - 1) * 51, so in the limit X^2 is 52/51 times a chi-square with that many degrees of
+// freedom, and X^2 * 51/52 is chi-square distributed with df = (rows - 1) * 51: 2601, 153 and
+// 612. Without the factor X^2 averages (rows - 1) * 52, 2652 for the card table. (A single
+// row's table gives exactly X^2 * 51/52 = df.) The moves of a fair shuffle are themselves
+// uniform permutations, one per pair, so the same holds for the moves table.
+double PositionStatistic(std::span<const std::array<std::uint64_t, 52>> table, std::uint64_t total);
+
+// Runs every test over the counts, then Holm's step-down at `alpha` (0 < alpha < 1) over the
+// tests that ran.
+FairnessResult RunFairnessTests(const ShuffleCounts& counts, double alpha = DefaultAlpha);
+
+}  // namespace brevane

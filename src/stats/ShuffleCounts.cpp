@@ -1,0 +1,182 @@
+#include "stats/ShuffleCounts.h"
+
+#include <algorithm>
+#include <cstring>
+#include <stdexcept>
+
+#include "analysis/SeatValues.h"
+
+namespace brevane {
+
+namespace {
+
+constexpr std::size_t RowBytes = 52;
+constexpr std::uint32_t PendingLimit = 65535;
+
+void AddMovesInto(CountTable& total, const std::uint16_t* pending) {
+    for (std::size_t i = 0; i < 52; ++i)
+        for (std::size_t j = 0; j < 52; ++j) total[i][j] += pending[i * 52 + j];
+}
+
+void AddCardsInto(CountTable& total, const std::uint16_t* pending) {
+    for (std::size_t p = 0; p < 52; ++p)
+        for (std::size_t c = 1; c <= 52; ++c) total[c - 1][p] += pending[p * 53 + c];
+}
+
+// The positions holding the same card in both rows; a loop the compiler turns into vector
+// compares.
+inline std::uint32_t SamePlaces(const std::uint8_t* earlier, const std::uint8_t* later) {
+    std::uint32_t same = 0;
+    for (std::size_t x = 0; x < 52; ++x) same += earlier[x] == later[x];
+    return same;
+}
+
+// One pair: `at` gives the position of every card in the later row. The later position j(x)
+// of the card at each earlier position x goes into the moves cells; the pair's rising
+// sequences are 1 + the descents of j, and its fixed points the x with j(x) = x.
+inline void CountPair(const std::uint8_t* earlier, const std::uint8_t* later,
+                      const std::uint8_t* at, std::uint16_t* moves,
+                      std::array<std::uint64_t, 52>& rising, std::array<std::uint64_t, 53>& fixed) {
+    std::size_t j = at[earlier[0]];
+    ++moves[j];
+    std::uint32_t descents = 0;
+#pragma GCC unroll 52
+    for (std::size_t x = 1; x < 52; ++x) {
+        const std::size_t next = at[earlier[x]];
+        ++(moves + x * 52)[next];
+        descents += next < j;
+        j = next;
+    }
+    ++rising[descents];
+    ++fixed[SamePlaces(earlier, later)];
+}
+
+}  // namespace
+
+ShuffleCounts::ShuffleCounts(const SeatView& view, std::uint64_t firstRow)
+    : view_(view), firstRow_(firstRow), seat_(view, static_cast<std::int64_t>(firstRow)) {}
+
+void ShuffleCounts::AddRows(const std::uint8_t* rows, std::size_t count) {
+    if (count == 0) return;
+    if (rows_ == 0) std::memcpy(first_.data(), rows, RowBytes);
+    const std::uint8_t* previous = rows_ > 0 ? last_.data() : nullptr;
+    std::int32_t values[SeatBatchRows];
+    while (count > 0) {
+        const std::size_t take =
+            std::min({count, SeatBatchRows, std::size_t{PendingLimit - pendingRows_}});
+        EvaluateSeatRows(rows, take, view_, seat_, values);
+        for (std::size_t r = 0; r < take; ++r)
+            ++handSlots_[static_cast<std::size_t>(HandCategoryCounter::Slot(values[r]))];
+        CountRows(previous, rows, take);
+        previous = rows + (take - 1) * RowBytes;
+        pendingRows_ += static_cast<std::uint32_t>(take);
+        if (pendingRows_ == PendingLimit) Flush();
+        rows += take * RowBytes;
+        count -= take;
+    }
+    std::memcpy(last_.data(), rows - RowBytes, RowBytes);
+}
+
+// For each row: where every card lies (the inverse of the row), then the pair with the row
+// before, when there is one.
+void ShuffleCounts::CountRows(const std::uint8_t* previous, const std::uint8_t* rows,
+                              std::size_t count) {
+    std::uint16_t* cards = cardPending_.data();
+    std::uint8_t at[53] = {};
+    for (std::size_t r = 0; r < count; ++r, rows += RowBytes) {
+#pragma GCC unroll 52
+        for (std::size_t p = 0; p < 52; ++p) {
+            const std::size_t card = rows[p];
+            at[card] = static_cast<std::uint8_t>(p);
+            ++(cards + p * 53)[card];
+        }
+        if (previous) {
+            CountPair(previous, rows, at, movePending_.data(), rising_, fixed_);
+            ++pairs_;
+        }
+        previous = rows;
+    }
+    rows_ += count;
+}
+
+void ShuffleCounts::Flush() {
+    AddCardsInto(cards_, cardPending_.data());
+    AddMovesInto(moves_, movePending_.data());
+    cardPending_.fill(0);
+    movePending_.fill(0);
+    pendingRows_ = 0;
+}
+
+CountTable ShuffleCounts::CardPosition() const {
+    CountTable table = cards_;
+    AddCardsInto(table, cardPending_.data());
+    return table;
+}
+
+CountTable ShuffleCounts::Moves() const {
+    CountTable table = moves_;
+    AddMovesInto(table, movePending_.data());
+    return table;
+}
+
+std::array<std::array<std::uint64_t, 52>, 4> ShuffleCounts::SuitPosition() const {
+    const CountTable cards = CardPosition();
+    std::array<std::array<std::uint64_t, 52>, 4> suits{};
+    for (std::size_t c = 0; c < 52; ++c)
+        for (std::size_t p = 0; p < 52; ++p) suits[c % 4][p] += cards[c][p];
+    return suits;
+}
+
+std::array<std::array<std::uint64_t, 52>, 13> ShuffleCounts::RankPosition() const {
+    const CountTable cards = CardPosition();
+    std::array<std::array<std::uint64_t, 52>, 13> ranks{};
+    for (std::size_t c = 0; c < 52; ++c)
+        for (std::size_t p = 0; p < 52; ++p) ranks[c / 4][p] += cards[c][p];
+    return ranks;
+}
+
+std::array<std::uint64_t, HandCategoryCount> ShuffleCounts::HandCategories() const {
+    std::array<std::uint64_t, HandCategoryCount> counts{};
+    for (std::size_t i = 0; i < counts.size(); ++i) counts[i] = handSlots_[i + 1];
+    return counts;
+}
+
+void ShuffleCounts::Add(const ShuffleCounts& later, bool consecutive) {
+    if (!(later.view_ == view_)) {
+        throw std::invalid_argument("counts of different seats or stages do not add up");
+    }
+    if (later.rows_ == 0) return;
+    if (rows_ == 0) {
+        *this = later;
+        return;
+    }
+    if (consecutive && later.firstRow_ != firstRow_ + rows_) {
+        throw std::invalid_argument("the later counts do not start where these end");
+    }
+    Flush();
+    const CountTable laterCards = later.CardPosition();
+    const CountTable laterMoves = later.Moves();
+    for (std::size_t i = 0; i < 52; ++i) {
+        for (std::size_t j = 0; j < 52; ++j) {
+            cards_[i][j] += laterCards[i][j];
+            moves_[i][j] += laterMoves[i][j];
+        }
+    }
+    for (std::size_t i = 0; i < rising_.size(); ++i) rising_[i] += later.rising_[i];
+    for (std::size_t i = 0; i < fixed_.size(); ++i) fixed_[i] += later.fixed_[i];
+    for (std::size_t i = 0; i < handSlots_.size(); ++i) handSlots_[i] += later.handSlots_[i];
+    pairs_ += later.pairs_;
+    if (consecutive) {
+        // The pair across the join goes into the emptied pending cells.
+        std::uint8_t at[53];
+        for (std::uint32_t p = 0; p < 52; ++p) at[later.first_[p]] = static_cast<std::uint8_t>(p);
+        CountPair(last_.data(), later.first_.data(), at, movePending_.data(), rising_, fixed_);
+        ++pairs_;
+        pendingRows_ = 1;
+    }
+    rows_ += later.rows_;
+    last_ = later.last_;
+    seat_ = later.seat_;
+}
+
+}  // namespace brevane

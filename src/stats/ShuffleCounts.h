@@ -1,0 +1,100 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+
+#include "analysis/ReportCounters.h"
+#include "analysis/Seats.h"
+
+namespace brevane {
+
+// A 52 x 52 table of counts; see each accessor for what its two indices mean.
+using CountTable = std::array<std::array<std::uint64_t, 52>, 52>;
+
+// Every count the fairness tests need, fed rows (52 card-code bytes each) in list order, in
+// constant memory whatever the number of rows. Counts of consecutive parts of one list, or of
+// independent lists, add up exactly (Add).
+//
+// Over the rows: the card x position table and, for one seat view, the hand categories. Over
+// the pairs of consecutive rows (earlier, later): the moves table, and the histograms of rising
+// sequences and of fixed points.
+class ShuffleCounts {
+  public:
+    // `view` is the seat view of the hand categories. `firstRow` is the index in the whole list
+    // of the first row that will be added, so that a rotating seat stands where it would in
+    // one run.
+    explicit ShuffleCounts(const SeatView& view, std::uint64_t firstRow = 0);
+
+    void AddRow(const std::uint8_t* row) { AddRows(row, 1); }
+    // `count` rows stored back to back, 52 bytes each, following the rows added so far. Each
+    // row holds every card code 1..52 once, as parsed and generated rows do.
+    void AddRows(const std::uint8_t* rows, std::size_t count);
+
+    // Adds the counts of `later`, made over the rows that come after these. With `consecutive`
+    // its first row directly follows this last row in one list, and that pair counts as well;
+    // otherwise (another list, another key) only the pairs within each part count. Throws
+    // std::invalid_argument when the seat views differ, or when a consecutive part does not
+    // start at the row index where these end.
+    void Add(const ShuffleCounts& later, bool consecutive);
+    // Add(later, true): `later` counted the rows right after these, in the same list.
+    void Merge(const ShuffleCounts& later) { Add(later, true); }
+
+    std::uint64_t Rows() const { return rows_; }
+    // The pairs of consecutive rows counted.
+    std::uint64_t Pairs() const { return pairs_; }
+
+    const SeatView& View() const { return view_; }
+    std::uint64_t FirstRowIndex() const { return firstRow_; }
+
+    // The first and last row added (meaningful once Rows() > 0).
+    const std::array<std::uint8_t, 52>& FirstRow() const { return first_; }
+    const std::array<std::uint8_t, 52>& LastRow() const { return last_; }
+
+    // [card code - 1][deck position - 1]: the rows holding that card at that position.
+    CountTable CardPosition() const;
+    // [earlier position - 1][later position - 1]: the pairs in which the card at the earlier
+    // position of the earlier row lies at the later position of the later row.
+    CountTable Moves() const;
+    // [suit index][deck position - 1] and [rank index][deck position - 1], summed from the
+    // card x position table.
+    std::array<std::array<std::uint64_t, 52>, 4> SuitPosition() const;
+    std::array<std::array<std::uint64_t, 52>, 13> RankPosition() const;
+    // [R - 1] for R = 1..52 rising sequences.
+    const std::array<std::uint64_t, 52>& RisingSequences() const { return rising_; }
+    // [k] for k = 0..52 positions holding the same card in both rows.
+    const std::array<std::uint64_t, 53>& FixedPoints() const { return fixed_; }
+    // High Card, Pair, ..., Straight Flush, Royal Flush.
+    std::array<std::uint64_t, HandCategoryCount> HandCategories() const;
+
+  private:
+    // `previous` is the row before rows[0], or null when there is none.
+    void CountRows(const std::uint8_t* previous, const std::uint8_t* rows, std::size_t count);
+    void Flush();
+
+    SeatView view_;
+    std::uint64_t firstRow_;
+    SeatStepper seat_;
+
+    std::uint64_t rows_ = 0;
+    std::uint64_t pairs_ = 0;
+    std::array<std::uint8_t, 52> first_{};
+    std::array<std::uint8_t, 52> last_{};
+
+    // Counts of the last pendingRows_ rows in 16-bit cells (a row adds at most 1 to a cell),
+    // added into the 64-bit tables before they could overflow: the two small tables stay in
+    // the first-level cache beside the evaluator's. Card cells are indexed (position - 1) * 53
+    // + code (code 0 unused), move cells (earlier - 1) * 52 + later - 1: with the position
+    // known in an unrolled loop, each increment is one instruction.
+    std::array<std::uint16_t, 53 * 52> cardPending_{};
+    std::array<std::uint16_t, 52 * 52> movePending_{};
+    std::uint32_t pendingRows_ = 0;
+    CountTable cards_{};
+    CountTable moves_{};
+
+    std::array<std::uint64_t, 52> rising_{};
+    std::array<std::uint64_t, 53> fixed_{};
+    std::array<std::uint64_t, 11> handSlots_{};
+};
+
+}  // namespace brevane

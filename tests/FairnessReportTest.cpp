@@ -1,0 +1,120 @@
+#include "stats/FairnessReport.h"
+
+#include <gtest/gtest.h>
+
+#include "work/ParallelRows.h"
+
+#include <clocale>
+
+#include "AnalysisReference.h"
+#include "support/GermanLocale.h"
+
+namespace brevane {
+namespace {
+
+FairnessTest RanTest(std::string_view name, double x, int df, double p, Verdict verdict) {
+    FairnessTest test;
+    test.name = name;
+    test.ran = true;
+    test.statistic = x;
+    test.df = df;
+    test.p = p;
+    test.verdict = verdict;
+    return test;
+}
+
+FairnessResult HandMadeResult() {
+    FairnessResult result;
+    result.shuffles = 300;
+    result.alpha = 0.01;
+    FairnessTest tooFew;
+    tooFew.name = "move-position";
+    tooFew.neededShuffles = 261;
+    result.tests = {RanTest("card-position", 2650.456, 2601, 0.2512345, Verdict::Pass), tooFew,
+                    RanTest("fixed-points", 40.5, 3, 8.3e-9, Verdict::Fail)};
+    result.verdict = Verdict::Fail;
+    return result;
+}
+
+TEST(FairnessReport, LinesOfAHandMadeResult) {
+    const Report lines = FairnessReportLines(HandMadeResult(), SeatView{6, 8, Stage::Turn});
+    const Report want = {
+        "Fairness tests",
+        "Shuffles: 300",
+        "Hand categories of: D-2  (rotate), Turn, 6 players",
+        "Significance level: 0.01, Holm's step-down over the tests that ran",
+        "",
+        "Test                   Statistic     df  p           Verdict",
+        "card-position            2650.46   2601  0.2512      pass",
+        "move-position                  -      -  -           too few shuffles (needs 261)",
+        "fixed-points               40.50      3  8.3e-09     fail",
+        "",
+        "Verdict: fail (1 of 2 tests failed)",
+        "",
+        "p is the chance that a fair shuffle gives a statistic at least this large.",
+        "The position statistics are Pearson's X^2 times 51/52 (each row is a",
+        "permutation); move-position, rising-sequences and fixed-points compare each",
+        "shuffle with the one before.",
+    };
+    EXPECT_EQ(lines, want);
+}
+
+TEST(FairnessReport, NumberTexts) {
+    EXPECT_EQ(PValueText(1.0), "1.0000");
+    EXPECT_EQ(PValueText(0.5), "0.5000");
+    EXPECT_EQ(PValueText(0.00012), "0.0001");
+    EXPECT_EQ(PValueText(0.0000987), "9.9e-05");
+    EXPECT_EQ(PValueText(1.5e-300), "1.5e-300");
+    EXPECT_EQ(PValueText(0.0), "< 4.9e-324");
+    EXPECT_EQ(FixedText(2601.0, 2), "2601.00");
+    EXPECT_EQ(FixedText(0.125, 2), "0.12");  // exact binary half: to even
+    EXPECT_EQ(FixedText(1234567.891, 2), "1234567.89");
+}
+
+// The report's numbers ignore the C locale's decimal separator.
+TEST(FairnessReport, NumbersDoNotFollowTheLocale) {
+    const test::TempDir localeFolder;
+    if (!test::MakeGermanLocaleAvailable(localeFolder)) {
+        GTEST_SKIP() << "no German locale, and localedef could not make one";
+    }
+    ASSERT_TRUE(std::setlocale(LC_ALL, "de_DE.UTF-8"));
+    ASSERT_EQ(std::string(std::localeconv()->decimal_point), ",");
+    const Report lines = FairnessReportLines(HandMadeResult(), SeatView{6, 0, Stage::Turn});
+    std::setlocale(LC_ALL, "C");
+    unsetenv("LOCPATH");
+    EXPECT_EQ(lines[6], "card-position            2650.46   2601  0.2512      pass");
+}
+
+TEST(FairnessReport, StoredListIsCountedRowByRow) {
+    const ShuffleList list = reference::ShuffledList(ShuffleList::RowsPerBlock + 300, 3);
+    ShuffleCounts counts(SeatView{4, 5, Stage::Turn});
+    for (std::size_t r = 0; r < list.Count(); ++r) counts.AddRow(list.Row(r));
+    const SeatView view{4, 5, Stage::Turn};
+    EXPECT_EQ(BuildFairnessReport(list, SeatView{4, 5, Stage::Turn}, 0.05),
+              FairnessReportLines(RunFairnessTests(counts, 0.05), view));
+    const ShuffleCounts whole = CountShuffleList(list, SeatView{4, 5, Stage::Turn});
+    EXPECT_EQ(whole.HandCategories(), counts.HandCategories());
+    EXPECT_EQ(whole.Moves(), counts.Moves());
+}
+
+TEST(FairnessReport, CountsOnEveryCoreEqualOnePass) {
+    // Long enough for three ranges, whose joins are pairs of rows in the middle of blocks.
+    const ShuffleList list = reference::ShuffledList(3 * MinRowsPerThread + 77, 5);
+    const SeatView view{6, 8, Stage::River};
+    ShuffleCounts once(view);
+    FeedListRows(list, 0, list.Count(), once, nullptr);
+    for (unsigned threads : {2u, 3u}) {
+        const ShuffleCounts split = CountListRows<ShuffleCounts>(
+            list, [&](std::size_t start) { return ShuffleCounts(view, start); }, threads);
+        EXPECT_EQ(split.Rows(), once.Rows());
+        EXPECT_EQ(split.Pairs(), once.Pairs());
+        EXPECT_EQ(split.CardPosition(), once.CardPosition());
+        EXPECT_EQ(split.Moves(), once.Moves());
+        EXPECT_EQ(split.RisingSequences(), once.RisingSequences());
+        EXPECT_EQ(split.FixedPoints(), once.FixedPoints());
+        EXPECT_EQ(split.HandCategories(), once.HandCategories());
+    }
+}
+
+}  // namespace
+}  // namespace brevane

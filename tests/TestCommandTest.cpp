@@ -1,0 +1,167 @@
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <nlohmann/json.hpp>
+
+#include "AnalysisCliHelpers.h"
+#include "stats/FairnessReport.h"
+
+namespace brevane {
+namespace {
+
+using test::CliResult;
+using test::RunCli;
+
+class TestCommandTest : public test::AnalysisCliTest<400> {
+  protected:
+    CliResult Test(std::vector<std::string> args) { return RunOnFile("test", std::move(args)); }
+
+    FairnessResult Expected(std::int32_t n, std::int32_t seat, std::int32_t stage,
+                            double alpha = DefaultAlpha) const {
+        return RunFairnessTests(CountShuffleList(list_, SeatView{n, seat, StageAt(stage)}), alpha);
+    }
+};
+
+// The one object, its keys, and its numbers at full precision.
+TEST_F(TestCommandTest, JsonHasTheShapeAndTheCoreNumbers) {
+    const CliResult r = Test(
+        {"--format", "json", "--players", "6", "--seat", "D-2", "--rotate", "--stage", "flop"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    const nlohmann::json json = nlohmann::json::parse(r.out);
+    ASSERT_TRUE(json.is_object());
+    EXPECT_EQ(json.size(), 4u);
+    EXPECT_EQ(json["shuffles"], 400);
+    EXPECT_EQ(json["alpha"], 0.01);
+    EXPECT_EQ(json["verdict"], "pass");
+    const FairnessResult want = Expected(6, 8, 1);
+    ASSERT_TRUE(json["tests"].is_array());
+    ASSERT_EQ(json["tests"].size(), want.tests.size());
+    for (std::size_t i = 0; i < want.tests.size(); ++i) {
+        const nlohmann::json& t = json["tests"][i];
+        const FairnessTest& w = want.tests[i];
+        EXPECT_EQ(t.size(), 5u);
+        EXPECT_EQ(t["name"], std::string(w.name));
+        EXPECT_EQ(t["verdict"], std::string(VerdictText(w.verdict)));
+        ASSERT_TRUE(w.ran) << w.name;
+        EXPECT_EQ(t["statistic"].get<double>(), w.statistic) << w.name;  // bit for bit
+        EXPECT_EQ(t["df"].get<int>(), w.df);
+        EXPECT_EQ(t["p"].get<double>(), w.p);
+        EXPECT_TRUE(t["df"].is_number_integer());
+    }
+}
+
+TEST_F(TestCommandTest, TextIsTheCoreReport) {
+    const CliResult r = Test({"--stage", "hole", "--alpha", "0.05"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const Report lines =
+        FairnessReportLines(Expected(10, 0, 0, 0.05), SeatView{10, 0, Stage::Hole});
+    EXPECT_EQ(r.out, test::Joined(lines));
+}
+
+TEST_F(TestCommandTest, TooFewShufflesGiveNullsAndTheNeededCount) {
+    CliResult r =
+        RunCli({"test", "--shuffles", "100", "--key", test::CountingKeyHex, "--format=json"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const nlohmann::json json = nlohmann::json::parse(r.out);
+    for (const int i : {0, 1}) {
+        const nlohmann::json& t = json["tests"][i];
+        EXPECT_EQ(t["verdict"], "too few shuffles");
+        EXPECT_TRUE(t["statistic"].is_null());
+        EXPECT_TRUE(t["df"].is_null());
+        EXPECT_TRUE(t["p"].is_null());
+    }
+    EXPECT_EQ(json["tests"][2]["verdict"], "pass");
+    r = RunCli({"test", "--shuffles", "100", "--key", test::CountingKeyHex});
+    EXPECT_NE(r.out.find("too few shuffles (needs 260)"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("too few shuffles (needs 261)"), std::string::npos) << r.out;
+}
+
+// Status 3 for a fail: one row over and over again.
+TEST_F(TestCommandTest, AFailedVerdictExitsWithThree) {
+    const std::string row = test::ExportText(list_).substr(0, ExportLineBytes);
+    std::string same;
+    for (int k = 0; k < 300; ++k) same += row;
+    CliResult r = RunCli({"test", "--input", "-", "--format", "json"}, same);
+    EXPECT_EQ(r.status, 3) << r.err;
+    EXPECT_EQ(nlohmann::json::parse(r.out)["verdict"], "fail");
+    r = RunCli({"test", "--input", "-"}, same);
+    EXPECT_EQ(r.status, 3);
+    EXPECT_NE(r.out.find("Verdict: fail"), std::string::npos);
+}
+
+TEST_F(TestCommandTest, GeneratedRowsAreTheStoredOnes) {
+    const CliResult file = Test({"--format", "json"});
+    const CliResult made =
+        RunCli({"test", "--shuffles", "400", "--key", test::CountingKeyHex, "--format", "json"});
+    EXPECT_EQ(made.status, 0);
+    EXPECT_EQ(made.out, file.out);
+    const CliResult piped =
+        RunCli({"test", "--input", "-", "--format", "json"}, test::ExportText(list_));
+    EXPECT_EQ(piped.out, file.out);
+}
+
+TEST_F(TestCommandTest, BadInputAndBadArguments) {
+    const std::string good = test::ExportText(list_);
+    const std::string first = good.substr(0, ExportLineBytes);
+    std::string unknown = first;
+    unknown.replace(0, 2, "1c");
+    test::ExpectBadInput({"test", "--input", "-"}, first + unknown,
+                         "-:2: unknown card name \"1c\"");
+    test::ExpectBadInput({"test", "--input", "-", "--format", "json"},
+                         good + first.substr(0, 152) + "\r\n",
+                         "-:401: expected 52 cards, found 51");
+
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+        {{"--alpha", "0"}, "invalid significance level '0'"},
+        {{"--alpha", "1"}, "invalid significance level '1'"},
+        {{"--alpha", "0.5x"}, "invalid significance level '0.5x'"},
+        {{"--alpha", "nan"}, "invalid significance level 'nan'"},
+        {{"--alpha", "-0.1"}, "invalid significance level"},
+        {{"--alpha"}, "--alpha needs a value"},
+        {{"--format", "xml"}, "invalid format 'xml'"},
+        {{"--format"}, "--format needs a value"},
+        {{"extra"}, "unexpected argument 'extra'"},
+        {{"--seat", "D-10"}, "no seat 'D-10' at 10 players"},
+        {{"--stage", "River"}, "invalid stage 'River'"},
+        {{"--class", "Pair"}, "unknown option '--class'"},
+    };
+    for (const auto& [args, named] : cases) {
+        std::vector<std::string> withInput = {"test", "--input", path_};
+        withInput.insert(withInput.end(), args.begin(), args.end());
+        test::ExpectUsageError(withInput, named);
+    }
+    test::ExpectUsageError({"test"}, "--input FILE or --shuffles COUNT");
+    test::ExpectUsageError({"test", "--input", dir_.File("missing.txt")},
+                           "No such file or directory");
+    const std::string empty = dir_.File("empty.txt");
+    test::WriteFileBytes(empty, "");
+    test::ExpectUsageError({"test", "--input", empty}, "No hands dealt");
+}
+
+TEST_F(TestCommandTest, ReadAndWriteFailuresExitWithOne) {
+    CliResult r = RunCli({"test", "--input", dir_.Path()});
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_EQ(r.out, "");
+    EXPECT_NE(r.err.find("Is a directory"), std::string::npos) << r.err;
+    // Standard output that takes no bytes.
+    std::string command = "'";
+    command += BREVANE_CLI_PATH;
+    command += "' test --input '" + path_ + "' > /dev/full 2>/dev/null";
+    const int status = std::system(command.c_str());
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+}
+
+TEST_F(TestCommandTest, HelpAndUsage) {
+    CliResult r = RunCli({"test", "--help"});
+    EXPECT_EQ(r.status, 0);
+    for (const char* word : {"--alpha", "--format", "card-position", "fixed-points", "Holm"}) {
+        EXPECT_NE(r.out.find(word), std::string::npos) << word;
+    }
+    r = RunCli({"--help"});
+    EXPECT_NE(r.out.find("  test "), std::string::npos);
+}
+
+}  // namespace
+}  // namespace brevane

@@ -1,0 +1,82 @@
+// The "Fairness" button of the Card Stats tab and its report.
+#include <QLocale>
+#include <QPlainTextEdit>
+#include <QTimer>
+
+#include "stats/FairnessReport.h"
+#include "support/FormHarness.h"
+#include "support/UiTestMain.h"
+#include "ui/Stats.h"
+
+using namespace brevane;
+using namespace brevane::test;
+
+class MainFairnessTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void init() { KeyTheGenerator(5); }
+    void cleanup() { QLocale::setDefault(QLocale::c()); }
+
+    // Right of the last Stats button with the gap of each list to its button, the same size.
+    void buttonSitsBesideTheLastStatsButton() {
+        FormHarness h;
+        auto* button = h.Child<QPushButton>("FairnessBtn");
+        QVERIFY(button != nullptr);
+        QCOMPARE(button->text(), QStringLiteral("Fairness"));
+        QCOMPARE(button->parentWidget()->objectName(), QStringLiteral("CardTab"));
+        const QRect stats = h.Child<QPushButton>("DeckPosStatsBtn")->geometry();
+        const QRect list = h.Child<QWidget>("DeckPosBox")->geometry();
+        QCOMPARE(button->geometry(), QRect(607, 32, 58, 25));
+        QCOMPARE(button->size(), stats.size());
+        QCOMPARE(button->x() - (stats.x() + stats.width()), stats.x() - (list.x() + list.width()));
+        QCOMPARE(h.Child<QWidget>("DeckPosStatsBtn")->nextInFocusChain(), button);
+    }
+
+    void emptyListSaysNoHandsDealt() {
+        FormHarness h;
+        h.Click("FairnessBtn");
+        QCOMPARE(h.messages.size(), std::size_t{1});
+        QCOMPARE(h.messages.back().icon, QMessageBox::Critical);
+        QCOMPARE(h.messages.back().text, QStringLiteral("No hands dealt"));
+        QVERIFY(h.reports.empty());
+    }
+
+    // The report is the core's over every row, for the Hold'em tab's players, seat and stage,
+    // with "." in its numbers even under a German locale.
+    void reportUsesTheHoldemSeatView() {
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+        FormHarness h;
+        h.Deal(QStringLiteral("300"));
+        h.Choose("PlayersBox", 3);    // 5 players
+        h.Choose("PlayerPosBox", 6);  // D-1  (rotate)
+        h.Choose("DealtBox", 1);      // Flop
+        h.Click("FairnessBtn");
+        QVERIFY(h.messages.empty());
+        QCOMPARE(h.reports.size(), std::size_t{1});
+        const Report want = BuildFairnessReport(h.Form().Shuffles(), SeatView{5, 6, Stage::Flop});
+        QCOMPARE(h.reports[0], want);
+        QCOMPARE(h.reports[0][2],
+                 std::string("Hand categories of: D-1  (rotate), Flop, 5 players"));
+        QVERIFY(h.reports[0][6].find("card-position") == 0);
+        QVERIFY(h.reports[0][6].find(',') == std::string::npos);
+    }
+
+    void reportOpensInTheReportWindow() {
+        FormHarness h;
+        TStatsForm statsForm(&h.Form());
+        h.Form().UseReportWindow(&statsForm);
+        h.Form().show();
+        QVERIFY(QTest::qWaitForWindowExposed(&h.Form()));
+        h.Deal(QStringLiteral("50"));
+        WhenShown(statsForm, [&] { statsForm.close(); });
+        h.Click("FairnessBtn");
+        const QString text = statsForm.Memo1->toPlainText();
+        QVERIFY(text.startsWith(QStringLiteral("Fairness tests")));
+        QVERIFY(text.contains(QStringLiteral("Shuffles: 50")));
+        QVERIFY(text.contains(QStringLiteral("too few shuffles (needs 260)")));
+    }
+};
+
+BREVANE_UI_TEST_MAIN(MainFairnessTest)
+#include "MainFairnessTest.moc"
