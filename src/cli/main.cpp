@@ -16,6 +16,7 @@ constexpr const char* UsageText =
     "  report suit|rank|card|position|categories   print a report over a list of shuffles\n"
     "  hands [--class CAPTION] [--from N]          list the hands of a seat\n"
     "  test [--alpha A] [--format text|json]       fairness tests with p-values and a verdict\n"
+    "  map [--view cards|moves] --output FILE      the bias map of the rows, PNG or SVG\n"
     "\n"
     "Options:\n"
     "  --help      show this help\n"
@@ -46,6 +47,7 @@ int main(int argc, char** argv) {
         if (command == "report") return RunReportCommand(rest);
         if (command == "hands") return RunHandsCommand(rest);
         if (command == "test") return RunTestCommand(rest);
+        if (command == "map") return RunMapCommand(rest);
         std::fprintf(stderr, "brevane-cli: unknown command '%.*s' (see --help)\n",
                      static_cast<int>(command.size()), command.data());
         return ExitUsage;
