@@ -25,6 +25,7 @@ namespace brevane {
 
 class CardViewModel;
 class PageControl;
+class TBiasMapForm;
 class TStatsForm;
 
 inline constexpr const char* MainWindowCaption = "Brevane Card Shuffling Simulator 1.02";
@@ -77,6 +78,7 @@ class TForm1 : public QWidget {
     void DeckPosStatsBtnClick();
     void PlayerPosStatsBtnClick();
     void FairnessBtnClick();
+    void BiasMapBtnClick();
 
     // Sets HandPanel's caption from a row's hand, or empties it for no row.
     void UpdateHandPanel(std::optional<std::size_t> row);
@@ -123,6 +125,8 @@ class TForm1 : public QWidget {
     QComboBox* DeckPosBox = nullptr;
     QPushButton* DeckPosStatsBtn = nullptr;
     QPushButton* FairnessBtn = nullptr;
+    QPushButton* BiasMapBtn = nullptr;
+    TBiasMapForm* biasMapForm_ = nullptr;
     QTableView* CardView = nullptr;
     QWidget* Panel2 = nullptr;
     QLabel* HoleCardPanel = nullptr;
