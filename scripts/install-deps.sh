@@ -6,7 +6,7 @@ packages=(
   build-essential cmake pkg-config
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev clang-format
-  qt6-base-dev qt6-base-dev-tools libgl-dev
+  qt6-base-dev qt6-base-dev-tools libgl-dev qt6-svg-dev
   libxcb1-dev nlohmann-json3-dev
   xvfb xauth icewm xdotool x11-utils
   fonts-liberation fonts-wine locales

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Redraws docs/screenshot.png, docs/screenshot-holdem.png and docs/screenshot-shuffle.png from
-# the built program's windows, under a virtual X server. Usage: scripts/screenshot.sh [BUILD_FOLDER]
+# Redraws docs/screenshot.png, docs/screenshot-holdem.png, docs/screenshot-shuffle.png and
+# docs/screenshot-biasmap.png from the built program's windows, under a virtual X server.
+# Usage: scripts/screenshot.sh [BUILD_FOLDER]
 # When icewm is installed it runs as window manager, so that the pictures show the title bars
 # (icewm honours a window's request for no minimise or maximise button).
 set -euo pipefail

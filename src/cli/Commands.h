@@ -19,5 +19,6 @@ int RunEvalCommand(Args args);
 int RunReportCommand(Args args);
 int RunHandsCommand(Args args);
 int RunTestCommand(Args args);
+int RunMapCommand(Args args);
 
 }  // namespace brevane::cli

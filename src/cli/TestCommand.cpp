@@ -8,6 +8,7 @@
 #include "cli/AnalysisOptions.h"
 #include "cli/CliSupport.h"
 #include "cli/Commands.h"
+#include "cli/SourceCounts.h"
 #include "stats/FairnessReport.h"
 #include "stats/FairnessTests.h"
 #include "stats/ShuffleCounts.h"
@@ -20,9 +21,6 @@ constexpr std::string_view Command = "test";
 
 // The exit status of a verdict of fail; 0, 1 and 2 mean what they mean for every command.
 constexpr int ExitTestFailed = 3;
-
-// Rows handed to the counts at once: 52 KiB.
-constexpr std::size_t BatchRows = 1024;
 
 constexpr const char* TestHelp =
     "Usage: brevane-cli test (--input FILE | --shuffles COUNT [--key HEX])\n"
@@ -140,12 +138,7 @@ std::string PlainText(const FairnessResult& result, const AnalysisOptions& optio
 // Counts every row before printing, so a bad line anywhere leaves standard output empty; the
 // counts and one batch of rows are all the memory used, whatever the number of rows.
 int RunTestCommand(Args args) {
-    for (std::string_view arg : args) {
-        if (IsHelpOption(arg)) {
-            std::fputs(TestHelp, stdout);
-            return ExitOk;
-        }
-    }
+    if (WantsHelp(args)) return WriteHelp(TestHelp);
     const auto testOptions = ParseTestOptions(args);
     if (!testOptions) return ExitUsage;
     const auto options = ParseAnalysisOptions(Command, testOptions->rest, false);
@@ -157,16 +150,7 @@ int RunTestCommand(Args args) {
     RowSource source;
     if (!source.Open(*options)) return UsageError(Command, source.Error());
     ShuffleCounts counts(options->view);
-    std::vector<std::uint8_t> batch(BatchRows * ShuffleList::RowBytes);
-    RowSource::Status status = RowSource::Status::Row;
-    while (status == RowSource::Status::Row) {
-        std::size_t rows = 0;
-        while (rows < BatchRows && (status = source.Next(&batch[rows * ShuffleList::RowBytes])) ==
-                                       RowSource::Status::Row) {
-            ++rows;
-        }
-        counts.AddRows(batch.data(), rows);
-    }
+    const RowSource::Status status = CountSourceRows(source, counts);
     if (status != RowSource::Status::End) return SourceError(source, status);
     if (counts.Rows() == 0) return UsageError(Command, "No hands dealt");
 

@@ -25,6 +25,7 @@ constexpr const char* UsageText =
     "  report suit|rank|card|position|categories   print a report over a list of shuffles\n"
     "  hands [--class CAPTION] [--from N]          list the hands of a seat\n"
     "  test [--alpha A] [--format text|json]       fairness tests with p-values and a verdict\n"
+    "  map [--view cards|moves] --output FILE      the bias map of the rows, PNG or SVG\n"
     "\n"
     "report and hands read --input FILE, or make --shuffles COUNT [--key HEX] [--model MODEL]\n"
     "[--from-new-deck] as shuffle does.\n"
@@ -61,6 +62,7 @@ int main(int argc, char** argv) {
         if (command == "report") return RunReportCommand(rest);
         if (command == "hands") return RunHandsCommand(rest);
         if (command == "test") return RunTestCommand(rest);
+        if (command == "map") return RunMapCommand(rest);
         PrintError("unknown command " + Quoted(command) + " (see --help)");
         return ExitUsage;
     } catch (const std::exception& e) {

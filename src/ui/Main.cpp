@@ -81,6 +81,7 @@ void TForm1::ConnectHandlers() {
     onClick(DeckPosStatsBtn, &TForm1::DeckPosStatsBtnClick);
     onClick(PlayerPosStatsBtn, &TForm1::PlayerPosStatsBtnClick);
     onClick(FairnessBtn, &TForm1::FairnessBtnClick);
+    onClick(BiasMapBtn, &TForm1::BiasMapBtnClick);
 
     const auto onChange = [this](QComboBox* box, void (TForm1::*handler)()) {
         connect(box, &QComboBox::activated, this,

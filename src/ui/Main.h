@@ -27,6 +27,7 @@ namespace brevane {
 
 class CardViewModel;
 class PageControl;
+class TBiasMapForm;
 class TStatsForm;
 
 inline constexpr const char* MainWindowCaption = "Brevane Card Shuffling Simulator 1.02";
@@ -81,6 +82,7 @@ class TForm1 : public QWidget {
     void DeckPosStatsBtnClick();
     void PlayerPosStatsBtnClick();
     void FairnessBtnClick();
+    void BiasMapBtnClick();
 
     // The players, seat and stage chosen on the Texas Hold'em tab.
     SeatView CurrentSeatView() const;
@@ -133,6 +135,8 @@ class TForm1 : public QWidget {
     QComboBox* DeckPosBox = nullptr;
     QPushButton* DeckPosStatsBtn = nullptr;
     QPushButton* FairnessBtn = nullptr;
+    QPushButton* BiasMapBtn = nullptr;
+    TBiasMapForm* biasMapForm_ = nullptr;
     QTableView* CardView = nullptr;
     QWidget* Panel2 = nullptr;
     QLabel* HoleCardPanel = nullptr;

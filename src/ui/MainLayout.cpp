@@ -207,8 +207,9 @@ void TForm1::CreateCardTab(QWidget* tab) {
     DeckPosStatsBtn = AddButton(tab, "DeckPosStatsBtn", "Stats", 543, 32, 58, 25);
     // Six pixels after the last Stats button, the gap between each list and its Stats button.
     FairnessBtn = AddButton(tab, "FairnessBtn", "Fairness", 607, 32, 58, 25);
+    BiasMapBtn = AddButton(tab, "BiasMapBtn", "Bias Map", 671, 32, 58, 25);
     ChainTabOrder({CardBox, CardStatsBtn, RankBox, RankStatsBtn, SuitBox, SuitStatsBtn, DeckPosBox,
-                   DeckPosStatsBtn, FairnessBtn});
+                   DeckPosStatsBtn, FairnessBtn, BiasMapBtn});
 }
 
 void TForm1::CreateCardView() {

@@ -1,8 +1,9 @@
 // Takes the README pictures of the windows: run by scripts/screenshot.sh under a virtual X server.
 // Usage: brevane-screenshot OUTPUT_FOLDER
 // Writes screenshot.png (the main window on the Hold'em tab, rows in the grid, a row focused),
-// screenshot-holdem.png (the same with a hand category report open over it) and
-// screenshot-shuffle.png (the Shuffle tab with its Method list open).
+// screenshot-holdem.png (the same with a hand category report open over it),
+// screenshot-shuffle.png (the Shuffle tab with its Method list open) and
+// screenshot-biasmap.png (the bias map window of those rows).
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -134,6 +135,20 @@ int main(int argc, char** argv) {
     Settle(300);
     const QRect both = form.frameGeometry().united(statsForm.frameGeometry());
     if (!Save(GrabScreenArea(form, both), folder + QStringLiteral("/screenshot-holdem.png")))
+        return 1;
+
+    statsForm.hide();
+    Control<QTabWidget>(form, "PageControl1")->setCurrentIndex(2);
+    form.BiasMapBtnClick();
+    auto* biasMap = Control<QWidget>(form, "BiasMapForm");
+    Settle(300);
+    // In the middle of the screen: a cascade from the main window would run off its bottom.
+    QRect frame = biasMap->frameGeometry();
+    frame.moveCenter(biasMap->screen()->availableGeometry().center());
+    biasMap->move(frame.topLeft());
+    Settle(300);
+    if (!Save(GrabScreenArea(*biasMap, biasMap->frameGeometry()),
+              folder + QStringLiteral("/screenshot-biasmap.png")))
         return 1;
     return 0;
 }

@@ -1,0 +1,185 @@
+#include <cstdio>
+#include <memory>
+#include <optional>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "cli/AnalysisOptions.h"
+#include "cli/CliSupport.h"
+#include "cli/Commands.h"
+#include "cli/SourceCounts.h"
+#include "os/OutputFile.h"
+#include "render/BiasMapFile.h"
+#include "stats/BiasMap.h"
+#include "stats/ShuffleCounts.h"
+
+namespace brevane::cli {
+
+namespace {
+
+constexpr std::string_view Command = "map";
+
+constexpr const char* MapHelp =
+    "Usage: brevane-cli map [--view cards|moves] (--input FILE | --shuffles COUNT [--key HEX])\n"
+    "                       --output FILE.png|FILE.svg\n"
+    "       brevane-cli map [--view cards|moves] ROWS --format csv [--output FILE]\n"
+    "\n"
+    "Draws the bias map of the rows: 52 x 52 cells whose colours show how far each count lies\n"
+    "from what a fair shuffle gives.\n"
+    "\n"
+    "  --view cards    (default) a row per card, 2c to As, a column per deck position 1 to 52;\n"
+    "                  a cell counts the rows that hold the card at the position\n"
+    "  --view moves    a row per position of the earlier of two consecutive rows, a column per\n"
+    "                  position of the later; a cell counts the pairs in which the card at the\n"
+    "                  earlier position lies at the later one\n"
+    "  --output FILE   where the picture goes, 760 x 720 pixels, PNG or SVG by the extension\n"
+    "  --format FMT    png, svg or csv (default: by the extension of --output); csv writes the\n"
+    "                  count matrix with a header row and column, to standard output when\n"
+    "                  there is no --output\n"
+    "  (the row options as for `report`; see report --help)\n"
+    "\n"
+    "A cell's colour is z = (O - E) / sqrt(E * 51/52), E = M / 52, M being the rows (cards) or\n"
+    "the pairs (moves): white at 0, red at +4 and above (more often than chance), blue at -4\n"
+    "and below. The title line gives M, and the verdict and p-value at the 0.01 level of the\n"
+    "view's chi-square test, card-position or move-position as `test` computes them.\n"
+    "\n"
+    "Exit status: 0 when written; 2 for bad arguments, a bad input line (FILE:LINE:), no rows,\n"
+    "or one row for moves; 1 when reading or writing fails. The output is written under a\n"
+    "temporary name and renamed when complete, so a failure leaves no partial file.\n";
+
+enum class MapFormat { Png, Svg, Csv };
+
+struct MapOptions {
+    BiasView view = BiasView::Cards;
+    std::optional<MapFormat> format;
+    std::optional<std::string> output;
+    std::vector<std::string_view> rest;  // for ParseAnalysisOptions
+};
+
+// The seat options of the shared parser, which the map has no use for.
+constexpr std::string_view SeatOptions[] = {"--players", "--seat", "--stage", "--rotate"};
+
+bool IsSeatOption(std::string_view arg) {
+    for (const std::string_view option : SeatOptions) {
+        if (arg == option || (arg.substr(0, option.size()) == option &&
+                              arg.size() > option.size() && arg[option.size()] == '=')) {
+            return true;
+        }
+    }
+    return false;
+}
+
+std::optional<MapFormat> ParseFormat(std::string_view text) {
+    if (text == "png") return MapFormat::Png;
+    if (text == "svg") return MapFormat::Svg;
+    if (text == "csv") return MapFormat::Csv;
+    return std::nullopt;
+}
+
+// Takes --view, --format and --output out of the arguments; the rest go to the shared parser.
+std::optional<MapOptions> ParseMapOptions(Args args) {
+    MapOptions options;
+    const auto fail = [](const std::string& message) {
+        UsageError(Command, message);
+        return std::nullopt;
+    };
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (IsSeatOption(args[i]))
+            return fail("unknown option " + Quoted(args[i]) + " (see --help)");
+        std::string_view value;
+        std::string_view name = "--view";
+        OptionMatch match = TakeOption(args, i, name, value);
+        for (const std::string_view other : {"--format", "--output"}) {
+            if (match != OptionMatch::No) break;
+            name = other;
+            match = TakeOption(args, i, name, value);
+        }
+        if (match == OptionMatch::No) {
+            options.rest.push_back(args[i]);
+        } else if (match == OptionMatch::MissingValue) {
+            return fail(std::string(name) + " needs a value");
+        } else if (name == "--view") {
+            const auto view = BiasViewFromName(value);
+            if (!view) return fail("invalid view " + Quoted(value) + " (cards or moves)");
+            options.view = *view;
+        } else if (name == "--format") {
+            options.format = ParseFormat(value);
+            if (!options.format)
+                return fail("invalid format " + Quoted(value) + " (png, svg or csv)");
+        } else {
+            if (value.empty()) return fail("--output needs a file name");
+            options.output = std::string(value);
+        }
+    }
+    if (!options.format && options.output) {
+        const auto picture = PictureFormatOfPath(*options.output);
+        if (!picture) {
+            return fail("cannot tell the picture format of " + Quoted(*options.output) +
+                        ": name a .png or .svg file, or give --format");
+        }
+        options.format = *picture == PictureFormat::Png ? MapFormat::Png : MapFormat::Svg;
+    }
+    if (!options.format) return fail("give --output FILE.png or FILE.svg, or --format csv");
+    if (*options.format != MapFormat::Csv && !options.output) {
+        return fail("a picture needs --output FILE");
+    }
+    return options;
+}
+
+void WriteOut(const std::string& text) {
+    try {
+        StdoutWriter out;
+        out.Write(text.data(), text.size());
+        out.Flush();
+    } catch (const std::system_error& error) {
+        if (!IsBrokenPipe(error)) throw;
+    }
+}
+
+}  // namespace
+
+// The output file is opened before the rows are read, so that an unwritable one fails at once;
+// it takes the place of the target only once complete. Counting keeps one batch of rows and
+// the counts in memory, whatever the number of rows.
+int RunMapCommand(Args args) {
+    if (WantsHelp(args)) return WriteHelp(MapHelp);
+    const auto mapOptions = ParseMapOptions(args);
+    if (!mapOptions) return ExitUsage;
+    const auto options = ParseAnalysisOptions(Command, mapOptions->rest, false);
+    if (!options) return ExitUsage;
+    if (!options->operands.empty()) {
+        return UsageError(Command, "unexpected argument " + Quoted(options->operands[0]));
+    }
+
+    std::unique_ptr<ReplacingFile> file;
+    if (mapOptions->output) file = std::make_unique<ReplacingFile>(*mapOptions->output);
+    RowSource source;
+    if (!source.Open(*options)) return UsageError(Command, source.Error());
+    ShuffleCounts counts(options->view);
+    const RowSource::Status status = CountSourceRows(source, counts);
+    if (status != RowSource::Status::End) return SourceError(source, status);
+    if (const auto shortage = BiasMapShortage(counts.Rows(), mapOptions->view)) {
+        return UsageError(Command, *shortage);
+    }
+
+    const BiasMap map(counts, mapOptions->view);
+    std::string bytes;
+    if (*mapOptions->format == MapFormat::Csv) {
+        bytes = map.CsvText();
+    } else {
+        const OffscreenPainting painting;
+        const QByteArray picture = EncodeBiasMap(
+            map, *mapOptions->format == MapFormat::Png ? PictureFormat::Png : PictureFormat::Svg);
+        bytes.assign(picture.constData(), static_cast<std::size_t>(picture.size()));
+    }
+    if (!file) {
+        WriteOut(bytes);
+        return ExitOk;
+    }
+    file->Out().Write(bytes.data(), bytes.size());
+    file->Commit();
+    return ExitOk;
+}
+
+}  // namespace brevane::cli

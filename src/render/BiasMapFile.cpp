@@ -1,0 +1,100 @@
+#include "render/BiasMapFile.h"
+
+#include <QBuffer>
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+#include <QSvgGenerator>
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <stdexcept>
+
+#include "os/OutputFile.h"
+
+namespace brevane {
+
+namespace {
+
+bool EndsWithNoCase(std::string_view text, std::string_view suffix) {
+    if (text.size() < suffix.size()) return false;
+    return std::equal(suffix.begin(), suffix.end(), text.end() - suffix.size(),
+                      [](char a, char b) { return std::tolower(a) == std::tolower(b); });
+}
+
+}  // namespace
+
+std::optional<PictureFormat> PictureFormatOfPath(std::string_view path) {
+    if (EndsWithNoCase(path, ".png")) return PictureFormat::Png;
+    if (EndsWithNoCase(path, ".svg")) return PictureFormat::Svg;
+    return std::nullopt;
+}
+
+QByteArray EncodeBiasMap(const BiasMap& map, PictureFormat format, QSize size) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    const QRect area(QPoint(0, 0), size);
+    if (format == PictureFormat::Png) {
+        QImage image(size, QImage::Format_RGB32);
+        image.fill(Qt::white);
+        {
+            QPainter painter(&image);
+            DrawBiasMap(painter, area, map);
+        }
+        if (!image.save(&buffer, "PNG"))
+            throw std::runtime_error("the PNG picture could not be encoded");
+        return bytes;
+    }
+    QSvgGenerator svg;
+    svg.setOutputDevice(&buffer);
+    svg.setSize(size);
+    svg.setViewBox(area);
+    svg.setTitle(QStringLiteral("Bias map"));
+    svg.setDescription(QString::fromStdString(map.Title()));
+    QPainter painter;
+    if (!painter.begin(&svg)) throw std::runtime_error("the SVG picture could not be encoded");
+    DrawBiasMap(painter, area, map);
+    painter.end();
+    return bytes;
+}
+
+void SaveBiasMapPicture(const BiasMap& map, PictureFormat format, const std::string& path) {
+    const QByteArray bytes = EncodeBiasMap(map, format);
+    ReplacingFile file(path);
+    file.Out().Write(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+    file.Commit();
+}
+
+namespace {
+
+// Qt's own notes (a missing XDG_RUNTIME_DIR, font substitutions) are not the program's output;
+// only critical and fatal messages reach standard error.
+void QuietMessages(QtMsgType type, const QMessageLogContext&, const QString& message) {
+    if (type == QtCriticalMsg || type == QtFatalMsg) {
+        std::fprintf(stderr, "%s\n", qPrintable(message));
+    }
+}
+
+}  // namespace
+
+OffscreenPainting::OffscreenPainting() {
+    if (QCoreApplication::instance() != nullptr) return;
+    previousHandler_ = qInstallMessageHandler(QuietMessages);
+    // The platform named on the command line wins over QT_QPA_PLATFORM.
+    static int argc = 3;
+    static char name[] = "brevane-cli";
+    static char option[] = "-platform";
+    static char platform[] = "offscreen";
+    static char* argv[] = {name, option, platform, nullptr};
+    app_ = std::make_unique<QGuiApplication>(argc, argv);
+}
+
+OffscreenPainting::~OffscreenPainting() {
+    if (!app_) return;
+    app_.reset();
+    qInstallMessageHandler(previousHandler_);
+}
+
+}  // namespace brevane
