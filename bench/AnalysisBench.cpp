@@ -25,6 +25,7 @@
 #include "analysis/Reports.h"
 #include "analysis/RowParser.h"
 #include "analysis/Seats.h"
+#include "cards/Cards.h"
 #include "hand/PokerHand.h"
 #include "stats/FairnessReport.h"
 
@@ -62,7 +63,7 @@ std::uint64_t SumOfEveryByte(const ShuffleList& list) {
     for (std::size_t start = 0; start < list.Count(); start += ShuffleList::RowsPerBlock) {
         const std::size_t rows = std::min(ShuffleList::RowsPerBlock, list.Count() - start);
         const std::uint8_t* bytes = list.Row(start);
-        const std::size_t size = rows * ShuffleList::RowBytes;
+        const std::size_t size = rows * DeckSize;
         std::size_t i = 0;
         for (; i + 8 <= size; i += 8) {
             std::uint64_t word;
@@ -186,7 +187,7 @@ std::uint64_t ReadBytes(const std::string& path) {
 std::uint64_t ParseRows(const std::string& path) {
     std::FILE* in = std::fopen(path.c_str(), "rb");
     ExportReader reader(in, path);
-    std::uint8_t row[ShuffleList::RowBytes];
+    std::uint8_t row[DeckSize];
     std::uint64_t rows = 0;
     while (reader.Next(row) == ExportReader::Status::Row) rows += row[0] != 0;
     std::fclose(in);

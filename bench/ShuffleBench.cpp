@@ -10,6 +10,7 @@
 #include <fstream>
 
 #include "analysis/ShuffleList.h"
+#include "cards/Cards.h"
 #include "models/ShuffleRows.h"
 
 namespace {
@@ -148,7 +149,7 @@ void BM_MemoryPerStoredRow(benchmark::State& state) {
             static_cast<double>(list.BytesAllocated()) / static_cast<double>(rows);
         state.counters["resident_bytes_per_row"] =
             static_cast<double>(after - before) / static_cast<double>(rows);
-        state.counters["card_bytes_per_row"] = static_cast<double>(ShuffleList::RowBytes);
+        state.counters["card_bytes_per_row"] = static_cast<double>(DeckSize);
         state.counters["target_max"] = 64;
     }
 }

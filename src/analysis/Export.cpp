@@ -21,11 +21,11 @@ constexpr std::array<std::array<char, 4>, CardTableSize> LinePieces = [] {
 }  // namespace
 
 void FormatExportLine(const std::uint8_t* row, char* out) {
-    for (std::size_t k = 0; k + 1 < ShuffleList::RowBytes; ++k)
+    for (std::size_t k = 0; k + 1 < DeckSize; ++k)
         std::memcpy(out + 3 * k, LinePieces[row[k]].data(), 4);
-    char* last = out + 3 * (ShuffleList::RowBytes - 1);
-    last[0] = RankLetter[row[ShuffleList::RowBytes - 1]];
-    last[1] = SuitLetter[row[ShuffleList::RowBytes - 1]];
+    char* last = out + 3 * (DeckSize - 1);
+    last[0] = RankLetter[row[DeckSize - 1]];
+    last[1] = SuitLetter[row[DeckSize - 1]];
     last[2] = '\r';
     last[3] = '\n';
 }

@@ -4,28 +4,28 @@
 #include <cstring>
 
 #include "analysis/SeatValues.h"
+#include "cards/Cards.h"
 #include "hand/PokerHand.h"
 
 namespace brevane {
 
 namespace {
 
-constexpr std::size_t RowBytes = 52;
 constexpr std::uint32_t PendingLimit = 255;
 
 // Adds, for every position, whether the card there is selected, over `count` rows. Written
 // without branches so that the compiler turns the inner loop into vector operations.
 void CountSelected(const std::uint8_t* rows, std::size_t count, std::uint8_t* pending,
                    std::uint8_t offset, std::uint8_t mask, std::uint8_t width) {
-    std::uint8_t acc[RowBytes];
-    std::memcpy(acc, pending, RowBytes);
-    for (std::size_t r = 0; r < count; ++r, rows += RowBytes) {
-        for (std::size_t p = 0; p < RowBytes; ++p) {
+    std::uint8_t acc[DeckSize];
+    std::memcpy(acc, pending, DeckSize);
+    for (std::size_t r = 0; r < count; ++r, rows += DeckSize) {
+        for (std::size_t p = 0; p < DeckSize; ++p) {
             const std::uint8_t shifted = static_cast<std::uint8_t>(rows[p] - offset) & mask;
             acc[p] = static_cast<std::uint8_t>(acc[p] + (shifted < width));
         }
     }
-    std::memcpy(pending, acc, RowBytes);
+    std::memcpy(pending, acc, DeckSize);
 }
 
 }  // namespace
@@ -57,7 +57,7 @@ void PositionCounter::AddRows(const std::uint8_t* rows, std::size_t count) {
         CountSelected(rows, take, pending_.data(), offset_, mask_, width_);
         pendingRows_ += static_cast<std::uint32_t>(take);
         if (pendingRows_ == PendingLimit) Flush();
-        rows += take * RowBytes;
+        rows += take * DeckSize;
         count -= take;
     }
 }
@@ -65,27 +65,27 @@ void PositionCounter::AddRows(const std::uint8_t* rows, std::size_t count) {
 // The scan of a row stops at the first position that holds the card.
 void PositionCounter::AddCardRows(const std::uint8_t* rows, std::size_t count) {
     rows_ += count;
-    for (std::size_t r = 0; r < count; ++r, rows += RowBytes) {
-        const auto* found = static_cast<const std::uint8_t*>(std::memchr(rows, offset_, RowBytes));
+    for (std::size_t r = 0; r < count; ++r, rows += DeckSize) {
+        const auto* found = static_cast<const std::uint8_t*>(std::memchr(rows, offset_, DeckSize));
         if (found) ++counts_[static_cast<std::size_t>(found - rows)];
     }
 }
 
 void PositionCounter::Flush() {
-    for (std::size_t p = 0; p < RowBytes; ++p) counts_[p] += pending_[p];
+    for (std::size_t p = 0; p < DeckSize; ++p) counts_[p] += pending_[p];
     pending_.fill(0);
     pendingRows_ = 0;
 }
 
-std::array<std::uint64_t, 52> PositionCounter::Counts() const {
-    std::array<std::uint64_t, 52> counts = counts_;
-    for (std::size_t p = 0; p < RowBytes; ++p) counts[p] += pending_[p];
+std::array<std::uint64_t, DeckSize> PositionCounter::Counts() const {
+    std::array<std::uint64_t, DeckSize> counts = counts_;
+    for (std::size_t p = 0; p < DeckSize; ++p) counts[p] += pending_[p];
     return counts;
 }
 
 void PositionCounter::Merge(const PositionCounter& other) {
     const auto counts = other.Counts();
-    for (std::size_t p = 0; p < RowBytes; ++p) counts_[p] += counts[p];
+    for (std::size_t p = 0; p < DeckSize; ++p) counts_[p] += counts[p];
     rows_ += other.rows_;
 }
 
@@ -95,7 +95,7 @@ void DeckPosCounter::Merge(const DeckPosCounter& other) {
 }
 
 void DeckPosCounter::AddRows(const std::uint8_t* rows, std::size_t count) {
-    for (std::size_t r = 0; r < count; ++r) ++cards_[rows[r * RowBytes + index_]];
+    for (std::size_t r = 0; r < count; ++r) ++cards_[rows[r * DeckSize + index_]];
     rows_ += count;
 }
 
@@ -110,7 +110,7 @@ void HandCategoryCounter::AddRows(const std::uint8_t* rows, std::size_t count) {
         const std::size_t take = std::min(count, SeatBatchRows);
         EvaluateSeatRows(rows, take, view_, seat, values);
         for (std::size_t r = 0; r < take; ++r) ++slots_[static_cast<std::size_t>(Slot(values[r]))];
-        rows += take * RowBytes;
+        rows += take * DeckSize;
         count -= take;
         rows_ += take;
     }

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "analysis/Seats.h"
+#include "cards/Cards.h"
 
 namespace brevane {
 
@@ -30,7 +31,7 @@ class PositionCounter {
 
     Kind GetKind() const { return kind_; }
     std::uint64_t Rows() const { return rows_; }
-    std::array<std::uint64_t, 52> Counts() const;
+    std::array<std::uint64_t, DeckSize> Counts() const;
 
   private:
     PositionCounter(Kind kind, std::uint8_t offset, std::uint8_t mask, std::uint8_t width);
@@ -46,9 +47,9 @@ class PositionCounter {
     std::uint8_t width_;
     // Per-position counts of the last pendingRows_ rows (at most 255), added into counts_
     // when full; byte counters keep the per-row work to a few vector operations.
-    std::array<std::uint8_t, 52> pending_{};
+    std::array<std::uint8_t, DeckSize> pending_{};
     std::uint32_t pendingRows_ = 0;
-    std::array<std::uint64_t, 52> counts_{};
+    std::array<std::uint64_t, DeckSize> counts_{};
     std::uint64_t rows_ = 0;
 };
 

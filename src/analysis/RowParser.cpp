@@ -11,8 +11,7 @@ namespace brevane {
 
 namespace {
 
-constexpr std::size_t CardsPerLine = 52;
-constexpr std::size_t LineChars = 3 * CardsPerLine - 1;  // 155
+constexpr std::size_t LineChars = 3 * DeckSize - 1;  // 155
 constexpr std::uint64_t AllCards = ((std::uint64_t{1} << 53) - 1) & ~std::uint64_t{1};
 
 // The two bytes of a name as one 16-bit table index, in the machine's byte order, so that the
@@ -90,7 +89,7 @@ bool SeparatorsAreSpaces(const char* p) {
 bool ParseExactLine(const char* p, std::uint8_t* row) {
     std::uint64_t seen = 0;
 #pragma GCC unroll 4
-    for (std::size_t i = 0; i < CardsPerLine; ++i) {
+    for (std::size_t i = 0; i < DeckSize; ++i) {
         const std::uint8_t code = CodeAt(p + 3 * i);
         row[i] = code;
         seen |= CardBit[code];
@@ -140,15 +139,15 @@ std::string ParseExportLine(std::string_view line, std::uint8_t* row) {
         const std::string_view token = line.substr(i, j - i);
         const std::uint8_t code = token.size() == 2 ? CodeAt(token.data()) : 0;
         if (code == 0) return "unknown card name " + Quote(token);
-        if (cards < CardsPerLine) row[cards] = code;
+        if (cards < DeckSize) row[cards] = code;
         ++cards;
         i = j;
     }
-    if (cards != CardsPerLine) {
+    if (cards != DeckSize) {
         return "expected 52 cards, found " + std::to_string(cards);
     }
     std::array<bool, CardTableSize> seen{};
-    for (std::size_t k = 0; k < CardsPerLine; ++k) {
+    for (std::size_t k = 0; k < DeckSize; ++k) {
         if (seen[row[k]]) return "card " + CardName(row[k]) + " appears twice";
         seen[row[k]] = true;
     }

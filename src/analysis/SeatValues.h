@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "analysis/Seats.h"
+#include "cards/Cards.h"
 #include "hand/PokerHand.h"
 
 namespace brevane {
@@ -22,10 +23,10 @@ template <int BoardCount, bool Rotating>
 void Evaluate(const std::uint8_t* rows, std::size_t count, std::int32_t n, std::int32_t& d,
               std::int32_t* values) {
     for (std::size_t r = 0; r < count; ++r) {
-        const std::uint8_t* row = rows + r * 52;
+        const std::uint8_t* row = rows + r * DeckSize;
         const std::uint8_t* board = row + 2 * n;
         // The last card read, the river's place, SeatPrefetchRows rows on.
-        __builtin_prefetch(board + SeatPrefetchRows * 52 + 4);
+        __builtin_prefetch(board + SeatPrefetchRows * DeckSize + 4);
         values[r] = EvaluateHand(row[d - 1], row[d + n - 1], BoardCount > 0 ? board[0] : 0,
                                  BoardCount > 1 ? board[1] : 0, BoardCount > 2 ? board[2] : 0,
                                  BoardCount > 3 ? board[3] : 0, BoardCount > 4 ? board[4] : 0);

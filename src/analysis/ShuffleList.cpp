@@ -1,5 +1,7 @@
 #include "analysis/ShuffleList.h"
 
+#include "cards/Cards.h"
+
 #include <algorithm>
 #include <cstring>
 #include <limits>
@@ -15,7 +17,7 @@ Deck InitialDeck() {
 ShuffleRecord ShuffleList::Record(std::size_t index) const {
     const std::uint8_t* row = Row(index);
     ShuffleRecord record;
-    for (std::size_t k = 0; k < RowBytes; ++k) record[k] = row[k];
+    for (std::size_t k = 0; k < DeckSize; ++k) record[k] = row[k];
     return record;
 }
 
@@ -24,7 +26,7 @@ std::uint8_t* ShuffleList::NextRowSlot() {
     const std::size_t offset = count_ % RowsPerBlock;
     if (offset == 0 && count_ / RowsPerBlock == blocks_.size())
         blocks_.push_back(std::make_unique_for_overwrite<std::uint8_t[]>(BlockBytes));
-    return blocks_[count_ / RowsPerBlock].get() + offset * RowBytes;
+    return blocks_[count_ / RowsPerBlock].get() + offset * DeckSize;
 }
 
 void ShuffleList::Append(const Deck& deck) {
@@ -40,13 +42,13 @@ void DrawShuffleRows(ShuffleGenerator& generator, const std::uint8_t* start, std
     const std::uint8_t* source = start;
     ShuffleDraws pending, next;
     generator.DrawShuffle(pending);
-    for (std::size_t k = 0; k + 1 < count; ++k, rows += ShuffleList::RowBytes) {
-        std::memcpy(rows, source, ShuffleList::RowBytes);
+    for (std::size_t k = 0; k + 1 < count; ++k, rows += DeckSize) {
+        std::memcpy(rows, source, DeckSize);
         generator.DrawShuffleApplying(next, pending, rows);
         pending = next;
         if (!restart) source = rows;
     }
-    std::memcpy(rows, source, ShuffleList::RowBytes);
+    std::memcpy(rows, source, DeckSize);
     ApplyShuffle(pending, rows);
 }
 
@@ -60,7 +62,7 @@ void ShuffleList::AppendShuffles(Deck& deck, ShuffleGenerator& generator, std::s
 void ShuffleList::AppendRows(Deck& deck, std::size_t n, const RowMaker& make) {
     // Works block by block: a block is allocated before any of its rows is made, so when
     // memory runs out the generator and `deck` still match the rows stored so far.
-    std::uint8_t previous[RowBytes];
+    std::uint8_t previous[DeckSize];
     CopyDeckToRow(deck, previous);
     const std::uint8_t* source = previous;
     while (n > 0) {
@@ -69,9 +71,9 @@ void ShuffleList::AppendRows(Deck& deck, std::size_t n, const RowMaker& make) {
         make(source, row, batch);
         count_ += batch;
         n -= batch;
-        source = row + (batch - 1) * RowBytes;
+        source = row + (batch - 1) * DeckSize;
         // Kept in step per block, for when the next block cannot be allocated.
-        for (std::size_t k = 0; k < RowBytes; ++k) deck[k] = source[k];
+        for (std::size_t k = 0; k < DeckSize; ++k) deck[k] = source[k];
     }
 }
 

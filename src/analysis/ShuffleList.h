@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+#include "cards/Cards.h"
 #include "random/PRNG.h"
 
 namespace brevane {
@@ -36,9 +37,8 @@ void DrawShuffleRows(ShuffleGenerator& generator, const std::uint8_t* start, std
 // never moves existing rows and memory stays close to 52 bytes per row.
 class ShuffleList {
   public:
-    static constexpr std::size_t RowBytes = 52;
     static constexpr std::size_t RowsPerBlock = std::size_t{1} << 16;
-    static constexpr std::size_t BlockBytes = RowBytes * RowsPerBlock;
+    static constexpr std::size_t BlockBytes = DeckSize * RowsPerBlock;
 
     ShuffleList() = default;
     ShuffleList(ShuffleList&&) noexcept = default;
@@ -49,7 +49,7 @@ class ShuffleList {
 
     // The 52 card codes of row `index` (< Count()), one byte each.
     const std::uint8_t* Row(std::size_t index) const {
-        return blocks_[index / RowsPerBlock].get() + (index % RowsPerBlock) * RowBytes;
+        return blocks_[index / RowsPerBlock].get() + (index % RowsPerBlock) * DeckSize;
     }
     ShuffleRecord Record(std::size_t index) const;
 

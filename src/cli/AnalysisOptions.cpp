@@ -8,6 +8,7 @@
 
 #include "analysis/HandFinder.h"
 #include "analysis/Seats.h"
+#include "cards/Cards.h"
 #include "cli/CliSupport.h"
 #include "os/TerminalText.h"
 #include "random/PRNG.h"
@@ -171,7 +172,7 @@ bool RowSource::Open(const AnalysisOptions& options) {
         if (!PrepareGenerator(options.key, error_)) return false;
         maker_ = std::make_unique<ShuffleRowMaker>(TheShuffleGenerator(), options.model,
                                                    options.fromNewDeck);
-        batch_.resize(RowsPerBatch * ShuffleList::RowBytes);
+        batch_.resize(RowsPerBatch * DeckSize);
         return true;
     }
     const std::string& path = *options.input;
@@ -199,7 +200,7 @@ RowSource::Status RowSource::Next(std::uint8_t* row) {
         remaining_ -= batchRows_;
         batchNext_ = 0;
     }
-    std::memcpy(row, batch_.data() + batchNext_++ * ShuffleList::RowBytes, ShuffleList::RowBytes);
+    std::memcpy(row, batch_.data() + batchNext_++ * DeckSize, DeckSize);
     return Status::Row;
 }
 
@@ -207,7 +208,7 @@ RowSource::Status RowSource::NextBatch(std::uint8_t* rows, std::size_t capacity,
                                        std::size_t& count) {
     count = 0;
     while (count < capacity) {
-        const Status status = Next(rows + count * ShuffleList::RowBytes);
+        const Status status = Next(rows + count * DeckSize);
         if (status != Status::Row) return status;
         ++count;
     }

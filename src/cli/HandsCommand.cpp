@@ -7,6 +7,7 @@
 #include "analysis/Messages.h"
 #include "analysis/SeatValues.h"
 #include "analysis/Seats.h"
+#include "cards/Cards.h"
 #include "cli/AnalysisOptions.h"
 #include "cli/CliSupport.h"
 #include "cli/Commands.h"
@@ -74,7 +75,7 @@ int Run(const AnalysisOptions& options, RowSource& source) {
     HandLines out(source.Generated());
     std::uint64_t matches = 0;
     std::uint64_t handNumber = 0;
-    std::uint8_t batch[SeatBatchRows * ShuffleList::RowBytes];
+    std::uint8_t batch[SeatBatchRows * DeckSize];
     std::int32_t values[SeatBatchRows];
     RowSource::Status status;
     std::string line;
@@ -88,7 +89,7 @@ int Run(const AnalysisOptions& options, RowSource& source) {
             if (options.limit && matches == *options.limit) continue;
             if (handNumber < options.from) continue;
             if (options.handClass && !HandClassMatches(*options.handClass, values[k])) continue;
-            const std::uint8_t* row = batch + k * ShuffleList::RowBytes;
+            const std::uint8_t* row = batch + k * DeckSize;
             const SevenCards cards = SeatCardsFromRow(row, view, rowSeat.Current());
             line = std::to_string(handNumber);
             line += '\t';

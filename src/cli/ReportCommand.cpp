@@ -115,7 +115,7 @@ int RunReportCommand(Args args) {
 
     RowSource source;
     if (!source.Open(*options)) return UsageError(Command, source.Error());
-    std::vector<std::uint8_t> batch(BatchRows * ShuffleList::RowBytes);
+    std::vector<std::uint8_t> batch(BatchRows * DeckSize);
     std::uint64_t rows = 0;
     RowSource::Status status;
     do {

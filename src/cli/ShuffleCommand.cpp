@@ -6,6 +6,7 @@
 
 #include "analysis/Export.h"
 #include "analysis/ShuffleList.h"
+#include "cards/Cards.h"
 #include "cli/CliSupport.h"
 #include "cli/Commands.h"
 #include "cli/StreamCommand.h"
@@ -46,12 +47,11 @@ constexpr std::size_t RowsPerBatch = 4096;
 // Makes options.count shuffles with the process's generator, writing each order as it is made.
 void WriteShuffles(const StreamOptions& options, FdWriter& out) {
     ShuffleRowMaker maker(TheShuffleGenerator(), options.model, options.fromNewDeck);
-    std::vector<std::uint8_t> rows(RowsPerBatch * ShuffleList::RowBytes);
+    std::vector<std::uint8_t> rows(RowsPerBatch * DeckSize);
     for (std::uint64_t left = options.count; left > 0;) {
         const auto batch = static_cast<std::size_t>(std::min<std::uint64_t>(left, RowsPerBatch));
         maker.Make(rows.data(), batch);
-        for (std::size_t k = 0; k < batch; ++k)
-            WriteExportLine(out, rows.data() + k * ShuffleList::RowBytes);
+        for (std::size_t k = 0; k < batch; ++k) WriteExportLine(out, rows.data() + k * DeckSize);
         left -= batch;
     }
 }

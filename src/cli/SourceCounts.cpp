@@ -1,5 +1,7 @@
 #include "cli/SourceCounts.h"
 
+#include "cards/Cards.h"
+
 #include <vector>
 
 namespace brevane::cli {
@@ -12,12 +14,12 @@ constexpr std::size_t BatchRows = 1024;
 }  // namespace
 
 RowSource::Status CountSourceRows(RowSource& source, ShuffleCounts& counts) {
-    std::vector<std::uint8_t> batch(BatchRows * ShuffleList::RowBytes);
+    std::vector<std::uint8_t> batch(BatchRows * DeckSize);
     RowSource::Status status = RowSource::Status::Row;
     while (status == RowSource::Status::Row) {
         std::size_t rows = 0;
-        while (rows < BatchRows && (status = source.Next(&batch[rows * ShuffleList::RowBytes])) ==
-                                       RowSource::Status::Row) {
+        while (rows < BatchRows &&
+               (status = source.Next(&batch[rows * DeckSize])) == RowSource::Status::Row) {
             ++rows;
         }
         counts.AddRows(batch.data(), rows);

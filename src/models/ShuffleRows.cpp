@@ -2,17 +2,17 @@
 
 #include <cstring>
 
+#include "cards/Cards.h"
 #include "models/ModelShuffle.h"
 
 namespace brevane {
 
 namespace {
 
-constexpr std::size_t RowBytes = ShuffleList::RowBytes;
 
 const std::uint8_t* NewDeckRow() {
     static const auto row = [] {
-        std::array<std::uint8_t, RowBytes> r{};
+        std::array<std::uint8_t, DeckSize> r{};
         CopyDeckToRow(InitialDeck(), r.data());
         return r;
     }();
@@ -29,8 +29,8 @@ void MakeModelRows(const ShuffleModel& model, bool fromNewDeck, ShuffleGenerator
         return;
     }
     const std::uint8_t* source = start;
-    for (std::size_t k = 0; k < count; ++k, rows += RowBytes) {
-        std::memcpy(rows, source, RowBytes);
+    for (std::size_t k = 0; k < count; ++k, rows += DeckSize) {
+        std::memcpy(rows, source, DeckSize);
         ApplyModelShuffle(model, generator, rows);
         if (!fromNewDeck) source = rows;
     }
@@ -50,13 +50,13 @@ void AppendModelShuffles(ShuffleList& list, Deck& deck, ShuffleGenerator& genera
 ShuffleRowMaker::ShuffleRowMaker(ShuffleGenerator& generator, const ShuffleModel& model,
                                  bool fromNewDeck)
     : generator_(generator), model_(model), fromNewDeck_(fromNewDeck) {
-    std::memcpy(last_, NewDeckRow(), RowBytes);
+    std::memcpy(last_, NewDeckRow(), DeckSize);
 }
 
 void ShuffleRowMaker::Make(std::uint8_t* rows, std::size_t count) {
     if (count == 0) return;
     MakeModelRows(model_, fromNewDeck_, generator_, last_, rows, count);
-    std::memcpy(last_, rows + (count - 1) * RowBytes, RowBytes);
+    std::memcpy(last_, rows + (count - 1) * DeckSize, DeckSize);
 }
 
 }  // namespace brevane

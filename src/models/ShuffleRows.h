@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "analysis/ShuffleList.h"
+#include "cards/Cards.h"
 #include "models/ShuffleModel.h"
 #include "random/PRNG.h"
 
@@ -34,7 +35,7 @@ class ShuffleRowMaker {
     ShuffleGenerator& generator_;
     ShuffleModel model_;
     bool fromNewDeck_;
-    std::uint8_t last_[ShuffleList::RowBytes];
+    std::uint8_t last_[DeckSize];
 };
 
 }  // namespace brevane

@@ -7,6 +7,7 @@
 #include <thread>
 #include <utility>
 
+#include "cards/Cards.h"
 #include "random/BoundedDraw.h"
 #include "random/SHA256.h"
 
@@ -45,7 +46,7 @@ struct Keystream {
 
 constexpr std::array<DrawDivisor, 53> ShuffleDivisors = [] {
     std::array<DrawDivisor, 53> t{};
-    for (int m = 1; m <= 52; ++m) t[m] = MakeDrawDivisor(static_cast<std::uint16_t>(m));
+    for (int m = 1; m <= DeckSize; ++m) t[m] = MakeDrawDivisor(static_cast<std::uint16_t>(m));
     return t;
 }();
 
@@ -119,7 +120,8 @@ std::uint16_t ShuffleGenerator::RandomBelow(std::uint16_t n) {
 void ShuffleGenerator::ShuffleDeck(CardArray& cards) {
     std::lock_guard<std::mutex> hold(ShuffleLock);
     Keystream ks{s_.data(), i_, j_};
-    for (unsigned m = 52; m >= 2; --m) std::swap(cards[ks.Below(ShuffleDivisors[m])], cards[m - 1]);
+    for (unsigned m = DeckSize; m >= 2; --m)
+        std::swap(cards[ks.Below(ShuffleDivisors[m])], cards[m - 1]);
     i_ = static_cast<std::uint8_t>(ks.i);
     j_ = static_cast<std::uint8_t>(ks.j);
 }
@@ -127,7 +129,7 @@ void ShuffleGenerator::ShuffleDeck(CardArray& cards) {
 void ShuffleGenerator::DrawShuffle(ShuffleDraws& draws) {
     std::lock_guard<std::mutex> hold(ShuffleLock);
     Keystream ks{s_.data(), i_, j_};
-    for (unsigned m = 52; m >= 2; --m)
+    for (unsigned m = DeckSize; m >= 2; --m)
         draws[m] = static_cast<std::uint8_t>(ks.Below(ShuffleDivisors[m]));
     i_ = static_cast<std::uint8_t>(ks.i);
     j_ = static_cast<std::uint8_t>(ks.j);
@@ -137,7 +139,7 @@ void ShuffleGenerator::DrawShuffleApplying(ShuffleDraws& next, const ShuffleDraw
                                            std::uint8_t* cards) {
     std::lock_guard<std::mutex> hold(ShuffleLock);
     Keystream ks{s_.data(), i_, j_};
-    for (unsigned m = 52; m >= 2; --m) {
+    for (unsigned m = DeckSize; m >= 2; --m) {
         next[m] = static_cast<std::uint8_t>(ks.Below(ShuffleDivisors[m]));
         std::swap(cards[pending[m]], cards[m - 1]);
     }

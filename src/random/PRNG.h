@@ -6,10 +6,12 @@
 #include <mutex>
 #include <string_view>
 
+#include "cards/Cards.h"
+
 namespace brevane {
 
 using GeneratorKey = std::array<std::uint8_t, 32>;
-using CardArray = std::array<std::int32_t, 52>;
+using CardArray = std::array<std::int32_t, DeckSize>;
 
 // The draws of one shuffle: for m = 52 down to 2, position Draws[m] (0-based, below m) is
 // swapped with position m - 1. Entries 0 and 1 are unused.
@@ -18,7 +20,7 @@ using ShuffleDraws = std::array<std::uint8_t, 53>;
 // Applies one shuffle's draws to 52 cards in place, exactly as ShuffleDeck would.
 template <class Card>
 void ApplyShuffle(const ShuffleDraws& draws, Card* cards) {
-    for (unsigned m = 52; m >= 2; --m) {
+    for (unsigned m = DeckSize; m >= 2; --m) {
         const Card held = cards[draws[m]];
         cards[draws[m]] = cards[m - 1];
         cards[m - 1] = held;

@@ -77,8 +77,8 @@ BiasMapLayout::BiasMapLayout(const QRect& area)
     const int gridTop = title_.bottom() + 1 + TitleGap + 2 * line + LabelGap;
     const int leftPart = line + LabelGap + rowLabelWidth + LabelGap;
     const int rightPart = LegendGap + LegendBarWidth + LabelGap + tickWidth;
-    const int side = std::max(52, std::min(area.width() - 2 * Padding - leftPart - rightPart,
-                                           area.bottom() + 1 - Padding - gridTop));
+    const int side = std::max(DeckSize, std::min(area.width() - 2 * Padding - leftPart - rightPart,
+                                                 area.bottom() + 1 - Padding - gridTop));
     // The block of labels, cells and legend stands in the middle of the area's width.
     const int blockLeft =
         area.left() + std::max(Padding, (area.width() - leftPart - side - rightPart) / 2);
@@ -122,8 +122,8 @@ void DrawTitle(QPainter& painter, const BiasMapLayout& layout, const BiasMap& ma
 // The cells go out a colour at a time, which keeps an SVG file to one group per colour.
 void DrawCells(QPainter& painter, const BiasMapLayout& layout, const BiasMap& map) {
     std::map<QRgb, QList<QRect>> cellsByColour;
-    for (int i = 0; i < 52; ++i) {
-        for (int j = 0; j < 52; ++j)
+    for (int i = 0; i < DeckSize; ++i) {
+        for (int j = 0; j < DeckSize; ++j)
             cellsByColour[ToQColor(map.Colour(i, j)).rgb()].append(layout.Cell(i, j));
     }
     painter.save();
@@ -139,13 +139,13 @@ void DrawAxes(QPainter& painter, const BiasMapLayout& layout, const BiasMap& map
     painter.setFont(layout.LabelFont());
     const int line = QFontMetrics(layout.LabelFont()).height();
     const QRect grid = layout.Grid();
-    for (int i = 0; i < 52; i += layout.RowLabelStep()) {
+    for (int i = 0; i < DeckSize; i += layout.RowLabelStep()) {
         const int y = layout.Cell(i, 0).center().y();
         const QRect label(grid.left() - 200, y - line / 2,
                           layout.RowLabelRight() - grid.left() + 200, line);
         painter.drawText(label, Qt::AlignRight | Qt::AlignVCenter, Text(map.RowLabel(i)));
     }
-    for (int j = 0; j < 52; j += layout.ColumnLabelStep()) {
+    for (int j = 0; j < DeckSize; j += layout.ColumnLabelStep()) {
         const QRect label(layout.Cell(0, j).center().x() - 20, layout.ColumnLabelBand().top(), 41,
                           line);
         painter.drawText(label, Qt::AlignHCenter | Qt::AlignBottom, Text(BiasMap::ColumnLabel(j)));

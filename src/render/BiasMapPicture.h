@@ -5,6 +5,7 @@
 #include <QSize>
 #include <optional>
 
+#include "cards/Cards.h"
 #include "stats/BiasMap.h"
 
 class QPainter;
@@ -53,8 +54,8 @@ class BiasMapLayout {
     static int LabelStep(double cell, double needed);
 
   private:
-    int Edge(int index) const { return grid_.left() + (index * grid_.width() + 26) / 52; }
-    int EdgeY(int index) const { return grid_.top() + (index * grid_.height() + 26) / 52; }
+    int Edge(int index) const { return grid_.left() + (index * grid_.width() + 26) / DeckSize; }
+    int EdgeY(int index) const { return grid_.top() + (index * grid_.height() + 26) / DeckSize; }
 
     QFont titleFont_;
     QFont labelFont_;

@@ -125,12 +125,12 @@ std::string BiasMap::CellText(int row, int column) const {
 
 std::string BiasMap::CsvText() const {
     std::string text = view_ == BiasView::Cards ? "card" : "earlier";
-    for (int j = 0; j < 52; ++j) {
+    for (int j = 0; j < DeckSize; ++j) {
         text += ',';
         text += ColumnLabel(j);
     }
     text += '\n';
-    for (int i = 0; i < 52; ++i) {
+    for (int i = 0; i < DeckSize; ++i) {
         text += RowLabel(i);
         for (const std::uint64_t count : counts_[static_cast<std::size_t>(i)]) {
             text += ',';

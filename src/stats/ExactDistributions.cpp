@@ -1,5 +1,7 @@
 #include "stats/ExactDistributions.h"
 
+#include "cards/Cards.h"
+
 #include <cmath>
 
 namespace brevane {
@@ -68,13 +70,14 @@ std::vector<BigCount> MatchingCounts(int n) {
     return counts;
 }
 
-const std::array<double, 52>& RisingSequenceProbabilities() {
-    static const std::array<double, 52> p = Probabilities<52>(EulerianNumbers(52), 52);
+const std::array<double, DeckSize>& RisingSequenceProbabilities() {
+    static const std::array<double, DeckSize> p =
+        Probabilities<DeckSize>(EulerianNumbers(DeckSize), DeckSize);
     return p;
 }
 
 const std::array<double, 53>& FixedPointProbabilities() {
-    static const std::array<double, 53> p = Probabilities<53>(MatchingCounts(52), 52);
+    static const std::array<double, 53> p = Probabilities<53>(MatchingCounts(DeckSize), DeckSize);
     return p;
 }
 

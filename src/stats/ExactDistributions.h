@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "analysis/SeatView.h"
+#include "cards/Cards.h"
 
 namespace brevane {
 
@@ -23,7 +24,7 @@ std::vector<BigCount> MatchingCounts(int n);
 
 // For a uniformly random permutation of 52 cards, exact probabilities rounded to double:
 // P(R = r) at index r - 1, and P(k fixed points) at index k.
-const std::array<double, 52>& RisingSequenceProbabilities();
+const std::array<double, DeckSize>& RisingSequenceProbabilities();
 const std::array<double, 53>& FixedPointProbabilities();
 
 // How many sets of a stage's 2, 5, 6 or 7 cards fall in each hand category, High Card to Royal

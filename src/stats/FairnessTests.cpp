@@ -4,6 +4,7 @@
 #include <cmath>
 #include <stdexcept>
 
+#include "cards/Cards.h"
 #include "stats/ChiSquare.h"
 #include "stats/ExactDistributions.h"
 
@@ -34,8 +35,8 @@ FairnessTest Ran(std::string_view name, double statistic, std::int32_t df) {
 // A position test over `total` rows or pairs; `extra` is the shuffles beyond the counted
 // total (1 for the pairs) that the needed count includes.
 FairnessTest PositionTest(std::string_view name,
-                          std::span<const std::array<std::uint64_t, 52>> table, std::uint64_t total,
-                          std::uint64_t extra) {
+                          std::span<const std::array<std::uint64_t, DeckSize>> table,
+                          std::uint64_t total, std::uint64_t extra) {
     const std::uint64_t rows = table.size();
     const auto needed = static_cast<std::uint64_t>(std::ceil(MinimumExpected * rows)) + extra;
     if (static_cast<double>(total) / static_cast<double>(rows) < MinimumExpected) {
@@ -91,10 +92,10 @@ std::string_view VerdictText(Verdict verdict) {
     }
 }
 
-double PositionStatistic(std::span<const std::array<std::uint64_t, 52>> table,
+double PositionStatistic(std::span<const std::array<std::uint64_t, DeckSize>> table,
                          std::uint64_t total) {
     const double expected = static_cast<double>(total) / static_cast<double>(table.size());
-    const std::vector<double> cells(52, expected);
+    const std::vector<double> cells(DeckSize, expected);
     double sum = 0;
     for (const auto& row : table) sum += PearsonStatistic(row, cells);
     return sum * PermutationCorrection;

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "cards/Cards.h"
 #include "stats/ShuffleCounts.h"
 
 namespace brevane {
@@ -57,7 +58,8 @@ struct FairnessResult {
 // 612. Without the factor X^2 averages (rows - 1) * 52, 2652 for the card table. (A single
 // row's table gives exactly X^2 * 51/52 = df.) The moves of a fair shuffle are themselves
 // uniform permutations, one per pair, so the same holds for the moves table.
-double PositionStatistic(std::span<const std::array<std::uint64_t, 52>> table, std::uint64_t total);
+double PositionStatistic(std::span<const std::array<std::uint64_t, DeckSize>> table,
+                         std::uint64_t total);
 
 // Runs every test over the counts, then Holm's step-down at `alpha` (0 < alpha < 1) over the
 // tests that ran.

@@ -5,29 +5,29 @@
 #include <stdexcept>
 
 #include "analysis/SeatValues.h"
+#include "cards/Cards.h"
 
 namespace brevane {
 
 namespace {
 
-constexpr std::size_t RowBytes = 52;
 constexpr std::uint32_t PendingLimit = 65535;
 
 void AddMovesInto(CountTable& total, const std::uint16_t* pending) {
-    for (std::size_t i = 0; i < 52; ++i)
-        for (std::size_t j = 0; j < 52; ++j) total[i][j] += pending[i * 52 + j];
+    for (std::size_t i = 0; i < DeckSize; ++i)
+        for (std::size_t j = 0; j < DeckSize; ++j) total[i][j] += pending[i * DeckSize + j];
 }
 
 void AddCardsInto(CountTable& total, const std::uint16_t* pending) {
-    for (std::size_t p = 0; p < 52; ++p)
-        for (std::size_t c = 1; c <= 52; ++c) total[c - 1][p] += pending[p * 53 + c];
+    for (std::size_t p = 0; p < DeckSize; ++p)
+        for (std::size_t c = 1; c <= DeckSize; ++c) total[c - 1][p] += pending[p * 53 + c];
 }
 
 // The positions holding the same card in both rows; a loop the compiler turns into vector
 // compares.
 inline std::uint32_t SamePlaces(const std::uint8_t* earlier, const std::uint8_t* later) {
     std::uint32_t same = 0;
-    for (std::size_t x = 0; x < 52; ++x) same += earlier[x] == later[x];
+    for (std::size_t x = 0; x < DeckSize; ++x) same += earlier[x] == later[x];
     return same;
 }
 
@@ -36,14 +36,15 @@ inline std::uint32_t SamePlaces(const std::uint8_t* earlier, const std::uint8_t*
 // sequences are 1 + the descents of j, and its fixed points the x with j(x) = x.
 inline void CountPair(const std::uint8_t* earlier, const std::uint8_t* later,
                       const std::uint8_t* at, std::uint16_t* moves,
-                      std::array<std::uint64_t, 52>& rising, std::array<std::uint64_t, 53>& fixed) {
+                      std::array<std::uint64_t, DeckSize>& rising,
+                      std::array<std::uint64_t, 53>& fixed) {
     std::size_t j = at[earlier[0]];
     ++moves[j];
     std::uint32_t descents = 0;
 #pragma GCC unroll 52
-    for (std::size_t x = 1; x < 52; ++x) {
+    for (std::size_t x = 1; x < DeckSize; ++x) {
         const std::size_t next = at[earlier[x]];
-        ++(moves + x * 52)[next];
+        ++(moves + x * DeckSize)[next];
         descents += next < j;
         j = next;
     }
@@ -58,7 +59,7 @@ ShuffleCounts::ShuffleCounts(const SeatView& view, std::uint64_t firstRow)
 
 void ShuffleCounts::AddRows(const std::uint8_t* rows, std::size_t count) {
     if (count == 0) return;
-    if (rows_ == 0) std::memcpy(first_.data(), rows, RowBytes);
+    if (rows_ == 0) std::memcpy(first_.data(), rows, DeckSize);
     const std::uint8_t* previous = rows_ > 0 ? last_.data() : nullptr;
     std::int32_t values[SeatBatchRows];
     while (count > 0) {
@@ -68,13 +69,13 @@ void ShuffleCounts::AddRows(const std::uint8_t* rows, std::size_t count) {
         for (std::size_t r = 0; r < take; ++r)
             ++handSlots_[static_cast<std::size_t>(HandCategoryCounter::Slot(values[r]))];
         CountRows(previous, rows, take);
-        previous = rows + (take - 1) * RowBytes;
+        previous = rows + (take - 1) * DeckSize;
         pendingRows_ += static_cast<std::uint32_t>(take);
         if (pendingRows_ == PendingLimit) Flush();
-        rows += take * RowBytes;
+        rows += take * DeckSize;
         count -= take;
     }
-    std::memcpy(last_.data(), rows - RowBytes, RowBytes);
+    std::memcpy(last_.data(), rows - DeckSize, DeckSize);
 }
 
 // For each row: where every card lies (the inverse of the row), then the pair with the row
@@ -83,9 +84,9 @@ void ShuffleCounts::CountRows(const std::uint8_t* previous, const std::uint8_t* 
                               std::size_t count) {
     std::uint16_t* cards = cardPending_.data();
     std::uint8_t at[53] = {};
-    for (std::size_t r = 0; r < count; ++r, rows += RowBytes) {
+    for (std::size_t r = 0; r < count; ++r, rows += DeckSize) {
 #pragma GCC unroll 52
-        for (std::size_t p = 0; p < 52; ++p) {
+        for (std::size_t p = 0; p < DeckSize; ++p) {
             const std::size_t card = rows[p];
             at[card] = static_cast<std::uint8_t>(p);
             ++(cards + p * 53)[card];
@@ -119,19 +120,19 @@ CountTable ShuffleCounts::Moves() const {
     return table;
 }
 
-std::array<std::array<std::uint64_t, 52>, 4> ShuffleCounts::SuitPosition() const {
+std::array<std::array<std::uint64_t, DeckSize>, 4> ShuffleCounts::SuitPosition() const {
     const CountTable cards = CardPosition();
-    std::array<std::array<std::uint64_t, 52>, 4> suits{};
-    for (std::size_t c = 0; c < 52; ++c)
-        for (std::size_t p = 0; p < 52; ++p) suits[c % 4][p] += cards[c][p];
+    std::array<std::array<std::uint64_t, DeckSize>, 4> suits{};
+    for (std::size_t c = 0; c < DeckSize; ++c)
+        for (std::size_t p = 0; p < DeckSize; ++p) suits[c % 4][p] += cards[c][p];
     return suits;
 }
 
-std::array<std::array<std::uint64_t, 52>, 13> ShuffleCounts::RankPosition() const {
+std::array<std::array<std::uint64_t, DeckSize>, 13> ShuffleCounts::RankPosition() const {
     const CountTable cards = CardPosition();
-    std::array<std::array<std::uint64_t, 52>, 13> ranks{};
-    for (std::size_t c = 0; c < 52; ++c)
-        for (std::size_t p = 0; p < 52; ++p) ranks[c / 4][p] += cards[c][p];
+    std::array<std::array<std::uint64_t, DeckSize>, 13> ranks{};
+    for (std::size_t c = 0; c < DeckSize; ++c)
+        for (std::size_t p = 0; p < DeckSize; ++p) ranks[c / 4][p] += cards[c][p];
     return ranks;
 }
 
@@ -156,8 +157,8 @@ void ShuffleCounts::Add(const ShuffleCounts& later, bool consecutive) {
     Flush();
     const CountTable laterCards = later.CardPosition();
     const CountTable laterMoves = later.Moves();
-    for (std::size_t i = 0; i < 52; ++i) {
-        for (std::size_t j = 0; j < 52; ++j) {
+    for (std::size_t i = 0; i < DeckSize; ++i) {
+        for (std::size_t j = 0; j < DeckSize; ++j) {
             cards_[i][j] += laterCards[i][j];
             moves_[i][j] += laterMoves[i][j];
         }
@@ -169,7 +170,8 @@ void ShuffleCounts::Add(const ShuffleCounts& later, bool consecutive) {
     if (consecutive) {
         // The pair across the join goes into the emptied pending cells.
         std::uint8_t at[53];
-        for (std::uint32_t p = 0; p < 52; ++p) at[later.first_[p]] = static_cast<std::uint8_t>(p);
+        for (std::uint32_t p = 0; p < DeckSize; ++p)
+            at[later.first_[p]] = static_cast<std::uint8_t>(p);
         CountPair(last_.data(), later.first_.data(), at, movePending_.data(), rising_, fixed_);
         ++pairs_;
         pendingRows_ = 1;

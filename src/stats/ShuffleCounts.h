@@ -6,11 +6,12 @@
 
 #include "analysis/ReportCounters.h"
 #include "analysis/Seats.h"
+#include "cards/Cards.h"
 
 namespace brevane {
 
 // A 52 x 52 table of counts; see each accessor for what its two indices mean.
-using CountTable = std::array<std::array<std::uint64_t, 52>, 52>;
+using CountTable = std::array<std::array<std::uint64_t, DeckSize>, DeckSize>;
 
 // Every count the fairness tests need, fed rows (52 card-code bytes each) in list order, in
 // constant memory whatever the number of rows. Counts of consecutive parts of one list, or of
@@ -48,8 +49,8 @@ class ShuffleCounts {
     std::uint64_t FirstRowIndex() const { return firstRow_; }
 
     // The first and last row added (meaningful once Rows() > 0).
-    const std::array<std::uint8_t, 52>& FirstRow() const { return first_; }
-    const std::array<std::uint8_t, 52>& LastRow() const { return last_; }
+    const std::array<std::uint8_t, DeckSize>& FirstRow() const { return first_; }
+    const std::array<std::uint8_t, DeckSize>& LastRow() const { return last_; }
 
     // [card code - 1][deck position - 1]: the rows holding that card at that position.
     CountTable CardPosition() const;
@@ -58,10 +59,10 @@ class ShuffleCounts {
     CountTable Moves() const;
     // [suit index][deck position - 1] and [rank index][deck position - 1], summed from the
     // card x position table.
-    std::array<std::array<std::uint64_t, 52>, 4> SuitPosition() const;
-    std::array<std::array<std::uint64_t, 52>, 13> RankPosition() const;
+    std::array<std::array<std::uint64_t, DeckSize>, 4> SuitPosition() const;
+    std::array<std::array<std::uint64_t, DeckSize>, 13> RankPosition() const;
     // [R - 1] for R = 1..52 rising sequences.
-    const std::array<std::uint64_t, 52>& RisingSequences() const { return rising_; }
+    const std::array<std::uint64_t, DeckSize>& RisingSequences() const { return rising_; }
     // [k] for k = 0..52 positions holding the same card in both rows.
     const std::array<std::uint64_t, 53>& FixedPoints() const { return fixed_; }
     // High Card, Pair, ..., Straight Flush, Royal Flush.
@@ -78,21 +79,21 @@ class ShuffleCounts {
 
     std::uint64_t rows_ = 0;
     std::uint64_t pairs_ = 0;
-    std::array<std::uint8_t, 52> first_{};
-    std::array<std::uint8_t, 52> last_{};
+    std::array<std::uint8_t, DeckSize> first_{};
+    std::array<std::uint8_t, DeckSize> last_{};
 
     // Counts of the last pendingRows_ rows in 16-bit cells (a row adds at most 1 to a cell),
     // added into the 64-bit tables before they could overflow: the two small tables stay in
     // the first-level cache beside the evaluator's. Card cells are indexed (position - 1) * 53
     // + code (code 0 unused), move cells (earlier - 1) * 52 + later - 1: with the position
     // known in an unrolled loop, each increment is one instruction.
-    std::array<std::uint16_t, 53 * 52> cardPending_{};
-    std::array<std::uint16_t, 52 * 52> movePending_{};
+    std::array<std::uint16_t, CardTableSize * DeckSize> cardPending_{};
+    std::array<std::uint16_t, DeckSize * DeckSize> movePending_{};
     std::uint32_t pendingRows_ = 0;
     CountTable cards_{};
     CountTable moves_{};
 
-    std::array<std::uint64_t, 52> rising_{};
+    std::array<std::uint64_t, DeckSize> rising_{};
     std::array<std::uint64_t, 53> fixed_{};
     std::array<std::uint64_t, 11> handSlots_{};
 };
