@@ -9,7 +9,6 @@ namespace brevane {
 
 namespace {
 
-
 const std::uint8_t* NewDeckRow() {
     static const auto row = [] {
         std::array<std::uint8_t, DeckSize> r{};
