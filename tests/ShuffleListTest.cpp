@@ -168,3 +168,48 @@ TEST(ShuffleListTest, AvailableMemoryFollowsTheAddressSpaceLimit) {
 
 }  // namespace
 }  // namespace brevane
+
+namespace brevane {
+namespace {
+
+TEST(ShuffleListTest, ACancelledAppendStopsBetweenRunsWithDeckAndGeneratorInStep) {
+    ShuffleGenerator generator;
+    generator.SetKey(CountingKey());
+    ShuffleList list;
+    Deck deck = InitialDeck();
+    WorkProgress cancelledFirst;
+    cancelledFirst.Cancel();
+    EXPECT_THROW(list.AppendShuffles(deck, generator, 10, &cancelledFirst), WorkCancelled);
+    EXPECT_EQ(list.Count(), 0u);
+    EXPECT_EQ(deck, InitialDeck());
+
+    // Cancelled while the first run of rows is made: that run stays, no other is made.
+    struct {
+        WorkProgress progress;
+    } after;
+    list.ReserveRows(3 * ShuffleList::AppendRunRows);
+    std::size_t runs = 0;
+    EXPECT_THROW(list.AppendRows(
+                     deck, 3 * ShuffleList::AppendRunRows,
+                     [&](const std::uint8_t* start, std::uint8_t* rows, std::size_t count) {
+                         DrawShuffleRows(generator, start, rows, count);
+                         if (++runs == 1) after.progress.Cancel();
+                     },
+                     &after.progress),
+                 WorkCancelled);
+    ASSERT_EQ(list.Count(), ShuffleList::AppendRunRows);
+    EXPECT_EQ(after.progress.Done(), ShuffleList::AppendRunRows);
+    EXPECT_EQ(deck, list.Record(list.Count() - 1));
+
+    // The generator drew nothing more: the next shuffle continues the same stream.
+    ShuffleGenerator again;
+    again.SetKey(CountingKey());
+    Deck fresh = InitialDeck();
+    ShuffleList whole;
+    whole.AppendShuffles(fresh, again, ShuffleList::AppendRunRows + 1);
+    list.AppendShuffles(deck, generator, 1);
+    EXPECT_EQ(list.Record(ShuffleList::AppendRunRows), whole.Record(ShuffleList::AppendRunRows));
+}
+
+}  // namespace
+}  // namespace brevane

@@ -52,29 +52,40 @@ void DrawShuffleRows(ShuffleGenerator& generator, const std::uint8_t* start, std
     ApplyShuffle(pending, rows);
 }
 
-void ShuffleList::AppendShuffles(Deck& deck, ShuffleGenerator& generator, std::size_t n) {
-    AppendRows(deck, n,
-               [&generator](const std::uint8_t* start, std::uint8_t* rows, std::size_t count) {
-                   DrawShuffleRows(generator, start, rows, count);
-               });
+void ShuffleList::AppendShuffles(Deck& deck, ShuffleGenerator& generator, std::size_t n,
+                                 WorkProgress* progress) {
+    AppendRows(
+        deck, n,
+        [&generator](const std::uint8_t* start, std::uint8_t* rows, std::size_t count) {
+            DrawShuffleRows(generator, start, rows, count);
+        },
+        progress);
 }
 
-void ShuffleList::AppendRows(Deck& deck, std::size_t n, const RowMaker& make) {
-    // Works block by block: a block is allocated before any of its rows is made, so when
-    // memory runs out the generator and `deck` still match the rows stored so far.
+void ShuffleList::AppendRows(Deck& deck, std::size_t n, const RowMaker& make,
+                             WorkProgress* progress) {
+    // Works a run of rows at a time, never across a block's end: a block is allocated before
+    // any of its rows is made, so when memory runs out, or the work is cancelled, the generator
+    // and `deck` still match the rows stored so far.
     std::uint8_t previous[DeckSize];
     CopyDeckToRow(deck, previous);
     const std::uint8_t* source = previous;
     while (n > 0) {
+        if (progress) progress->ThrowIfCancelled();
         std::uint8_t* row = NextRowSlot();
-        const std::size_t batch = std::min(n, RowsPerBlock - count_ % RowsPerBlock);
-        make(source, row, batch);
-        count_ += batch;
-        n -= batch;
-        source = row + (batch - 1) * DeckSize;
-        // Kept in step per block, for when the next block cannot be allocated.
+        const std::size_t run = std::min({n, AppendRunRows, RowsPerBlock - count_ % RowsPerBlock});
+        make(source, row, run);
+        count_ += run;
+        n -= run;
+        source = row + (run - 1) * DeckSize;
         for (std::size_t k = 0; k < DeckSize; ++k) deck[k] = source[k];
+        if (progress) progress->Advance(run);
     }
+}
+
+void ShuffleList::ReserveRows(std::size_t n) {
+    const std::size_t rows = count_ + n;
+    blocks_.reserve(rows / RowsPerBlock + (rows % RowsPerBlock != 0));
 }
 
 void ShuffleList::Clear() {

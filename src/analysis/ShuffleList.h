@@ -9,6 +9,7 @@
 
 #include "cards/Cards.h"
 #include "random/PRNG.h"
+#include "work/WorkProgress.h"
 
 namespace brevane {
 
@@ -58,14 +59,25 @@ class ShuffleList {
     // Shuffles `deck` with `generator` n times, appending a copy after each shuffle. Room for
     // rows is made before their shuffles are drawn, so when memory runs out the rows appended so
     // far stay, `deck` equals the last stored row and the generator has drawn nothing more.
-    void AppendShuffles(Deck& deck, ShuffleGenerator& generator, std::size_t n);
+    // `progress` counts the rows; once it is cancelled the append stops the same way between two
+    // runs of rows and throws WorkCancelled.
+    void AppendShuffles(Deck& deck, ShuffleGenerator& generator, std::size_t n,
+                        WorkProgress* progress = nullptr);
     // Fills rows[0 .. 52 * count) with the next `count` rows, the row before them being `start`.
     using RowMaker =
         std::function<void(const std::uint8_t* start, std::uint8_t* rows, std::size_t count)>;
     // Appends n rows made by `make`, a block at a time, starting from `deck`, which ends as the
     // last row. As with AppendShuffles, when memory runs out the rows appended so far stay and
-    // `deck` equals the last of them; `make` is never asked for rows that have no room.
-    void AppendRows(Deck& deck, std::size_t n, const RowMaker& make);
+    // `deck` equals the last of them; `make` is never asked for rows that have no room. Rows are
+    // made in runs of at most AppendRunRows; `progress` and its cancel act as for AppendShuffles.
+    void AppendRows(Deck& deck, std::size_t n, const RowMaker& make,
+                    WorkProgress* progress = nullptr);
+    static constexpr std::size_t AppendRunRows = 16384;
+
+    // Makes room in the block table for n more rows. Until those rows are appended, appending
+    // never moves the table, so that another thread may read the rows below the count from
+    // before the append while it runs (it must not read Count() meanwhile).
+    void ReserveRows(std::size_t n);
     // Removes every row and frees their storage.
     void Clear();
 

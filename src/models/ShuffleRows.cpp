@@ -36,14 +36,17 @@ void MakeModelRows(const ShuffleModel& model, bool fromNewDeck, ShuffleGenerator
 }
 
 void AppendModelShuffles(ShuffleList& list, Deck& deck, ShuffleGenerator& generator,
-                         const ShuffleModel& model, std::size_t n) {
+                         const ShuffleModel& model, std::size_t n, WorkProgress* progress) {
     if (model.Kind == ShuffleModelKind::FisherYates) {
-        list.AppendShuffles(deck, generator, n);
+        list.AppendShuffles(deck, generator, n, progress);
         return;
     }
-    list.AppendRows(deck, n, [&](const std::uint8_t* start, std::uint8_t* rows, std::size_t count) {
-        MakeModelRows(model, false, generator, start, rows, count);
-    });
+    list.AppendRows(
+        deck, n,
+        [&](const std::uint8_t* start, std::uint8_t* rows, std::size_t count) {
+            MakeModelRows(model, false, generator, start, rows, count);
+        },
+        progress);
 }
 
 ShuffleRowMaker::ShuffleRowMaker(ShuffleGenerator& generator, const ShuffleModel& model,

@@ -19,8 +19,10 @@ void MakeModelRows(const ShuffleModel& model, bool fromNewDeck, ShuffleGenerator
 
 // Appends n shuffles of `model` to `list`, continuing from `deck` as AppendShuffles does (which
 // fisher-yates uses unchanged); `deck` ends as the last row.
+// `progress` and its cancel act as for ShuffleList::AppendRows.
 void AppendModelShuffles(ShuffleList& list, Deck& deck, ShuffleGenerator& generator,
-                         const ShuffleModel& model, std::size_t n);
+                         const ShuffleModel& model, std::size_t n,
+                         WorkProgress* progress = nullptr);
 
 // Makes rows one batch after another, each batch continuing from the last row of the one
 // before, the first from 2c 2d ... As.

@@ -34,15 +34,6 @@ class OutOfMemoryError : public std::bad_alloc {
     const char* what() const noexcept override { return OutOfMemoryText.data(); }
 };
 
-// Shows the busy cursor for its lifetime, whichever way the scope is left.
-class BusyCursor {
-  public:
-    BusyCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyCursor() { QGuiApplication::restoreOverrideCursor(); }
-    BusyCursor(const BusyCursor&) = delete;
-    BusyCursor& operator=(const BusyCursor&) = delete;
-};
-
 bool FitsInMemory(const ShuffleList& list, std::size_t rows) {
     const std::size_t available = AvailableMemoryBytes();
     const std::size_t listBytes = list.BytesToAppend(rows);
@@ -63,15 +54,24 @@ void TForm1::DealBtnClick() {
         ShowMessage(QMessageBox::Critical, ToQString(InvalidHandCountText));
         return;
     }
-    const BusyCursor busy;
     const auto rows = static_cast<std::size_t>(count);
     if (!FitsInMemory(*shuffleList_, rows)) throw OutOfMemoryError();
     if (shuffleList_->Count() + rows > gridRowLimit_) {
         throw std::length_error(
             QStringLiteral("The grid holds at most %1 rows").arg(gridRowLimit_).toStdString());
     }
+    // The grid goes on painting the rows it has while the new ones are made on another thread;
+    // with the block table reserved, appending never moves what it reads.
+    shuffleList_->ReserveRows(rows);
+    const ShuffleModel method = ChosenMethod();
+    WorkProgress progress(rows);
     try {
-        AppendModelShuffles(*shuffleList_, deck_, TheShuffleGenerator(), ChosenMethod(), rows);
+        RunInBackground(this, QStringLiteral("Adding shuffles to the list..."), progress, [&] {
+            AppendModelShuffles(*shuffleList_, deck_, TheShuffleGenerator(), method, rows,
+                                &progress);
+        });
+    } catch (const WorkCancelled&) {
+        // The rows made before the cancel stay, as after running out of memory.
     } catch (const std::bad_alloc&) {
         // The rows appended before memory ran out stay, and the grid shows them.
         model_->SyncRowCount();

@@ -17,6 +17,7 @@
 #include "support/FormHarness.h"
 #include "support/UiTestMain.h"
 #include "ui/BackgroundWork.h"
+#include "ui/CardViewModel.h"
 
 using namespace brevane;
 using namespace brevane::test;
@@ -150,6 +151,36 @@ class BackgroundWorkTest : public QObject {
         SetWorkStartedHook({});
         h.Click("SaveBtn");
         QCOMPARE(ReadAll(h.savePath).size(), qsizetype{20000} * 157);
+    }
+
+    // Cancelled part-way, "Add to List" keeps the rows made so far; the deck is the last row and
+    // the generator has drawn nothing beyond them, so the next rows continue exactly.
+    void cancelledAddKeepsTheRowsMadeSoFar() {
+        FormHarness h;
+        std::vector<std::jthread> cancellers;
+        SetWorkStartedHook([&](WorkProgress& progress) {
+            cancellers.emplace_back([&progress] {
+                while (progress.Done() < 2 * ShuffleList::AppendRunRows) {
+                    std::this_thread::yield();
+                }
+                progress.Cancel();
+            });
+        });
+        h.Deal(QStringLiteral("1000000"));
+        cancellers.clear();
+        SetWorkStartedHook({});
+        const std::size_t kept = h.Form().Shuffles().Count();
+        QVERIFY(kept >= 2 * ShuffleList::AppendRunRows);
+        QVERIFY(kept < 1000000);
+        QCOMPARE(kept % ShuffleList::AppendRunRows, std::size_t{0});
+        QCOMPARE(h.Form().Model().rowCount(), static_cast<int>(kept));
+        QVERIFY(h.messages.empty());
+        h.Deal(QStringLiteral("3"));
+        const std::vector<ShuffleRecord> want = ReferenceShuffles(kept + 3, 5);
+        for (std::size_t r : {std::size_t{0}, kept - 1, kept, kept + 2}) {
+            QCOMPARE(h.Form().Shuffles().Record(r), want[r]);
+        }
+        QCOMPARE(h.Form().WorkingDeck(), want.back());
     }
 
     void cancelledStatsAndFindChangeNothing() {
