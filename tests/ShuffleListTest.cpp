@@ -184,21 +184,19 @@ TEST(ShuffleListTest, ACancelledAppendStopsBetweenRunsWithDeckAndGeneratorInStep
     EXPECT_EQ(deck, InitialDeck());
 
     // Cancelled while the first run of rows is made: that run stays, no other is made.
-    struct {
-        WorkProgress progress;
-    } after;
+    WorkProgress after;
     list.ReserveRows(3 * ShuffleList::AppendRunRows);
     std::size_t runs = 0;
     EXPECT_THROW(list.AppendRows(
                      deck, 3 * ShuffleList::AppendRunRows,
                      [&](const std::uint8_t* start, std::uint8_t* rows, std::size_t count) {
                          DrawShuffleRows(generator, start, rows, count);
-                         if (++runs == 1) after.progress.Cancel();
+                         if (++runs == 1) after.Cancel();
                      },
-                     &after.progress),
+                     &after),
                  WorkCancelled);
     ASSERT_EQ(list.Count(), ShuffleList::AppendRunRows);
-    EXPECT_EQ(after.progress.Done(), ShuffleList::AppendRunRows);
+    EXPECT_EQ(after.Done(), ShuffleList::AppendRunRows);
     EXPECT_EQ(deck, list.Record(list.Count() - 1));
 
     // The generator drew nothing more: the next shuffle continues the same stream.

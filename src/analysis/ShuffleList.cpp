@@ -1,10 +1,10 @@
 #include "analysis/ShuffleList.h"
 
-#include "cards/Cards.h"
-
 #include <algorithm>
 #include <cstring>
 #include <limits>
+
+#include "cards/Cards.h"
 
 namespace brevane {
 

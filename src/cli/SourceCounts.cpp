@@ -1,8 +1,8 @@
 #include "cli/SourceCounts.h"
 
-#include "cards/Cards.h"
-
 #include <vector>
+
+#include "cards/Cards.h"
 
 namespace brevane::cli {
 

@@ -1,10 +1,10 @@
 #include "models/ModelShuffle.h"
 
-#include "cards/Cards.h"
-
 #include <algorithm>
 #include <cstring>
 #include <utility>
+
+#include "cards/Cards.h"
 
 namespace brevane {
 

@@ -1,8 +1,8 @@
 #include "stats/ExactDistributions.h"
 
-#include "cards/Cards.h"
-
 #include <cmath>
+
+#include "cards/Cards.h"
 
 namespace brevane {
 
