@@ -28,6 +28,7 @@
 #include "cards/Cards.h"
 #include "hand/PokerHand.h"
 #include "stats/FairnessReport.h"
+#include "work/ParallelRows.h"
 
 extern char** environ;
 
@@ -38,10 +39,16 @@ using namespace brevane;
 constexpr std::size_t Rows = 10'000'000;
 constexpr std::size_t ExportRows = 1'000'000;
 
+// CPU time of the whole process: the builders count on every core, and this counts them all.
 double CpuSeconds() {
     timespec t{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
     return static_cast<double>(t.tv_sec) + 1e-9 * static_cast<double>(t.tv_nsec);
+}
+
+double WallSeconds() {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
 }
 
 const ShuffleList& StoredRows() {
@@ -331,5 +338,49 @@ BENCHMARK(BM_CliPeakMemory)
     ->Arg(5'000'000)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(1);
+
+// What the window's Stats, Fairness and Bias Map buttons count, on two threads against one, by
+// wall-clock time: the speed-up of using both cores.
+template <typename Count>
+void CompareThreads(benchmark::State& state, Count count) {
+    double oneSeconds = 0, twoSeconds = 0;
+    for (auto _ : state) {
+        SetDefaultThreadCount(1);
+        const double t0 = WallSeconds();
+        benchmark::DoNotOptimize(count());
+        SetDefaultThreadCount(2);
+        const double t1 = WallSeconds();
+        benchmark::DoNotOptimize(count());
+        const double t2 = WallSeconds();
+        oneSeconds += t1 - t0;
+        twoSeconds += t2 - t1;
+        state.SetIterationTime(t2 - t1);
+    }
+    SetDefaultThreadCount(0);
+    const double n = static_cast<double>(state.iterations());
+    state.counters["one_thread_ms"] = 1e3 * oneSeconds / n;
+    state.counters["two_threads_ms"] = 1e3 * twoSeconds / n;
+    state.counters["speed_ratio"] = oneSeconds / twoSeconds;
+    state.SetLabel("target speed_ratio >= 1.7 (wall clock, 2 cores)");
+}
+
+void BM_HandCategoryReportTwoThreadsVsOne(benchmark::State& state) {
+    const ShuffleList& list = StoredRows();
+    CompareThreads(state, [&] { return BuildHandCategoryReport(list, SeatView{}, ".").size(); });
+}
+
+void BM_FairnessCountsTwoThreadsVsOne(benchmark::State& state) {
+    const ShuffleList& list = StoredRows();
+    CompareThreads(state, [&] { return CountShuffleList(list, SeatView{}).Rows(); });
+}
+
+BENCHMARK(BM_HandCategoryReportTwoThreadsVsOne)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(5);
+BENCHMARK(BM_FairnessCountsTwoThreadsVsOne)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(5);
 
 BENCHMARK_MAIN();
