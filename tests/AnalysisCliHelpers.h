@@ -75,4 +75,26 @@ inline void ExpectBadInput(const std::vector<std::string>& args, const std::stri
     EXPECT_EQ(r.err, message + "\n");
 }
 
+// Runs `args` twice over the 300 rows that `shuffle` writes with the counting key and the
+// model options `model`: once reading them with --input -, once making them with --shuffles
+// and the same options. Both must print the same, with the same status, which is returned.
+inline int ExpectModelRowsAsShuffled(const std::vector<std::string>& args,
+                                     const std::vector<std::string>& model) {
+    std::vector<std::string> make = {"shuffle", "300", "--key", CountingKeyHex};
+    make.insert(make.end(), model.begin(), model.end());
+    const CliResult rows = RunCli(make);
+    EXPECT_EQ(rows.status, 0) << rows.err;
+    std::vector<std::string> read = args;
+    read.insert(read.end(), {"--input", "-"});
+    const CliResult fromFile = RunCli(read, rows.out);
+    std::vector<std::string> generated = args;
+    generated.insert(generated.end(), {"--shuffles", "300", "--key", CountingKeyHex});
+    generated.insert(generated.end(), model.begin(), model.end());
+    const CliResult made = RunCli(generated);
+    EXPECT_EQ(made.status, fromFile.status) << made.err;
+    EXPECT_EQ(made.out, fromFile.out) << args[0] << " " << model[0];
+    EXPECT_NE(made.out, "");
+    return made.status;
+}
+
 }  // namespace brevane::test

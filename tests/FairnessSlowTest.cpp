@@ -1,8 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <iostream>
+#include <stdexcept>
+#include <string_view>
+#include <vector>
 
 #include "analysis/ShuffleList.h"
+#include "models/ShuffleRows.h"
 #include "stats/ChiSquare.h"
 #include "stats/FairnessTests.h"
 
@@ -66,6 +72,88 @@ TEST(FairnessSlow, FisherYatesPassesWithOneHundredThousandRows) {
         EXPECT_EQ(test.verdict, Verdict::Pass) << test.name;
     }
     EXPECT_EQ(result.verdict, Verdict::Pass);
+}
+
+// `rows` rows of `model` from a continuing deck, made with a fixed key and counted in batches
+// (the pairs across batch ends count as well).
+ShuffleCounts ModelCounts(const ShuffleModel& model, std::size_t rows) {
+    ShuffleGenerator generator;
+    generator.SetKey(GeneratorKey{7, 11, 13, 17});
+    ShuffleRowMaker maker(generator, model, false);
+    ShuffleCounts counts(SeatView{});
+    const std::size_t batchRows = 4096;
+    std::vector<std::uint8_t> batch(batchRows * 52);
+    for (std::size_t done = 0; done < rows;) {
+        const std::size_t n = std::min(batchRows, rows - done);
+        maker.Make(batch.data(), n);
+        counts.AddRows(batch.data(), n);
+        done += n;
+    }
+    return counts;
+}
+
+const FairnessTest& Named(const FairnessResult& result, std::string_view name) {
+    for (const FairnessTest& test : result.tests) {
+        if (test.name == name) return test;
+    }
+    throw std::logic_error("no such test");
+}
+
+void Print(const char* model, const FairnessTest& test) {
+    std::cout << model << " " << test.name << ": X^2 " << test.statistic << " df " << test.df
+              << " p " << test.p << "\n";
+}
+
+// Each model shuffle permutes positions whatever the cards, so the moves of consecutive rows
+// are independent draws of that model's permutation, and a table of M pairs has a corrected
+// statistic of about df + M * 51 * S, S being the sum over the 2704 cells of (P[i][j] - 1/52)^2
+// for the model's exact move probabilities P (worked out by following one card through the
+// swaps).
+
+// naive-swap: S * 51 = 0.658 per pair (P[1][0] = 0.0260, P[51][0] = 0.0143 against 0.0192), so
+// 1999 pairs give about 2601 + 1315 = 3916, some 18 standard deviations above 2601 (the 1%
+// point is near 2772). Its rows, though, are products of ever more shuffles of a continuing
+// deck and close to uniform after the first few, so card-position stays near its mean of 2601,
+// sd sqrt(2 * 2601) = 72.
+TEST(FairnessSlow, NaiveSwapFailsOnItsMovesNotOnItsRows) {
+    const FairnessResult result =
+        RunFairnessTests(ModelCounts({ShuffleModelKind::NaiveSwap}, 2000));
+    const FairnessTest& moves = Named(result, "move-position");
+    const FairnessTest& cards = Named(result, "card-position");
+    Print("naive-swap", moves);
+    Print("naive-swap", cards);
+    EXPECT_EQ(moves.verdict, Verdict::Fail);
+    EXPECT_GT(moves.statistic, 3400);
+    EXPECT_LT(std::abs(cards.statistic - 2601), 4 * std::sqrt(2 * 2601.0));
+    EXPECT_EQ(cards.verdict, Verdict::Pass);
+    EXPECT_EQ(result.verdict, Verdict::Fail);
+}
+
+// byte-modulo: one byte mod m favours r < 256 mod m (5/256 against 4/256 when m = 52, and
+// alike for every m that does not divide 256); S * 51 = 0.086 per pair, so 19,999 pairs give about
+// 2601 + 1721 = 4322, sd about 110: far past the 1% point.
+TEST(FairnessSlow, ByteModuloFailsOnItsMovesWithTwentyThousandRows) {
+    const FairnessResult result =
+        RunFairnessTests(ModelCounts({ShuffleModelKind::ByteModulo}, 20'000));
+    const FairnessTest& moves = Named(result, "move-position");
+    Print("byte-modulo", moves);
+    EXPECT_EQ(moves.verdict, Verdict::Fail);
+    EXPECT_GT(moves.statistic, 3500);
+    EXPECT_EQ(result.verdict, Verdict::Fail);
+}
+
+// riffle:7: the rising sequences of 7 riffles follow A(52, r) C(2^7 + 52 - r, 52) / 2^364, mean
+// 24.7 against 26.5 for a uniform order (total variation distance 0.334). Against the uniform
+// distribution A(52, r) / 52! that is sum (p - q)^2 / q = 1.04 per pair before the tails are
+// merged, so 999 pairs give about 1000 on the dozen or so cells that expect 5 or more.
+TEST(FairnessSlow, SevenRifflesFailRisingSequencesWithAThousandRows) {
+    const FairnessResult result =
+        RunFairnessTests(ModelCounts({ShuffleModelKind::Riffle, 7}, 1000));
+    const FairnessTest& rising = Named(result, "rising-sequences");
+    Print("riffle:7", rising);
+    EXPECT_EQ(rising.verdict, Verdict::Fail);
+    EXPECT_GT(rising.statistic, 10.0 * rising.df);
+    EXPECT_EQ(result.verdict, Verdict::Fail);
 }
 
 }  // namespace

@@ -71,6 +71,24 @@ TEST_F(MapCommandTest, PicturesAreWrittenWithoutADisplay) {
     EXPECT_NE(test::ReadFileBytes(dir_.File("picture.img")).find("<svg"), std::string::npos);
 }
 
+// --model and --from-new-deck make the rows that `shuffle` writes with them, and are refused
+// with --input.
+TEST_F(MapCommandTest, ModelOptionsGoWithGeneratedRowsOnly) {
+    for (const char* view : {"cards", "moves"}) {
+        EXPECT_EQ(test::ExpectModelRowsAsShuffled({"map", "--view", view, "--format", "csv"},
+                                                  {"--model", "naive-swap", "--from-new-deck"}),
+                  0);
+    }
+    const std::string out = dir_.File("x.png");
+    test::ExpectUsageError({"map", "--input", path_, "--model", "riffle:3", "--output", out},
+                           "--model 'riffle:3'");
+    test::ExpectUsageError({"map", "--input", path_, "--from-new-deck", "--output", out},
+                           "--from-new-deck");
+    test::ExpectUsageError({"map", "--shuffles", "5", "--model", "overhand:0", "--output", out},
+                           "'overhand:0'");
+    EXPECT_EQ(Entries(), 1u);
+}
+
 TEST_F(MapCommandTest, BadOptionsAreUsageErrors) {
     const std::string out = dir_.File("x.png");
     const std::string key = test::CountingKeyHex;

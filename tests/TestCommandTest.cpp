@@ -101,6 +101,40 @@ TEST_F(TestCommandTest, GeneratedRowsAreTheStoredOnes) {
     EXPECT_EQ(piped.out, file.out);
 }
 
+// 100,000 rows of the program's own shuffle pass; as many naive swaps fail on their moves
+// (move-position about 2601 + 0.66 per pair, some 900 standard deviations out).
+TEST(TestCommandVerdict, OneHundredThousandShufflesPassAndNaiveSwapsFail) {
+    const std::vector<std::string> args = {
+        "test", "--shuffles", "100000", "--key", test::CountingKeyHex, "--format", "json"};
+    CliResult r = RunCli(args);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(nlohmann::json::parse(r.out)["verdict"], "pass");
+    std::vector<std::string> naive = args;
+    naive.insert(naive.end(), {"--model", "naive-swap"});
+    r = RunCli(naive);
+    EXPECT_EQ(r.status, 3) << r.err;
+    const nlohmann::json json = nlohmann::json::parse(r.out);
+    EXPECT_EQ(json["verdict"], "fail");
+    EXPECT_EQ(json["tests"][1]["name"], "move-position");
+    EXPECT_EQ(json["tests"][1]["verdict"], "fail");
+}
+
+// --model and --from-new-deck make the rows that `shuffle` writes with them, and are refused
+// with --input.
+TEST_F(TestCommandTest, ModelOptionsGoWithGeneratedRowsOnly) {
+    const std::vector<std::string> json = {"test", "--format", "json"};
+    test::ExpectModelRowsAsShuffled(json, {"--model", "riffle:3", "--from-new-deck"});
+    test::ExpectModelRowsAsShuffled(json, {"--model", "naive-swap"});
+    const CliResult made = RunCli({"test", "--shuffles", "300", "--key", test::CountingKeyHex,
+                                   "--format", "json", "--model", "byte-modulo"});
+    EXPECT_NE(made.out, Test({"--format", "json"}).out);  // not the Fisher-Yates rows
+
+    test::ExpectUsageError({"test", "--input", path_, "--model", "riffle"}, "--model 'riffle'");
+    test::ExpectUsageError({"test", "--input", path_, "--from-new-deck"}, "--from-new-deck");
+    test::ExpectUsageError({"test", "--shuffles", "300", "--model", "naive-swap:3"},
+                           "'naive-swap:3'");
+}
+
 TEST_F(TestCommandTest, BadInputAndBadArguments) {
     const std::string good = test::ExportText(list_);
     const std::string first = good.substr(0, ExportLineBytes);
