@@ -27,11 +27,11 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# Waits, for at most ten seconds, until "$@" succeeds or process $pid has ended.
+# Waits, for at most thirty seconds, until "$@" succeeds or process $pid has ended.
 wait_for() {
   local pid=$1
   shift
-  for _ in $(seq 200); do
+  for _ in $(seq 600); do
     if "$@"; then return 0; fi
     if ! kill -0 "$pid" 2>/dev/null; then return 1; fi
     sleep 0.05
@@ -39,25 +39,48 @@ wait_for() {
   return 1
 }
 
-# The server writes its display number once it accepts connections.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
-xvfb=$!
-if ! wait_for "$xvfb" test -s "$work/display"; then
-  echo "with-icewm: Xvfb did not start" >&2
-  exit 1
-fi
-export DISPLAY=":$(tr -d '[:space:]' <"$work/display")"
+stop_servers() {
+  if [ -n "$wm" ]; then kill "$wm" 2>/dev/null || true; fi
+  if [ -n "$xvfb" ]; then kill "$xvfb" 2>/dev/null || true; fi
+  wait 2>/dev/null || true
+  wm=
+  xvfb=
+}
 
-# A configuration folder of its own, so that a user's theme or preferences cannot change the
-# frames. The window manager announces itself on the root window once it manages new windows.
-mkdir "$work/home"
-HOME=$work/home icewm >/dev/null 2>&1 &
-wm=$!
 wm_ready() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"; }
-if ! wait_for "$wm" wm_ready; then
-  echo "with-icewm: icewm did not start on $DISPLAY" >&2
-  exit 1
-fi
+
+# Starts a server and the window manager on it. The server writes its display number once it
+# accepts connections. A configuration folder of its own keeps a user's theme or preferences
+# from changing the frames; the window manager announces itself on the root window once it
+# manages new windows.
+start_servers() {
+  rm -f "$work/display"
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
+  xvfb=$!
+  if ! wait_for "$xvfb" test -s "$work/display"; then
+    echo "with-icewm: Xvfb did not start" >&2
+    return 1
+  fi
+  export DISPLAY=":$(tr -d '[:space:]' <"$work/display")"
+  mkdir -p "$work/home"
+  HOME=$work/home icewm >/dev/null 2>&1 &
+  wm=$!
+  if ! wait_for "$wm" wm_ready; then
+    echo "with-icewm: icewm did not start on $DISPLAY" >&2
+    return 1
+  fi
+}
+
+# On a busy machine a start can fail; a fresh server gets two more tries.
+started=
+for attempt in 1 2 3; do
+  if start_servers; then
+    started=1
+    break
+  fi
+  stop_servers
+done
+if [ -z "$started" ]; then exit 1; fi
 
 export QT_QPA_PLATFORM=xcb
 status=0
