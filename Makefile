@@ -32,12 +32,13 @@ test-sanitize: deps
 	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest --output-on-failure -j $(JOBS) -LE slow
 	@scripts/fuzz-smoke.sh
 
-# ThreadSanitizer build of the core, command-line and window tests (the slow ones left out).
+# ThreadSanitizer build of the core, command-line and window tests (the slow ones left out). The
+# window-manager tests start helper programs after threads exist; those children exec at once.
 test-tsan: deps
 	@cmake -S . -B $(TSANBUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBREVANE_TSAN=ON -DBREVANE_BENCH=OFF $(CMAKE_ARGS) >/dev/null
 	@cmake --build $(TSANBUILD) -j $(JOBS)
 	@cd $(TSANBUILD) && QT_QPA_PLATFORM=offscreen \
-	  TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$(CURDIR)/tests/tsan.supp" \
+	  TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 die_after_fork=0 suppressions=$(CURDIR)/tests/tsan.supp" \
 	  ctest --output-on-failure -j $(JOBS) -LE slow
 
 bench: build
