@@ -5,12 +5,16 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <deque>
 #include <map>
 #include <mutex>
 #include <optional>
 #include <thread>
 #include <vector>
+
+#include <sys/mman.h>
+#include <sys/stat.h>
 
 #include "analysis/RowParser.h"
 #include "cards/Cards.h"
@@ -26,11 +30,8 @@ namespace detail {
 // Parses one piece of an export file, whole lines only, into `counter`. False when a line is
 // bad or the piece holds other than `lines` rows.
 template <class Counter>
-bool CountExportPiece(std::vector<char>& piece, std::uint64_t lines, Counter& counter) {
-    if (piece.empty()) return lines == 0;
-    std::FILE* file = fmemopen(piece.data(), piece.size(), "r");
-    if (!file) return false;
-    ExportReader reader(file, "");
+bool CountExportPiece(const char* bytes, std::size_t size, std::uint64_t lines, Counter& counter) {
+    ExportReader reader(std::string_view(bytes, size), "");
     constexpr std::size_t batchRows = 1024;
     std::vector<std::uint8_t> rows(batchRows * DeckSize);
     std::uint64_t total = 0;
@@ -44,17 +45,38 @@ bool CountExportPiece(std::vector<char>& piece, std::uint64_t lines, Counter& co
         counter.AddRows(rows.data(), count);
         total += count;
     }
-    std::fclose(file);
     return status == ExportReader::Status::End && total == lines;
+}
+
+// Lines in bytes[0, size), the last one perhaps without its line end. A well-formed line has
+// 155 characters, so a line end is first looked for there: the count is exact whenever every
+// line is well formed, and only then does it matter, since a bad line fails its piece.
+inline std::uint64_t LinesIn(const char* bytes, std::size_t size) {
+    constexpr std::size_t lineChars = 155;
+    std::uint64_t lines = 0;
+    for (std::size_t at = 0; at < size; ++lines) {
+        const std::size_t left = size - at;
+        const char* p = bytes + at;
+        if (left > lineChars && p[lineChars] == '\n') {
+            at += lineChars + 1;
+        } else if (left > lineChars + 1 && p[lineChars] == '\r' && p[lineChars + 1] == '\n') {
+            at += lineChars + 2;
+        } else {
+            const auto* end = static_cast<const char*>(std::memchr(p, '\n', left));
+            at = end ? static_cast<std::size_t>(end - bytes) + 1 : size;
+        }
+    }
+    return lines;
 }
 
 }  // namespace detail
 
-// Counts the rows of the export file `file`, read from its current position, on `threads`
-// threads: this thread reads it in pieces cut at line ends and numbers their rows, the others
-// parse and count each piece into a counter of its own, make(first row index of the piece),
-// and the counters are merged in file order with Merge. The result is therefore that of one
-// pass whenever merging consecutive ranges equals counting them in one go.
+// Counts the rows of the export file `file`, a regular file, from its current position on, on
+// `threads` threads: this thread maps it and cuts it in pieces at line ends; the others number
+// the rows of each piece, then parse it in place and count it into a counter of its own,
+// make(first row index of the piece), and the counters are merged in file order with Merge.
+// The result is therefore that of one pass whenever merging consecutive ranges equals counting
+// them in one go.
 // Gives nullopt when the file holds anything but well-formed rows, or reading fails: the
 // caller then reads it again in one pass, which finds and reports the first fault as always.
 // `progress` advances by the rows of each piece as it is merged.
@@ -65,7 +87,8 @@ std::optional<Counter> CountExportFile(std::FILE* file, Make&& make, unsigned th
         std::size_t index;
         std::uint64_t firstRow;
         std::uint64_t lines;
-        std::vector<char> bytes;
+        const char* bytes;
+        std::size_t size;
     };
     const unsigned workers = std::max(1u, threads);
     const std::size_t mostWaiting = 2 * std::size_t{workers};
@@ -75,6 +98,11 @@ std::optional<Counter> CountExportFile(std::FILE* file, Make&& make, unsigned th
     std::map<std::size_t, Counter> counted;
     bool noMore = false;
     bool failed = false;
+    // Rows of the pieces counted but not yet numbered, and first row indices not yet taken.
+    std::map<std::size_t, std::uint64_t> linesOf;
+    std::map<std::size_t, std::uint64_t> firstRowOf;
+    std::size_t numbered = 0;
+    std::uint64_t nextRow = 0;
 
     const auto work = [&] {
         for (;;) {
@@ -86,11 +114,30 @@ std::optional<Counter> CountExportFile(std::FILE* file, Make&& make, unsigned th
                 piece = std::move(pieces.front());
                 pieces.pop_front();
             }
+            // The piece's rows are counted here, where its bytes are read anyway; its first
+            // row index is known once the pieces before it are counted.
+            piece.lines = detail::LinesIn(piece.bytes, piece.size);
+            {
+                std::unique_lock lock(mutex);
+                linesOf.emplace(piece.index, piece.lines);
+                while (!linesOf.empty() && linesOf.begin()->first == numbered) {
+                    firstRowOf.emplace(numbered, nextRow);
+                    nextRow += linesOf.begin()->second;
+                    linesOf.erase(linesOf.begin());
+                    ++numbered;
+                }
+                changed.notify_all();
+                changed.wait(lock, [&] { return failed || numbered > piece.index; });
+                if (failed) return;
+                const auto first = firstRowOf.find(piece.index);
+                piece.firstRow = first->second;
+                firstRowOf.erase(first);
+            }
             std::optional<Counter> counter;
             bool good = false;
             try {
                 counter.emplace(make(piece.firstRow));
-                good = detail::CountExportPiece(piece.bytes, piece.lines, *counter);
+                good = detail::CountExportPiece(piece.bytes, piece.size, piece.lines, *counter);
             } catch (...) {
                 good = false;
             }
@@ -131,38 +178,39 @@ std::optional<Counter> CountExportFile(std::FILE* file, Make&& make, unsigned th
     };
 
     bool good = true;
+    const int fd = fileno(file);
+    struct stat info {};
+    if (fd < 0 || fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
+    const off_t start = ftello(file);
+    if (start < 0 || start > info.st_size) return std::nullopt;
+    const auto size = static_cast<std::size_t>(info.st_size - start);
+    // The file is mapped whole, from its first byte (mappings start at a page), and parsed
+    // where it lies: no copy, and this thread only cuts and numbers the pieces.
+    void* mapped = nullptr;
+    const std::size_t mappedSize = static_cast<std::size_t>(info.st_size);
+    if (mappedSize != 0) {
+        mapped = mmap(nullptr, mappedSize, PROT_READ, MAP_PRIVATE, fd, 0);
+        if (mapped == MAP_FAILED) return std::nullopt;
+        madvise(mapped, mappedSize, MADV_SEQUENTIAL);
+    }
+    const char* bytes = static_cast<const char*>(mapped) + start;
     {
         std::vector<std::jthread> threadsRunning;
         for (unsigned k = 0; k < workers; ++k) threadsRunning.emplace_back(work);
-        std::vector<char> carry;
-        std::uint64_t nextRow = 0;
-        for (bool end = false; good && !end;) {
-            std::vector<char> bytes(carry.size() + ExportPieceBytes);
-            std::copy(carry.begin(), carry.end(), bytes.begin());
-            const std::size_t got =
-                std::fread(bytes.data() + carry.size(), 1, ExportPieceBytes, file);
-            if (got < ExportPieceBytes && std::ferror(file)) {
-                good = false;
-                break;
-            }
-            bytes.resize(carry.size() + got);
-            end = got == 0 || std::feof(file);
-            std::size_t cut = bytes.size();
-            if (!end) {
-                const auto lastEnd = std::find(bytes.rbegin(), bytes.rend(), '\n');
+        for (std::size_t at = 0; good && at < size;) {
+            std::size_t cut = size - at;
+            if (cut > ExportPieceBytes) {
+                const char* piece = bytes + at;
+                std::size_t lastEnd = ExportPieceBytes;
+                while (lastEnd > 0 && piece[lastEnd - 1] != '\n') --lastEnd;
                 // A line longer than a piece is left to the one-pass reader.
-                if (lastEnd == bytes.rend()) {
+                if (lastEnd == 0) {
                     good = false;
                     break;
                 }
-                cut = static_cast<std::size_t>(bytes.rend() - lastEnd);
+                cut = lastEnd;
             }
-            carry.assign(bytes.begin() + static_cast<std::ptrdiff_t>(cut), bytes.end());
-            bytes.resize(cut);
-            std::uint64_t lines =
-                static_cast<std::uint64_t>(std::count(bytes.begin(), bytes.end(), '\n'));
-            if (!bytes.empty() && bytes.back() != '\n') ++lines;  // the last line, unended
-            if (bytes.empty()) continue;
+            const char* piece = bytes + at;
             std::unique_lock lock(mutex);
             // Room for one more piece is made by merging what is ready.
             while (good && made - merged >= mostWaiting) {
@@ -170,8 +218,8 @@ std::optional<Counter> CountExportFile(std::FILE* file, Make&& make, unsigned th
                 good = mergeReady(lock);
             }
             if (!good) break;
-            pieces.push_back({made++, nextRow, lines, std::move(bytes)});
-            nextRow += lines;
+            pieces.push_back({made++, 0, 0, piece, cut});
+            at += cut;
             changed.notify_all();
             good = mergeReady(lock);
         }
@@ -187,6 +235,7 @@ std::optional<Counter> CountExportFile(std::FILE* file, Make&& make, unsigned th
         changed.notify_all();
         lock.unlock();
     }
+    if (mapped) munmap(mapped, mappedSize);
     if (!good) return std::nullopt;
     if (!result) result.emplace(make(std::uint64_t{0}));
     return result;
