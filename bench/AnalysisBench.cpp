@@ -28,6 +28,7 @@
 #include "cards/Cards.h"
 #include "hand/PokerHand.h"
 #include "stats/FairnessReport.h"
+#include "support/CliProcess.h"
 #include "work/ParallelRows.h"
 
 extern char** environ;
@@ -35,6 +36,7 @@ extern char** environ;
 namespace {
 
 using namespace brevane;
+using namespace brevane::bench;
 
 constexpr std::size_t Rows = 10'000'000;
 constexpr std::size_t ExportRows = 1'000'000;
@@ -209,33 +211,6 @@ void BM_ParseExportVsReadBytes(benchmark::State& state) {
     state.SetLabel("target speed_ratio >= 0.30");
 }
 
-// Starts brevane-cli of this build with `args`, standard output going to /dev/null.
-pid_t SpawnCli(const std::vector<std::string>& args) {
-    const std::string cli =
-        (std::filesystem::read_symlink("/proc/self/exe").parent_path().parent_path() /
-         "brevane-cli")
-            .string();
-    std::vector<char*> argv{const_cast<char*>(cli.c_str())};
-    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    pid_t pid;
-    const int spawned = posix_spawn(&pid, cli.c_str(), &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0) throw std::runtime_error("cannot run " + cli);
-    return pid;
-}
-
-// Throws unless the child `pid`, started by SpawnCli, exited with one of `statuses`.
-void ExpectExit(pid_t pid, int exitStatus, std::initializer_list<int> statuses) {
-    if (!WIFEXITED(exitStatus) ||
-        std::find(statuses.begin(), statuses.end(), WEXITSTATUS(exitStatus)) == statuses.end()) {
-        throw std::runtime_error("brevane-cli " + std::to_string(pid) + " failed");
-    }
-}
-
 // Peak resident memory of one brevane-cli run over generated rows: the child's VmHWM, read
 // every few milliseconds until it exits. (The rusage of a child spawned from this large
 // process would carry this process's own peak.)
@@ -283,32 +258,19 @@ void BM_FairnessTestsVsHandCategoryReport(benchmark::State& state) {
     state.SetLabel("counting alone; for the command see BM_CliTestVsReportCategories");
 }
 
-// Wall-clock seconds of one brevane-cli run.
-double CliSeconds(const std::vector<std::string>& args) {
-    const auto start = std::chrono::steady_clock::now();
-    const pid_t pid = SpawnCli(args);
-    int exitStatus = 0;
-    waitpid(pid, &exitStatus, 0);
-    ExpectExit(pid, exitStatus, {0, 3});
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
 // `test` against `report categories` over the same 10 million generated rows.
 void BM_CliTestVsReportCategories(benchmark::State& state) {
     const std::string key(64, '7');
     const std::string rows = std::to_string(Rows);
-    double baseSeconds = 0, subjectSeconds = 0;
-    for (auto _ : state) {
-        baseSeconds += CliSeconds({"report", "categories", "--shuffles", rows, "--key", key});
-        const double t = CliSeconds({"test", "--shuffles", rows, "--key", key});
-        subjectSeconds += t;
-        state.SetIterationTime(t);
-    }
-    const double n = static_cast<double>(state.iterations());
-    state.counters["baseline_ms"] = 1e3 * baseSeconds / n;
-    state.counters["subject_ms"] = 1e3 * subjectSeconds / n;
-    state.counters["speed_ratio"] = baseSeconds / subjectSeconds;
-    state.SetLabel("target speed_ratio >= 0.67 (test at most 1.5x the time)");
+    CompareRuns(
+        state,
+        [&] {
+            return CliSeconds({"report", "categories", "--shuffles", rows, "--key", key});
+        },
+        [&] {
+            return CliSeconds({"test", "--shuffles", rows, "--key", key});
+        },
+        "target speed_ratio >= 0.67 (test at most 1.5x the time)");
 }
 
 }  // namespace

@@ -12,10 +12,12 @@
 #include "analysis/ShuffleList.h"
 #include "cards/Cards.h"
 #include "models/ShuffleRows.h"
+#include "support/BareRc4.h"
 
 namespace {
 
 using namespace brevane;
+using brevane::bench::BareRc4;
 
 constexpr std::size_t ShufflesPerRound = 1 << 16;
 constexpr std::size_t BytesPerShuffle = 102;
@@ -25,37 +27,6 @@ GeneratorKey BenchKey() {
     for (std::size_t k = 0; k < key.size(); ++k) key[k] = static_cast<std::uint8_t>(k * 7 + 1);
     return key;
 }
-
-// The baseline: plain RC4 with its state in locals, nothing else.
-struct BareRc4 {
-    std::array<std::uint8_t, 256> s;
-    unsigned i = 0, j = 0;
-
-    explicit BareRc4(const GeneratorKey& key) {
-        for (unsigned k = 0; k < 256; ++k) s[k] = static_cast<std::uint8_t>(k);
-        for (unsigned k = 0, jj = 0; k < 256; ++k) {
-            jj = (jj + s[k] + key[k % 32]) & 255;
-            std::swap(s[k], s[jj]);
-        }
-    }
-
-    std::uint32_t Run(std::size_t bytes) {
-        std::uint32_t sink = 0;
-        unsigned ii = i, jj = j;
-        for (std::size_t n = 0; n < bytes; ++n) {
-            ii = (ii + 1) & 255;
-            const std::uint8_t si = s[ii];
-            jj = (jj + si) & 255;
-            const std::uint8_t sj = s[jj];
-            s[ii] = sj;
-            s[jj] = si;
-            sink += s[(si + sj) & 255];
-        }
-        i = ii;
-        j = jj;
-        return sink;
-    }
-};
 
 // CPU time of this thread, system time included: steadier than wall time on a busy machine.
 double CpuSeconds() {

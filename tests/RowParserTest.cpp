@@ -170,6 +170,39 @@ TEST(ExportReader, NamesTheFileAndLineOfTheFirstBadLine) {
     EXPECT_EQ(result.error, "rows.txt:3: expected 52 cards, found 4");
 }
 
+// The rows of `text` read in place, as ReadAll reads them from a file.
+ReadResult ReadInPlace(const std::string& text) {
+    ReadResult result;
+    ExportReader reader(std::string_view(text), "rows.txt");
+    std::uint8_t row[52];
+    while ((result.status = reader.Next(row)) == ExportReader::Status::Row) {
+        result.lines.push_back(LineOf(row));
+    }
+    result.error = reader.Error();
+    EXPECT_EQ(reader.Next(row), result.status);
+    return result;
+}
+
+TEST(ExportReader, InPlaceReadsAsAFileReads) {
+    const ShuffleList list = reference::ShuffledList(30, 9);
+    std::string text;
+    for (std::size_t r = 0; r < list.Count(); ++r) {
+        text += LineOf(list.Row(r)) + (r % 2 ? "\r\n" : "\n");
+    }
+    const std::string good = OrderedLine() + "\r\n";
+    std::string badName = good;
+    badName.replace(6, 2, "Xx");
+    for (const std::string& input :
+         {text, text.substr(0, text.size() - 1), text + "\r", std::string(), text + "\n",
+          good + good + "Ah Kd\r\n" + text, text + badName, text + good.substr(0, 11)}) {
+        const ReadResult fromFile = ReadAll(input);
+        const ReadResult inPlace = ReadInPlace(input);
+        EXPECT_EQ(inPlace.status, fromFile.status);
+        EXPECT_EQ(inPlace.lines, fromFile.lines);
+        EXPECT_EQ(inPlace.error, fromFile.error);
+    }
+}
+
 TEST(ExportReader, RefusesALineLongerThanItsBuffer) {
     const std::string good = OrderedLine() + "\n";
     const ReadResult result = ReadAll(good + std::string(ExportReader::BufferBytes + 10, 'A'));

@@ -7,11 +7,13 @@
 
 #include "AnalysisReference.h"
 #include "support/LiteralStats.h"
+#include "support/SameCounts.h"
 
 namespace brevane {
 namespace {
 
 using literal::Row;
+using test::ExpectSameCounts;
 
 Row Identity() {
     Row row;
@@ -31,18 +33,6 @@ ShuffleCounts CountInBatches(const std::vector<Row>& rows, const std::vector<std
         done += take;
     }
     return counts;
-}
-
-void ExpectSameCounts(const ShuffleCounts& a, const ShuffleCounts& b) {
-    EXPECT_EQ(a.Rows(), b.Rows());
-    EXPECT_EQ(a.Pairs(), b.Pairs());
-    EXPECT_EQ(a.CardPosition(), b.CardPosition());
-    EXPECT_EQ(a.Moves(), b.Moves());
-    EXPECT_EQ(a.RisingSequences(), b.RisingSequences());
-    EXPECT_EQ(a.FixedPoints(), b.FixedPoints());
-    EXPECT_EQ(a.HandCategories(), b.HandCategories());
-    EXPECT_EQ(a.FirstRow(), b.FirstRow());
-    EXPECT_EQ(a.LastRow(), b.LastRow());
 }
 
 void ExpectLiteralCounts(const ShuffleCounts& counts, const std::vector<Row>& rows) {

@@ -161,13 +161,16 @@ std::string ParseExportLine(std::string_view line, std::uint8_t* row) {
 }
 
 ExportReader::ExportReader(std::FILE* file, std::string name, std::size_t bufferBytes)
-    : file_(file), name_(std::move(name)), buffer_(bufferBytes) {}
+    : file_(file), name_(std::move(name)), buffer_(bufferBytes), data_(buffer_.data()) {}
+
+ExportReader::ExportReader(std::string_view bytes, std::string name)
+    : file_(nullptr), name_(std::move(name)), data_(bytes.data()), end_(bytes.size()), eof_(true) {}
 
 ExportReader::Status ExportReader::Next(std::uint8_t* row) {
     if (stuck_ != Status::Row) return stuck_;
     const std::size_t available = end_ - pos_;
     if (available > LineChars) {
-        const char* p = buffer_.data() + pos_;
+        const char* p = data_ + pos_;
         std::size_t length = 0;
         if (p[LineChars] == '\n') {
             length = LineChars + 1;
@@ -186,7 +189,7 @@ ExportReader::Status ExportReader::Next(std::uint8_t* row) {
 ExportReader::Status ExportReader::NextSlow(std::uint8_t* row) {
     std::string_view line;
     for (;;) {
-        const char* start = buffer_.data() + pos_;
+        const char* start = data_ + pos_;
         const auto* newline = static_cast<const char*>(std::memchr(start, '\n', end_ - pos_));
         if (newline) {
             line = std::string_view(start, static_cast<std::size_t>(newline - start));

@@ -26,6 +26,9 @@ class ExportReader {
     // `name` is the input's name for messages; `file` stays owned by the caller. A line that
     // does not fit in `bufferBytes` together with its line end is a bad line.
     ExportReader(std::FILE* file, std::string name, std::size_t bufferBytes = BufferBytes);
+    // Reads the rows of `bytes` in place, as if they were a whole file; `bytes` must outlive the
+    // reader.
+    ExportReader(std::string_view bytes, std::string name);
 
     // The next row into row[0..51]. After BadLine or ReadFailed every further call repeats it.
     Status Next(std::uint8_t* row);
@@ -43,6 +46,7 @@ class ExportReader {
     std::FILE* file_;
     std::string name_;
     std::vector<char> buffer_;
+    const char* data_;  // buffer_, or the bytes read in place
     std::size_t pos_ = 0;
     std::size_t end_ = 0;
     bool eof_ = false;

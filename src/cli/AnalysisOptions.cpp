@@ -6,6 +6,8 @@
 #include <cstring>
 #include <string>
 
+#include <sys/stat.h>
+
 #include "analysis/HandFinder.h"
 #include "analysis/Seats.h"
 #include "cards/Cards.h"
@@ -13,15 +15,21 @@
 #include "os/TerminalText.h"
 #include "random/PRNG.h"
 #include "random/PrepareGenerator.h"
+#include "work/ParallelRows.h"
 
 namespace brevane::cli {
 
 namespace {
 
-constexpr std::string_view ValueOptions[] = {"--input",   "--shuffles", "--key",   "--model",
-                                             "--players", "--seat",     "--stage", "--class",
-                                             "--from",    "--limit"};
+constexpr std::string_view ValueOptions[] = {"--input",   "--shuffles", "--key",    "--model",
+                                             "--players", "--seat",     "--stage",  "--class",
+                                             "--from",    "--limit",    "--threads"};
 constexpr std::size_t RowsPerBatch = 1024;
+// Generated rows made on their own thread: batches of 208 KiB, three in the ring, so that the
+// maker and the caller each work in a batch of their own while a full one waits.
+constexpr std::size_t PipelineBatchRows = 4096;
+constexpr std::size_t PipelineSlots = 3;
+constexpr std::uint64_t MaxThreads = 1024;
 
 // "D" gives 0, "D-k" gives k; anything else nullopt. k is checked against the table size later.
 std::optional<std::int32_t> ParseSeat(std::string_view text) {
@@ -79,6 +87,10 @@ std::optional<AnalysisOptions> ParseAnalysisOptions(std::string_view command, Ar
             options.fromNewDeck = true;
             continue;
         }
+        if (arg == "--quiet") {
+            options.quiet = true;
+            continue;
+        }
         std::string_view name;
         std::string_view value;
         OptionMatch match = OptionMatch::No;
@@ -133,6 +145,13 @@ std::optional<AnalysisOptions> ParseAnalysisOptions(std::string_view command, Ar
         } else if (name == "--class") {
             options.handClass = HandClassFromCaption(value);
             if (!options.handClass) return fail("unknown hand class " + Quoted(value));
+        } else if (name == "--threads") {
+            const auto n = ParsePositiveCount(value);
+            if (!n || *n > MaxThreads || value[0] == '0') {
+                return fail("invalid thread count " + Quoted(value) + " (1 to " +
+                            std::to_string(MaxThreads) + ")");
+            }
+            options.threads = static_cast<unsigned>(*n);
         } else if (name == "--from") {
             const auto from = ParsePositiveCount(value);
             if (!from) return fail("invalid hand number " + Quoted(value));
@@ -159,6 +178,7 @@ std::optional<AnalysisOptions> ParseAnalysisOptions(std::string_view command, Ar
     }
     if (options.fromNewDeck && !options.shuffles)
         return fail("--from-new-deck goes with --shuffles");
+    if (options.threads != 0) SetDefaultThreadCount(options.threads);
     return options;
 }
 
@@ -170,9 +190,17 @@ bool RowSource::Open(const AnalysisOptions& options) {
     if (options.shuffles) {
         remaining_ = *options.shuffles;
         if (!PrepareGenerator(options.key, error_)) return false;
+        progress_.SetTotal(remaining_);
         maker_ = std::make_unique<ShuffleRowMaker>(TheShuffleGenerator(), options.model,
                                                    options.fromNewDeck);
-        batch_.resize(RowsPerBatch * DeckSize);
+        if (DefaultThreadCount() >= 2) {
+            // The maker thread is the only user of the generator while the rows are made.
+            pipeline_ = std::make_unique<RowPipeline>(
+                remaining_, PipelineBatchRows, PipelineSlots,
+                [this](std::uint8_t* rows, std::size_t count) { maker_->Make(rows, count); });
+        } else {
+            batch_.resize(RowsPerBatch * DeckSize);
+        }
         return true;
     }
     const std::string& path = *options.input;
@@ -191,28 +219,64 @@ bool RowSource::Open(const AnalysisOptions& options) {
     return true;
 }
 
+std::FILE* RowSource::ParallelFile() const {
+    if (!ownsFile_ || DefaultThreadCount() < 2 || reader_->LineNumber() != 0) return nullptr;
+    struct stat info {};
+    if (fstat(fileno(file_), &info) != 0 || !S_ISREG(info.st_mode)) return nullptr;
+    return file_;
+}
+
+bool RowSource::MakeBatch() {
+    batchNext_ = 0;
+    if (pipeline_) {
+        batchRowsAt_ = pipeline_->Next(batchRows_);
+        return batchRows_ != 0;
+    }
+    batchRows_ = static_cast<std::size_t>(std::min<std::uint64_t>(remaining_, RowsPerBatch));
+    if (batchRows_ == 0) return false;
+    maker_->Make(batch_.data(), batchRows_);
+    remaining_ -= batchRows_;
+    batchRowsAt_ = batch_.data();
+    return true;
+}
+
 RowSource::Status RowSource::Next(std::uint8_t* row) {
     if (reader_) return reader_->Next(row);
-    if (batchNext_ == batchRows_) {
-        if (remaining_ == 0) return Status::End;
-        batchRows_ = static_cast<std::size_t>(std::min<std::uint64_t>(remaining_, RowsPerBatch));
-        maker_->Make(batch_.data(), batchRows_);
-        remaining_ -= batchRows_;
-        batchNext_ = 0;
-    }
-    std::memcpy(row, batch_.data() + batchNext_++ * DeckSize, DeckSize);
+    if (batchNext_ == batchRows_ && !MakeBatch()) return Status::End;
+    std::memcpy(row, batchRowsAt_ + batchNext_++ * DeckSize, DeckSize);
     return Status::Row;
 }
 
 RowSource::Status RowSource::NextBatch(std::uint8_t* rows, std::size_t capacity,
                                        std::size_t& count) {
     count = 0;
-    while (count < capacity) {
-        const Status status = Next(rows + count * DeckSize);
-        if (status != Status::Row) return status;
-        ++count;
+    Status status = Status::Row;
+    while (count < capacity && (status = Next(rows + count * DeckSize)) == Status::Row) ++count;
+    progress_.Advance(count);
+    return status;
+}
+
+RowSource::Status RowSource::TakeBatch(const std::uint8_t*& rows, std::size_t& count) {
+    count = 0;
+    Status status = Status::Row;
+    if (reader_) {
+        if (batch_.empty()) batch_.resize(RowsPerBatch * DeckSize);
+        while (count < RowsPerBatch &&
+               (status = reader_->Next(&batch_[count * DeckSize])) == Status::Row) {
+            ++count;
+        }
+        rows = batch_.data();
+    } else {
+        // The rest of a batch that Next() began, or a whole new one.
+        if (batchNext_ == batchRows_ && !MakeBatch()) status = Status::End;
+        if (status == Status::Row) {
+            rows = batchRowsAt_ + batchNext_ * DeckSize;
+            count = batchRows_ - batchNext_;
+            batchNext_ = batchRows_;
+        }
     }
-    return Status::Row;
+    progress_.Advance(count);
+    return status;
 }
 
 // A bad line is reported as FILE:LINE: alone, as compilers do; a read failure is the

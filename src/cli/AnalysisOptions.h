@@ -14,6 +14,8 @@
 #include "cli/Commands.h"
 #include "models/ShuffleModel.h"
 #include "models/ShuffleRows.h"
+#include "work/RowPipeline.h"
+#include "work/WorkProgress.h"
 
 namespace brevane::cli {
 
@@ -25,6 +27,9 @@ struct AnalysisOptions {
     SeatView view;                        // --players, --seat, --rotate, --stage
     ShuffleModel model;                   // --model, with --shuffles only
     bool fromNewDeck = false;
+    bool quiet = false;  // --quiet: no progress line
+    // --threads N; 0: DefaultThreadCount. A valid value has been made the process's default.
+    unsigned threads = 0;
 
     // `hands` only.
     std::optional<std::int32_t> handClass;  // none: every row
@@ -44,7 +49,9 @@ std::optional<AnalysisOptions> ParseAnalysisOptions(std::string_view command, Ar
                                                     bool handsOptions);
 
 // The rows of --input (read in the export format and checked line by line) or of --shuffles
-// (made as `shuffle` makes them, a batch at a time, never stored).
+// (made as `shuffle` makes them, a batch at a time, never stored). With two threads or more
+// (DefaultThreadCount), generated rows are made on a thread of their own, a few batches ahead of
+// the caller. Progress() counts the rows handed out, out of --shuffles when it is given.
 class RowSource {
   public:
     using Status = ExportReader::Status;
@@ -62,20 +69,36 @@ class RowSource {
     // Up to `capacity` next rows, back to back; `count` is how many arrived. Row when the batch
     // is full; otherwise the status that ended it, the rows before it being valid.
     Status NextBatch(std::uint8_t* rows, std::size_t capacity, std::size_t& count);
+    // The next rows, without copying: `rows` points at `count` rows back to back, valid until
+    // the next call. Row when more may follow (count > 0); otherwise the status that ended the
+    // rows, the `count` rows before it being valid.
+    Status TakeBatch(const std::uint8_t*& rows, std::size_t& count);
+    WorkProgress& Progress() { return progress_; }
+    // The input file, for counting on several threads (CountExportFile), when there are two
+    // threads or more and --input names a regular file not yet read from; otherwise null.
+    std::FILE* ParallelFile() const;
+    // Back to the start of the input file, after ParallelFile() gave up on it.
+    void Rewind() { std::rewind(file_); }
     // Whether the rows are generated, so that no bad line can come.
     bool Generated() const { return !reader_; }
     const std::string& Error() const { return reader_ ? reader_->Error() : error_; }
 
   private:
+    // Points batch_ at the next made rows; false when every row has been made.
+    bool MakeBatch();
+
     std::FILE* file_ = nullptr;
     bool ownsFile_ = false;
     std::optional<ExportReader> reader_;
     std::uint64_t remaining_ = 0;
     std::unique_ptr<ShuffleRowMaker> maker_;
+    std::unique_ptr<RowPipeline> pipeline_;
     std::vector<std::uint8_t> batch_;
+    const std::uint8_t* batchRowsAt_ = nullptr;  // batch_ or the pipeline's current batch
     std::size_t batchNext_ = 0;
     std::size_t batchRows_ = 0;
     std::string error_;
+    WorkProgress progress_;
 };
 
 // Exit status for a source that stopped with `status` (BadLine or ReadFailed), after printing

@@ -12,6 +12,7 @@
 #include "cli/CliSupport.h"
 #include "cli/Commands.h"
 #include "cli/OutputSpool.h"
+#include "cli/ProgressLine.h"
 #include "hand/PokerHand.h"
 
 namespace brevane::cli {
@@ -69,7 +70,8 @@ int SpoolFailure(const HandLines& out) {
     return ExitFailure;
 }
 
-int Run(const AnalysisOptions& options, RowSource& source) {
+// The progress line is erased before anything is written.
+int Run(const AnalysisOptions& options, RowSource& source, ProgressLine& progressLine) {
     const SeatView& view = options.view;
     SeatStepper seat(view);
     HandLines out(source.Generated());
@@ -95,12 +97,16 @@ int Run(const AnalysisOptions& options, RowSource& source) {
             line += '\t';
             line += HandPanelCaption(cards, view.stage, values[k]);
             line += '\n';
-            if (!out.Write(line)) return SpoolFailure(out);
+            if (!out.Write(line)) {
+                progressLine.Stop();
+                return SpoolFailure(out);
+            }
             ++matches;
         }
         // Generated rows cannot be bad, so none is made once the limit is reached.
         if (options.limit && matches == *options.limit && source.Generated()) break;
     } while (status == RowSource::Status::Row);
+    progressLine.Stop();
     if (status != RowSource::Status::End && status != RowSource::Status::Row) {
         return SourceError(source, status);
     }
@@ -122,7 +128,8 @@ int RunHandsCommand(Args args) {
     RowSource source;
     if (!source.Open(*options)) return UsageError(Command, source.Error());
     try {
-        return Run(*options, source);
+        ProgressLine progressLine(source.Progress(), Command, "rows", options->quiet);
+        return Run(*options, source, progressLine);
     } catch (const std::system_error& error) {
         if (IsBrokenPipe(error)) return ExitOk;
         throw;

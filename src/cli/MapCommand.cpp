@@ -8,6 +8,7 @@
 #include "cli/AnalysisOptions.h"
 #include "cli/CliSupport.h"
 #include "cli/Commands.h"
+#include "cli/ProgressLine.h"
 #include "cli/SourceCounts.h"
 #include "os/OutputFile.h"
 #include "render/BiasMapFile.h"
@@ -157,7 +158,9 @@ int RunMapCommand(Args args) {
     RowSource source;
     if (!source.Open(*options)) return UsageError(Command, source.Error());
     ShuffleCounts counts(options->view);
+    ProgressLine progressLine(source.Progress(), Command, "rows", options->quiet);
     const RowSource::Status status = CountSourceRows(source, counts);
+    progressLine.Stop();
     if (status != RowSource::Status::End) return SourceError(source, status);
     if (const auto shortage = BiasMapShortage(counts.Rows(), mapOptions->view)) {
         return UsageError(Command, *shortage);

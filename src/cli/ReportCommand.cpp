@@ -1,6 +1,7 @@
 #include <cstdio>
 #include <string>
 #include <system_error>
+#include <type_traits>
 #include <variant>
 #include <vector>
 
@@ -10,19 +11,21 @@
 #include "cli/AnalysisOptions.h"
 #include "cli/CliSupport.h"
 #include "cli/Commands.h"
+#include "cli/ProgressLine.h"
+#include "work/ParallelExport.h"
+#include "work/ParallelRows.h"
 
 namespace brevane::cli {
 
 namespace {
 
 constexpr std::string_view Command = "report";
-// Rows handed to the counter at once.
-constexpr std::size_t BatchRows = 256;
 
 constexpr const char* ReportHelp =
     "Usage: brevane-cli report REPORT [SELECTION] (--input FILE | --shuffles COUNT [--key HEX]\n"
     "                          [--model MODEL] [--from-new-deck])\n"
     "                          [--players N] [--seat D|D-k] [--rotate] [--stage STAGE]\n"
+    "                          [--threads N] [--quiet]\n"
     "\n"
     "Prints a report over every row, one line each.\n"
     "\n"
@@ -40,6 +43,9 @@ constexpr const char* ReportHelp =
     "  --players N       2 to 10 (default 10)\n"
     "  --seat D|D-k      the seat (default D); --rotate makes it move with every row\n"
     "  --stage STAGE     hole, flop, turn or river (default river)\n"
+    "  --threads N       threads to use, 1 to 1024 (default: the number of cores); the output\n"
+    "                    is the same for every count\n"
+    "  --quiet           no progress line on standard error (shown only when it is a terminal)\n"
     "\n"
     "Percentages use the decimal separator of the locale. A bad input line is reported as\n"
     "FILE:LINE: with status 2, and no report is printed.\n";
@@ -88,6 +94,35 @@ std::variant<AnyCounter, std::string> CounterFor(const AnalysisOptions& options)
     return "unknown deck position " + Quoted(selection) + " (1 to 52)";
 }
 
+// An empty counter like `empty`, for the rows from `firstRow` on.
+template <class Counter>
+Counter FreshAt(const Counter& empty, std::uint64_t firstRow) {
+    if constexpr (std::is_same_v<Counter, HandCategoryCounter>) {
+        return HandCategoryCounter(empty.View(), static_cast<std::int64_t>(firstRow));
+    } else {
+        return empty;
+    }
+}
+
+// Counts an input file on every thread into the fresh `counter`; false when that is not
+// possible, the file being read in one pass then.
+bool CountInParallel(RowSource& source, AnyCounter& counter) {
+    std::FILE* file = source.ParallelFile();
+    if (!file) return false;
+    const bool counted = std::visit(
+        [&](auto& empty) {
+            using Counter = std::decay_t<decltype(empty)>;
+            auto parallel = CountExportFile<Counter>(
+                file, [&](std::uint64_t firstRow) { return FreshAt(empty, firstRow); },
+                DefaultThreadCount(), &source.Progress());
+            if (parallel) empty = std::move(*parallel);
+            return parallel.has_value();
+        },
+        counter);
+    if (!counted) source.Rewind();
+    return counted;
+}
+
 Report BuildFrom(const AnyCounter& counter, const AnalysisOptions& options,
                  const std::string& separator) {
     if (const auto* hands = std::get_if<HandCategoryCounter>(&counter)) {
@@ -115,16 +150,19 @@ int RunReportCommand(Args args) {
 
     RowSource source;
     if (!source.Open(*options)) return UsageError(Command, source.Error());
-    std::vector<std::uint8_t> batch(BatchRows * DeckSize);
-    std::uint64_t rows = 0;
-    RowSource::Status status;
-    do {
-        std::size_t got = 0;
-        status = source.NextBatch(batch.data(), BatchRows, got);
-        std::visit([&](auto& c) { c.AddRows(batch.data(), got); }, counter);
-        rows += got;
-    } while (status == RowSource::Status::Row);
+    ProgressLine progressLine(source.Progress(), Command, "rows", options->quiet);
+    RowSource::Status status = RowSource::Status::End;
+    if (!CountInParallel(source, counter)) {
+        do {
+            const std::uint8_t* batch = nullptr;
+            std::size_t got = 0;
+            status = source.TakeBatch(batch, got);
+            if (got != 0) std::visit([&](auto& c) { c.AddRows(batch, got); }, counter);
+        } while (status == RowSource::Status::Row);
+    }
+    progressLine.Stop();
     if (status != RowSource::Status::End) return SourceError(source, status);
+    const std::uint64_t rows = std::visit([](const auto& c) { return c.Rows(); }, counter);
     if (rows == 0) return UsageError(Command, NoHandsDealtText);
 
     try {

@@ -9,6 +9,7 @@
 #include "cards/Cards.h"
 #include "cli/CliSupport.h"
 #include "cli/Commands.h"
+#include "cli/ProgressLine.h"
 #include "cli/StreamCommand.h"
 #include "models/ShuffleRows.h"
 #include "random/PRNG.h"
@@ -20,7 +21,7 @@ namespace {
 
 constexpr const char* ShuffleHelp =
     "Usage: brevane-cli shuffle COUNT [--key HEX] [--output FILE] [--model MODEL]\n"
-    "                               [--from-new-deck]\n"
+    "                               [--from-new-deck] [--quiet]\n"
     "\n"
     "Shuffles one deck COUNT times, each shuffle continuing from the order the last one left,\n"
     "and writes every order as one line: 52 two-letter card names separated by single spaces,\n"
@@ -40,12 +41,15 @@ constexpr const char* ShuffleHelp =
     "                     top-to-random[:K]  K top-card moves (default 236)\n"
     "                   K is a whole number from 1 to 1000\n"
     "  --from-new-deck  start every shuffle from 2c 2d ... As instead of the last order\n"
+    "  --quiet          no progress line on standard error (shown only when it is a terminal)\n"
     "  --help           show this help\n";
 
 constexpr std::size_t RowsPerBatch = 4096;
 
 // Makes options.count shuffles with the process's generator, writing each order as it is made.
 void WriteShuffles(const StreamOptions& options, FdWriter& out) {
+    WorkProgress progress(options.count);
+    ProgressLine progressLine(progress, "shuffle", "rows", options.quiet);
     ShuffleRowMaker maker(TheShuffleGenerator(), options.model, options.fromNewDeck);
     std::vector<std::uint8_t> rows(RowsPerBatch * DeckSize);
     for (std::uint64_t left = options.count; left > 0;) {
@@ -53,6 +57,7 @@ void WriteShuffles(const StreamOptions& options, FdWriter& out) {
         maker.Make(rows.data(), batch);
         for (std::size_t k = 0; k < batch; ++k) WriteExportLine(out, rows.data() + k * DeckSize);
         left -= batch;
+        progress.Advance(batch);
     }
 }
 

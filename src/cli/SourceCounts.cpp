@@ -3,27 +3,30 @@
 #include <vector>
 
 #include "cards/Cards.h"
+#include "work/ParallelExport.h"
+#include "work/ParallelRows.h"
 
 namespace brevane::cli {
 
-namespace {
-
-// Rows handed to the counts at once: 52 KiB.
-constexpr std::size_t BatchRows = 1024;
-
-}  // namespace
-
 RowSource::Status CountSourceRows(RowSource& source, ShuffleCounts& counts) {
-    std::vector<std::uint8_t> batch(BatchRows * DeckSize);
-    RowSource::Status status = RowSource::Status::Row;
-    while (status == RowSource::Status::Row) {
-        std::size_t rows = 0;
-        while (rows < BatchRows &&
-               (status = source.Next(&batch[rows * DeckSize])) == RowSource::Status::Row) {
-            ++rows;
+    if (std::FILE* file = source.ParallelFile()) {
+        const SeatView view = counts.View();
+        auto parallel = CountExportFile<ShuffleCounts>(
+            file, [&](std::uint64_t firstRow) { return ShuffleCounts(view, firstRow); },
+            DefaultThreadCount(), &source.Progress());
+        if (parallel) {
+            counts = std::move(*parallel);
+            return RowSource::Status::End;
         }
-        counts.AddRows(batch.data(), rows);
+        source.Rewind();
     }
+    RowSource::Status status;
+    do {
+        const std::uint8_t* rows = nullptr;
+        std::size_t count = 0;
+        status = source.TakeBatch(rows, count);
+        counts.AddRows(rows, count);
+    } while (status == RowSource::Status::Row);
     return status;
 }
 

@@ -6,8 +6,9 @@
 namespace brevane::cli {
 
 // Feeds every row of `source` to `counts` in list order, one batch of rows at a time, so that
-// memory stays the same for any number of rows. Gives End when the source is used up, or the
-// status it stopped with (BadLine, ReadFailed).
+// memory stays the same for any number of rows; an input file is counted on every thread
+// (CountExportFile) when it is well formed. `counts` must be fresh. Gives End when the source is
+// used up, or the status it stopped with (BadLine, ReadFailed).
 RowSource::Status CountSourceRows(RowSource& source, ShuffleCounts& counts);
 
 }  // namespace brevane::cli

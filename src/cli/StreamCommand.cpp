@@ -55,6 +55,10 @@ std::optional<StreamOptions> ParseStreamArgs(const StreamCommand& command, Args 
             }
         }
         if (matched) continue;
+        if (arg == "--quiet") {
+            options.quiet = true;
+            continue;
+        }
         if (modelOptions && arg == "--from-new-deck") {
             options.fromNewDeck = true;
             continue;

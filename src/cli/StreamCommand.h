@@ -18,6 +18,7 @@ struct StreamOptions {
     std::optional<std::string_view> output;
     ShuffleModel model;  // `shuffle` only
     bool fromNewDeck = false;
+    bool quiet = false;  // --quiet: no progress line
 };
 
 // What a streaming command takes besides --key and --output.
@@ -28,8 +29,8 @@ struct StreamCommand {
     bool modelOptions;  // --model MODEL and --from-new-deck
 };
 
-// Parses "COUNT [--key HEX] [--output FILE]" in any order, COUNT being 1 to maxCount, and with
-// modelOptions also "--model MODEL" and "--from-new-deck". On a bad argument prints a one-line
+// Parses "COUNT [--key HEX] [--output FILE] [--quiet]" in any order, COUNT being 1 to maxCount, and
+// with modelOptions also "--model MODEL" and "--from-new-deck". On a bad argument prints a one-line
 // error naming it and returns nullopt.
 std::optional<StreamOptions> ParseStreamArgs(const StreamCommand& command, Args args);
 

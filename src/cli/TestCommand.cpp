@@ -8,6 +8,7 @@
 #include "cli/AnalysisOptions.h"
 #include "cli/CliSupport.h"
 #include "cli/Commands.h"
+#include "cli/ProgressLine.h"
 #include "cli/SourceCounts.h"
 #include "stats/FairnessReport.h"
 #include "stats/FairnessTests.h"
@@ -150,7 +151,9 @@ int RunTestCommand(Args args) {
     RowSource source;
     if (!source.Open(*options)) return UsageError(Command, source.Error());
     ShuffleCounts counts(options->view);
+    ProgressLine progressLine(source.Progress(), Command, "rows", options->quiet);
     const RowSource::Status status = CountSourceRows(source, counts);
+    progressLine.Stop();
     if (status != RowSource::Status::End) return SourceError(source, status);
     if (counts.Rows() == 0) return UsageError(Command, "No hands dealt");
 

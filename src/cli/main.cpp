@@ -30,6 +30,10 @@ constexpr const char* UsageText =
     "report and hands read --input FILE, or make --shuffles COUNT [--key HEX] [--model MODEL]\n"
     "[--from-new-deck] as shuffle does.\n"
     "\n"
+    "While they work, shuffle, keystream, report, hands, test and map show a progress line on\n"
+    "standard error when it is a terminal; --quiet turns it off. report, hands, test and map\n"
+    "take --threads N (default: the number of cores).\n"
+    "\n"
     "Options:\n"
     "  --help      show this help\n"
     "  --version   show the version\n";

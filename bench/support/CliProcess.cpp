@@ -1,0 +1,51 @@
+#include "support/CliProcess.h"
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <stdexcept>
+
+extern char** environ;
+
+namespace brevane::bench {
+
+pid_t SpawnCli(const std::vector<std::string>& args) {
+    const std::string cli =
+        (std::filesystem::read_symlink("/proc/self/exe").parent_path().parent_path() /
+         "brevane-cli")
+            .string();
+    std::vector<char*> argv{const_cast<char*>(cli.c_str())};
+    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    pid_t pid;
+    const int spawned = posix_spawn(&pid, cli.c_str(), &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0) throw std::runtime_error("cannot run " + cli);
+    return pid;
+}
+
+void ExpectExit(pid_t pid, int exitStatus, std::initializer_list<int> statuses) {
+    if (!WIFEXITED(exitStatus) ||
+        std::find(statuses.begin(), statuses.end(), WEXITSTATUS(exitStatus)) == statuses.end()) {
+        throw std::runtime_error("brevane-cli " + std::to_string(pid) + " failed");
+    }
+}
+
+double CliSeconds(const std::vector<std::string>& args) {
+    const auto start = std::chrono::steady_clock::now();
+    const pid_t pid = SpawnCli(args);
+    int exitStatus = 0;
+    waitpid(pid, &exitStatus, 0);
+    ExpectExit(pid, exitStatus, {0, 3});
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+}  // namespace brevane::bench
