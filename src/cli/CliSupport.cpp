@@ -59,7 +59,7 @@ bool WantsHelp(Args args) {
     return false;
 }
 
-int WriteHelp(std::string_view text) {
+void WriteToStdout(std::string_view text) {
     try {
         StdoutWriter out;
         out.Write(text.data(), text.size());
@@ -67,6 +67,10 @@ int WriteHelp(std::string_view text) {
     } catch (const std::system_error& error) {
         if (!IsBrokenPipe(error)) throw;
     }
+}
+
+int WriteHelp(std::string_view text) {
+    WriteToStdout(text);
     return ExitOk;
 }
 

@@ -35,8 +35,11 @@ inline constexpr std::string_view EndOfOptions = "--";
 // Whether --help or -h comes before any "--".
 bool WantsHelp(Args args);
 
-// Writes a help or version text to standard output. A reader that has gone away ends it
-// quietly; any other write failure throws std::system_error, so the caller exits 1.
+// Writes `text` to standard output. A reader that has gone away ends it quietly; any other
+// write failure throws std::system_error, so the caller exits 1.
+void WriteToStdout(std::string_view text);
+
+// Writes a help or version text as WriteToStdout does; returns ExitOk.
 int WriteHelp(std::string_view text);
 
 // A --model value. A bad one gives nullopt and sets `error` to a one-line message naming it.

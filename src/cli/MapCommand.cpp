@@ -128,16 +128,6 @@ std::optional<MapOptions> ParseMapOptions(Args args) {
     return options;
 }
 
-void WriteOut(const std::string& text) {
-    try {
-        StdoutWriter out;
-        out.Write(text.data(), text.size());
-        out.Flush();
-    } catch (const std::system_error& error) {
-        if (!IsBrokenPipe(error)) throw;
-    }
-}
-
 }  // namespace
 
 // The output file is opened before the rows are read, so that an unwritable one fails at once;
@@ -177,7 +167,7 @@ int RunMapCommand(Args args) {
         bytes.assign(picture.constData(), static_cast<std::size_t>(picture.size()));
     }
     if (!file) {
-        WriteOut(bytes);
+        WriteToStdout(bytes);
         return ExitOk;
     }
     file->Out().Write(bytes.data(), bytes.size());

@@ -160,14 +160,7 @@ int RunTestCommand(Args args) {
     const FairnessResult result = RunFairnessTests(counts, testOptions->alpha);
     const int verdictStatus = result.verdict == Verdict::Fail ? ExitTestFailed : ExitOk;
     const std::string text = testOptions->json ? JsonText(result) : PlainText(result, *options);
-    try {
-        StdoutWriter out;
-        out.Write(text.data(), text.size());
-        out.Flush();
-    } catch (const std::system_error& error) {
-        if (IsBrokenPipe(error)) return verdictStatus;
-        throw;
-    }
+    WriteToStdout(text);
     return verdictStatus;
 }
 
