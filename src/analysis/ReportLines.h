@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "analysis/ReportCounters.h"
+#include "analysis/ReportTable.h"
 #include "analysis/Reports.h"
 
 namespace brevane {
@@ -18,5 +19,8 @@ Report BuildReport(const DeckPosCounter& counter, std::string_view positionText,
                    std::string_view separator);
 // The seat and stage lines name the counter's view as the seat and stage lists show it.
 Report BuildReport(const HandCategoryCounter& counter, std::string_view separator);
+
+// The lines of any report from its table.
+Report BuildReport(const ReportTable& table, std::string_view separator);
 
 }  // namespace brevane

@@ -13,6 +13,8 @@
 #include "cli/Commands.h"
 #include "cli/OutputSpool.h"
 #include "cli/ProgressLine.h"
+#include "cli/ReportFormats.h"
+#include "cli/RunSource.h"
 #include "hand/PokerHand.h"
 
 namespace brevane::cli {
@@ -26,6 +28,7 @@ constexpr const char* HandsHelp =
     "                         [--from-new-deck])\n"
     "                         [--players N] [--seat D|D-k] [--rotate] [--stage STAGE]\n"
     "                         [--class CAPTION] [--from HAND] [--limit K]\n"
+    "                         [--format text|json]\n"
     "\n"
     "Prints, for every row whose seat hand lies in the class, the hand number, a tab and the\n"
     "hand as the hand panel shows it, e.g. 17<TAB>[Ah Ad] [2c 7h 9s Kd Ks]  =  Two Pair, ...\n"
@@ -33,6 +36,11 @@ constexpr const char* HandsHelp =
     "  --class CAPTION   a hand class such as \"Pair +\" or \"Royal Flush\" (default: every row)\n"
     "  --from HAND       start at hand number HAND (1-based, default 1)\n"
     "  --limit K         stop after K hands\n"
+    "  --format FORMAT   text (default) or json: JSON Lines, one object per line. The first\n"
+    "                    line holds \"program\", \"source\" (the input file and its SHA-256,\n"
+    "                    or the model and the key, also a timer seed's), \"players\", \"seat\",\n"
+    "                    \"rotate\" and \"stage\"; then one line per hand with \"hand\" (its\n"
+    "                    number), \"hole\", \"board\" (card names), \"value\" and \"description\"\n"
     "  (the other options as for `report`; see report --help)\n"
     "\n"
     "Input rows are all checked before any hand is printed: a bad line is reported as\n"
@@ -51,8 +59,18 @@ class HandLines {
         out_.Write(line.data(), line.size());
         return true;
     }
+    // A line to come before all the others: written at once for direct output, otherwise held
+    // back until Finish(), so that a bad input line leaves standard output empty.
+    void Head(std::string line) {
+        if (direct_) {
+            out_.Write(line.data(), line.size());
+        } else {
+            head_ = std::move(line);
+        }
+    }
     // False when the spool cannot be read back.
     bool Finish() {
+        if (!direct_) out_.Write(head_.data(), head_.size());
         if (!direct_ && !spool_.CopyTo(out_)) return false;
         out_.Flush();
         return true;
@@ -61,6 +79,7 @@ class HandLines {
 
   private:
     bool direct_;
+    std::string head_;
     OutputSpool spool_;
     StdoutWriter out_;
 };
@@ -71,10 +90,16 @@ int SpoolFailure(const HandLines& out) {
 }
 
 // The progress line is erased before anything is written.
-int Run(const AnalysisOptions& options, RowSource& source, ProgressLine& progressLine) {
+int Run(const AnalysisOptions& options, bool json, RowSource& source, ProgressLine& progressLine) {
     const SeatView& view = options.view;
     SeatStepper seat(view);
     HandLines out(source.Generated());
+    // Generated rows are named by their key, known once the source is open; an input file by
+    // its digest, known once it has been read.
+    const auto jsonHead = [&] {
+        return HandsHeadJson(view, SourceJson(options, source)).dump() + "\n";
+    };
+    if (json && source.Generated()) out.Head(jsonHead());
     std::uint64_t matches = 0;
     std::uint64_t handNumber = 0;
     std::uint8_t batch[SeatBatchRows * DeckSize];
@@ -93,9 +118,13 @@ int Run(const AnalysisOptions& options, RowSource& source, ProgressLine& progres
             if (options.handClass && !HandClassMatches(*options.handClass, values[k])) continue;
             const std::uint8_t* row = batch + k * DeckSize;
             const SevenCards cards = SeatCardsFromRow(row, view, rowSeat.Current());
-            line = std::to_string(handNumber);
-            line += '\t';
-            line += HandPanelCaption(cards, view.stage, values[k]);
+            if (json) {
+                line = HandJson(handNumber, cards, view.stage, values[k]).dump();
+            } else {
+                line = std::to_string(handNumber);
+                line += '\t';
+                line += HandPanelCaption(cards, view.stage, values[k]);
+            }
             line += '\n';
             if (!out.Write(line)) {
                 progressLine.Stop();
@@ -111,6 +140,7 @@ int Run(const AnalysisOptions& options, RowSource& source, ProgressLine& progres
         return SourceError(source, status);
     }
     if (handNumber == 0) return UsageError(Command, NoHandsDealtText);
+    if (json && !source.Generated()) out.Head(jsonHead());
     if (!out.Finish()) return SpoolFailure(out);
     return ExitOk;
 }
@@ -120,7 +150,9 @@ int Run(const AnalysisOptions& options, RowSource& source, ProgressLine& progres
 // Every row of an input file is checked, also after --limit hands, before any line is printed.
 int RunHandsCommand(Args args) {
     if (WantsHelp(args)) return WriteHelp(HandsHelp);
-    const auto options = ParseAnalysisOptions(Command, args, true);
+    const auto format = TakeFormatOption(Command, args, {OutputFormat::Text, OutputFormat::Json});
+    if (!format) return ExitUsage;
+    const auto options = ParseAnalysisOptions(Command, format->rest, true);
     if (!options) return ExitUsage;
     if (!options->operands.empty()) {
         return UsageError(Command, "unexpected argument " + Quoted(options->operands[0]));
@@ -129,7 +161,7 @@ int RunHandsCommand(Args args) {
     if (!source.Open(*options)) return UsageError(Command, source.Error());
     try {
         ProgressLine progressLine(source.Progress(), Command, "rows", options->quiet);
-        return Run(*options, source, progressLine);
+        return Run(*options, format->format == OutputFormat::Json, source, progressLine);
     } catch (const std::system_error& error) {
         if (IsBrokenPipe(error)) return ExitOk;
         throw;

@@ -5,10 +5,14 @@
 #include <system_error>
 #include <vector>
 
+#include <sys/stat.h>
+
 #include "cli/AnalysisOptions.h"
 #include "cli/CliSupport.h"
 #include "cli/Commands.h"
 #include "cli/ProgressLine.h"
+#include "cli/ResultJson.h"
+#include "cli/RunSource.h"
 #include "cli/SourceCounts.h"
 #include "os/OutputFile.h"
 #include "render/BiasMapFile.h"
@@ -24,7 +28,7 @@ constexpr std::string_view Command = "map";
 constexpr const char* MapHelp =
     "Usage: brevane-cli map [--view cards|moves] (--input FILE | --shuffles COUNT [--key HEX])\n"
     "                       --output FILE.png|FILE.svg\n"
-    "       brevane-cli map [--view cards|moves] ROWS --format csv [--output FILE]\n"
+    "       brevane-cli map [--view cards|moves] ROWS --format csv|json [--output FILE]\n"
     "\n"
     "Draws the bias map of the rows: 52 x 52 cells whose colours show how far each count lies\n"
     "from what a fair shuffle gives.\n"
@@ -35,9 +39,15 @@ constexpr const char* MapHelp =
     "                  position of the later; a cell counts the pairs in which the card at the\n"
     "                  earlier position lies at the later one\n"
     "  --output FILE   where the picture goes, 760 x 720 pixels, PNG or SVG by the extension\n"
-    "  --format FMT    png, svg or csv (default: by the extension of --output); csv writes the\n"
-    "                  count matrix with a header row and column, to standard output when\n"
-    "                  there is no --output\n"
+    "  --format FMT    png, svg, csv or json (default: png or svg by the extension of\n"
+    "                  --output); csv and json go to standard output when there is no --output.\n"
+    "                  csv: the count matrix with a header row and column; with --output FILE\n"
+    "                  naming a regular file (or none yet), FILE.json is written beside it,\n"
+    "                  holding what json holds but the counts. json: one object with\n"
+    "                  \"program\", \"source\" (the input file and its SHA-256, or the model and\n"
+    "                  the key, also a timer seed's), \"view\", \"total\" (M), \"row_axis\",\n"
+    "                  \"column_axis\", \"row_labels\", \"column_labels\", \"alpha\", \"test\"\n"
+    "                  (name, statistic, df, p, verdict) and \"counts\" (52 rows of 52)\n"
     "  (the row options as for `report`; see report --help)\n"
     "\n"
     "A cell's colour is z = (O - E) / sqrt(E * 51/52), E = M / 52, M being the rows (cards) or\n"
@@ -49,7 +59,7 @@ constexpr const char* MapHelp =
     "or one row for moves; 1 when reading or writing fails. The output is written under a\n"
     "temporary name and renamed when complete, so a failure leaves no partial file.\n";
 
-enum class MapFormat { Png, Svg, Csv };
+enum class MapFormat { Png, Svg, Csv, Json };
 
 struct MapOptions {
     BiasView view = BiasView::Cards;
@@ -75,6 +85,7 @@ std::optional<MapFormat> ParseFormat(std::string_view text) {
     if (text == "png") return MapFormat::Png;
     if (text == "svg") return MapFormat::Svg;
     if (text == "csv") return MapFormat::Csv;
+    if (text == "json") return MapFormat::Json;
     return std::nullopt;
 }
 
@@ -107,7 +118,7 @@ std::optional<MapOptions> ParseMapOptions(Args args) {
         } else if (name == "--format") {
             options.format = ParseFormat(value);
             if (!options.format)
-                return fail("invalid format " + Quoted(value) + " (png, svg or csv)");
+                return fail("invalid format " + Quoted(value) + " (png, svg, csv or json)");
         } else {
             if (value.empty()) return fail("--output needs a file name");
             options.output = std::string(value);
@@ -121,11 +132,20 @@ std::optional<MapOptions> ParseMapOptions(Args args) {
         }
         options.format = *picture == PictureFormat::Png ? MapFormat::Png : MapFormat::Svg;
     }
-    if (!options.format) return fail("give --output FILE.png or FILE.svg, or --format csv");
-    if (*options.format != MapFormat::Csv && !options.output) {
+    if (!options.format) return fail("give --output FILE.png or FILE.svg, or --format csv|json");
+    const bool picture = *options.format == MapFormat::Png || *options.format == MapFormat::Svg;
+    if (picture && !options.output) {
         return fail("a picture needs --output FILE");
     }
     return options;
+}
+
+// The file beside the CSV at `output` that holds the map's metadata, or nullopt when `output` is
+// not a regular file (a device, a pipe) and so has no natural place beside it.
+std::optional<std::string> CsvHeadPath(const std::string& output) {
+    struct stat info {};
+    if (stat(output.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) return std::nullopt;
+    return output + ".json";
 }
 
 }  // namespace
@@ -144,7 +164,13 @@ int RunMapCommand(Args args) {
     }
 
     std::unique_ptr<ReplacingFile> file;
+    std::unique_ptr<ReplacingFile> headFile;
     if (mapOptions->output) file = std::make_unique<ReplacingFile>(*mapOptions->output);
+    if (mapOptions->output && *mapOptions->format == MapFormat::Csv) {
+        if (const auto headPath = CsvHeadPath(*mapOptions->output)) {
+            headFile = std::make_unique<ReplacingFile>(*headPath);
+        }
+    }
     RowSource source;
     if (!source.Open(*options)) return UsageError(Command, source.Error());
     ShuffleCounts counts(options->view);
@@ -160,6 +186,8 @@ int RunMapCommand(Args args) {
     std::string bytes;
     if (*mapOptions->format == MapFormat::Csv) {
         bytes = map.CsvText();
+    } else if (*mapOptions->format == MapFormat::Json) {
+        bytes = BiasMapJson(map, SourceJson(*options, source), true).dump() + "\n";
     } else {
         const OffscreenPainting painting;
         const QByteArray picture = EncodeBiasMap(
@@ -172,6 +200,12 @@ int RunMapCommand(Args args) {
     }
     file->Out().Write(bytes.data(), bytes.size());
     file->Commit();
+    if (headFile) {
+        const std::string head =
+            BiasMapJson(map, SourceJson(*options, source), false).dump() + "\n";
+        headFile->Out().Write(head.data(), head.size());
+        headFile->Commit();
+    }
     return ExitOk;
 }
 

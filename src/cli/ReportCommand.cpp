@@ -12,6 +12,8 @@
 #include "cli/CliSupport.h"
 #include "cli/Commands.h"
 #include "cli/ProgressLine.h"
+#include "cli/ReportFormats.h"
+#include "cli/RunSource.h"
 #include "work/ParallelExport.h"
 #include "work/ParallelRows.h"
 
@@ -25,7 +27,7 @@ constexpr const char* ReportHelp =
     "Usage: brevane-cli report REPORT [SELECTION] (--input FILE | --shuffles COUNT [--key HEX]\n"
     "                          [--model MODEL] [--from-new-deck])\n"
     "                          [--players N] [--seat D|D-k] [--rotate] [--stage STAGE]\n"
-    "                          [--threads N] [--quiet]\n"
+    "                          [--format text|csv|json] [--threads N] [--quiet]\n"
     "\n"
     "Prints a report over every row, one line each.\n"
     "\n"
@@ -43,12 +45,18 @@ constexpr const char* ReportHelp =
     "  --players N       2 to 10 (default 10)\n"
     "  --seat D|D-k      the seat (default D); --rotate makes it move with every row\n"
     "  --stage STAGE     hole, flop, turn or river (default river)\n"
+    "  --format FORMAT   text (default), csv or json. csv: a header row section,label,count,\n"
+    "                    percent, then one row per count line, LF line ends, RFC 4180\n"
+    "                    quoting; json: one object with \"program\", \"source\" (the input\n"
+    "                    file and its SHA-256, or the model and the key, also a timer seed's),\n"
+    "                    \"report\", \"selection\" (or \"players\", \"seat\", \"rotate\" and\n"
+    "                    \"stage\"), \"shuffles\" and \"rows\" (section, label, count, percent)\n"
     "  --threads N       threads to use, 1 to 1024 (default: the number of cores); the output\n"
     "                    is the same for every count\n"
     "  --quiet           no progress line on standard error (shown only when it is a terminal)\n"
     "\n"
-    "Percentages use the decimal separator of the locale. A bad input line is reported as\n"
-    "FILE:LINE: with status 2, and no report is printed.\n";
+    "Text percentages use the decimal separator of the locale; csv and json always use \".\".\n"
+    "A bad input line is reported as FILE:LINE: with status 2, and no report is printed.\n";
 
 using AnyCounter = std::variant<PositionCounter, DeckPosCounter, HandCategoryCounter>;
 
@@ -123,16 +131,15 @@ bool CountInParallel(RowSource& source, AnyCounter& counter) {
     return counted;
 }
 
-Report BuildFrom(const AnyCounter& counter, const AnalysisOptions& options,
-                 const std::string& separator) {
+ReportTable TableFrom(const AnyCounter& counter, const AnalysisOptions& options) {
     if (const auto* hands = std::get_if<HandCategoryCounter>(&counter)) {
-        return BuildReport(*hands, separator);
+        return BuildReportTable(*hands);
     }
     const std::string_view selection = options.operands[1];
     if (const auto* position = std::get_if<PositionCounter>(&counter)) {
-        return BuildReport(*position, selection, separator);
+        return BuildReportTable(*position, selection);
     }
-    return BuildReport(std::get<DeckPosCounter>(counter), selection, separator);
+    return BuildReportTable(std::get<DeckPosCounter>(counter), selection);
 }
 
 }  // namespace
@@ -142,7 +149,10 @@ Report BuildFrom(const AnyCounter& counter, const AnalysisOptions& options,
 int RunReportCommand(Args args) {
     if (WantsHelp(args)) return WriteHelp(ReportHelp);
     const std::string separator = LocaleDecimalSeparator();
-    const auto options = ParseAnalysisOptions(Command, args, false);
+    const auto format = TakeFormatOption(
+        Command, args, {OutputFormat::Text, OutputFormat::Csv, OutputFormat::Json});
+    if (!format) return ExitUsage;
+    const auto options = ParseAnalysisOptions(Command, format->rest, false);
     if (!options) return ExitUsage;
     auto made = CounterFor(*options);
     if (const auto* message = std::get_if<std::string>(&made)) return UsageError(Command, *message);
@@ -165,17 +175,9 @@ int RunReportCommand(Args args) {
     const std::uint64_t rows = std::visit([](const auto& c) { return c.Rows(); }, counter);
     if (rows == 0) return UsageError(Command, NoHandsDealtText);
 
-    try {
-        StdoutWriter out;
-        for (const std::string& line : BuildFrom(counter, *options, separator)) {
-            out.Write(line.data(), line.size());
-            out.Write("\n", 1);
-        }
-        out.Flush();
-    } catch (const std::system_error& error) {
-        if (IsBrokenPipe(error)) return ExitOk;
-        throw;
-    }
+    const Json rowSource =
+        format->format == OutputFormat::Json ? SourceJson(*options, source) : Json();
+    WriteToStdout(RenderReport(TableFrom(counter, *options), format->format, separator, rowSource));
     return ExitOk;
 }
 

@@ -1,6 +1,5 @@
 #include <charconv>
 #include <cstdio>
-#include <nlohmann/json.hpp>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -9,6 +8,8 @@
 #include "cli/CliSupport.h"
 #include "cli/Commands.h"
 #include "cli/ProgressLine.h"
+#include "cli/ResultJson.h"
+#include "cli/RunSource.h"
 #include "cli/SourceCounts.h"
 #include "stats/FairnessReport.h"
 #include "stats/FairnessTests.h"
@@ -43,8 +44,10 @@ constexpr const char* TestHelp =
     "\n"
     "  --alpha A         significance level, 0 < A < 1 (default 0.01); Holm's step-down over\n"
     "                    the tests that ran decides which of them fail\n"
-    "  --format FORMAT   text (default) or json: one object with \"shuffles\", \"alpha\",\n"
-    "                    \"tests\" (name, statistic, df, p, verdict) and \"verdict\"\n"
+    "  --format FORMAT   text (default) or json: one object with \"program\", \"source\" (the\n"
+    "                    input file and its SHA-256, or the model and the key, also a timer\n"
+    "                    seed's), \"shuffles\", \"alpha\", \"tests\" (name, statistic, df, p,\n"
+    "                    verdict) and \"verdict\"\n"
     "  --players, --seat, --rotate, --stage choose the seat view of hand-categories\n"
     "  (the row options as for `report`; see report --help)\n"
     "\n"
@@ -100,31 +103,6 @@ std::optional<TestOptions> ParseTestOptions(Args args) {
     return options;
 }
 
-std::string JsonText(const FairnessResult& result) {
-    nlohmann::ordered_json tests = nlohmann::ordered_json::array();
-    for (const FairnessTest& test : result.tests) {
-        nlohmann::ordered_json entry;
-        entry["name"] = test.name;
-        if (test.ran) {
-            entry["statistic"] = test.statistic;
-            entry["df"] = test.df;
-            entry["p"] = test.p;
-        } else {
-            entry["statistic"] = nullptr;
-            entry["df"] = nullptr;
-            entry["p"] = nullptr;
-        }
-        entry["verdict"] = VerdictText(test.verdict);
-        tests.push_back(std::move(entry));
-    }
-    nlohmann::ordered_json object;
-    object["shuffles"] = result.shuffles;
-    object["alpha"] = result.alpha;
-    object["tests"] = std::move(tests);
-    object["verdict"] = VerdictText(result.verdict);
-    return object.dump() + "\n";
-}
-
 std::string PlainText(const FairnessResult& result, const AnalysisOptions& options) {
     std::string text;
     for (const std::string& line : FairnessReportLines(result, options.view)) {
@@ -159,7 +137,9 @@ int RunTestCommand(Args args) {
 
     const FairnessResult result = RunFairnessTests(counts, testOptions->alpha);
     const int verdictStatus = result.verdict == Verdict::Fail ? ExitTestFailed : ExitOk;
-    const std::string text = testOptions->json ? JsonText(result) : PlainText(result, *options);
+    const std::string text = testOptions->json
+                                 ? FairnessJson(result, SourceJson(*options, source)).dump() + "\n"
+                                 : PlainText(result, *options);
     WriteToStdout(text);
     return verdictStatus;
 }
