@@ -150,6 +150,33 @@ TEST(ExportReader, ASmallBufferRefillsBetweenLines) {
               "rows.txt:1: line too long (expected 52 cards)");
 }
 
+// The observer sees every byte read, in order, exactly once, whatever the buffer size.
+TEST(ExportReader, ObserverSeesTheWholeInputInOrder) {
+    const ShuffleList list = reference::ShuffledList(30, 4);
+    std::string text;
+    for (std::size_t r = 0; r < list.Count(); ++r) text += LineOf(list.Row(r)) + "\r\n";
+    text += LineOf(list.Row(0));  // no line end
+    for (std::size_t bufferBytes :
+         {std::size_t{160}, std::size_t{1000}, ExportReader::BufferBytes}) {
+        std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::tmpfile(), &std::fclose);
+        std::fwrite(text.data(), 1, text.size(), file.get());
+        std::rewind(file.get());
+        ExportReader reader(file.get(), "rows.txt", bufferBytes);
+        std::string seen;
+        int blocks = 0;
+        reader.ObserveInput([&](const char* bytes, std::size_t count) {
+            seen.append(bytes, count);
+            ++blocks;
+        });
+        std::uint8_t row[52];
+        std::size_t rows = 0;
+        while (reader.Next(row) == ExportReader::Status::Row) ++rows;
+        EXPECT_EQ(rows, list.Count() + 1) << bufferBytes;
+        EXPECT_EQ(seen, text) << bufferBytes;
+        EXPECT_GE(blocks, static_cast<int>(text.size() / bufferBytes)) << bufferBytes;
+    }
+}
+
 TEST(ExportReader, NamesTheFileAndLineOfTheFirstBadLine) {
     const std::string good = OrderedLine() + "\r\n";
     ReadResult result = ReadAll(good + good + "Ah Kd\r\n" + "junk\r\n");

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -38,6 +39,11 @@ class ExportReader {
     // Lines read so far, the bad one included.
     std::uint64_t LineNumber() const { return line_; }
 
+    // Called with every block of bytes read from the stream from now on, in order, so that a
+    // caller can digest or count the input without reading it twice.
+    using InputObserver = std::function<void(const char* bytes, std::size_t count)>;
+    void ObserveInput(InputObserver observer) { observer_ = std::move(observer); }
+
   private:
     Status NextSlow(std::uint8_t* row);
     bool Refill();
@@ -53,6 +59,7 @@ class ExportReader {
     Status stuck_ = Status::Row;
     std::uint64_t line_ = 0;
     std::string error_;
+    InputObserver observer_;
 };
 
 }  // namespace brevane

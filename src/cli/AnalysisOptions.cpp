@@ -21,6 +21,17 @@ namespace brevane::cli {
 
 namespace {
 
+std::string HexText(const std::uint8_t* bytes, std::size_t count) {
+    static constexpr char Digits[] = "0123456789abcdef";
+    std::string hex;
+    hex.reserve(2 * count);
+    for (std::size_t i = 0; i < count; ++i) {
+        hex += Digits[bytes[i] >> 4];
+        hex += Digits[bytes[i] & 15];
+    }
+    return hex;
+}
+
 constexpr std::string_view ValueOptions[] = {"--input",   "--shuffles", "--key",    "--model",
                                              "--players", "--seat",     "--stage",  "--class",
                                              "--from",    "--limit",    "--threads"};
@@ -190,6 +201,7 @@ bool RowSource::Open(const AnalysisOptions& options) {
     if (options.shuffles) {
         remaining_ = *options.shuffles;
         if (!PrepareGenerator(options.key, error_)) return false;
+        keyHex_ = HexText(TheShuffleGenerator().Key().data(), TheShuffleGenerator().Key().size());
         progress_.SetTotal(remaining_);
         maker_ = std::make_unique<ShuffleRowMaker>(TheShuffleGenerator(), options.model,
                                                    options.fromNewDeck);
@@ -207,6 +219,7 @@ bool RowSource::Open(const AnalysisOptions& options) {
     if (path == "-") {
         file_ = stdin;
         reader_.emplace(file_, "-");
+        if (options.digestInput) DigestReaderInput();
         return true;
     }
     file_ = std::fopen(path.c_str(), "rb");
@@ -216,7 +229,36 @@ bool RowSource::Open(const AnalysisOptions& options) {
     }
     ownsFile_ = true;
     reader_.emplace(file_, path);
+    if (options.digestInput) DigestReaderInput();
     return true;
+}
+
+void RowSource::DigestReaderInput() {
+    digest_ = std::make_unique<TSHAObject>();
+    reader_->ObserveInput([this](const char* bytes, std::size_t count) {
+        digest_->HashBuffer(bytes, static_cast<std::int32_t>(count));
+        digestedBytes_ += count;
+    });
+}
+
+std::string RowSource::InputSha256Hex() {
+    if (!inputSha256_.empty() || !reader_) return inputSha256_;
+    if (!digest_ || digestedBytes_ == 0) {
+        // Counted in pieces beside the reader, or not digested while read: digest the file
+        // on its own.
+        if (!ownsFile_) return {};
+        digest_ = std::make_unique<TSHAObject>();
+        std::vector<char> buffer(ExportReader::BufferBytes);
+        std::rewind(file_);
+        std::size_t got = 0;
+        while ((got = std::fread(buffer.data(), 1, buffer.size(), file_)) != 0)
+            digest_->HashBuffer(buffer.data(), static_cast<std::int32_t>(got));
+        if (std::ferror(file_)) return {};
+    }
+    digest_->FinalizeHash();
+    inputSha256_ = HexText(digest_->Hash, sizeof digest_->Hash);
+    digest_.reset();
+    return inputSha256_;
 }
 
 std::FILE* RowSource::ParallelFile() const {

@@ -14,6 +14,7 @@
 #include "cli/Commands.h"
 #include "models/ShuffleModel.h"
 #include "models/ShuffleRows.h"
+#include "random/SHA256.h"
 #include "work/RowPipeline.h"
 #include "work/WorkProgress.h"
 
@@ -30,6 +31,9 @@ struct AnalysisOptions {
     bool quiet = false;  // --quiet: no progress line
     // --threads N; 0: DefaultThreadCount. A valid value has been made the process's default.
     unsigned threads = 0;
+    // Set by a command whose output names the input file's SHA-256 (SourceJson), before
+    // RowSource::Open: standard input is then digested as it is read.
+    bool digestInput = false;
 
     // `hands` only.
     std::optional<std::int32_t> handClass;  // none: every row
@@ -82,10 +86,18 @@ class RowSource {
     // Whether the rows are generated, so that no bad line can come.
     bool Generated() const { return !reader_; }
     const std::string& Error() const { return reader_ ? reader_->Error() : error_; }
+    // The key the generated rows were made with, in hexadecimal (also when the timer chose it).
+    const std::string& KeyHex() const { return keyHex_; }
+    // SHA-256 in hexadecimal of every byte of the input, once it has been read to its end.
+    // Standard input must have been opened with digestInput; a regular file that was counted
+    // in pieces (ParallelFile) is read once more for it. Empty when the input cannot be read.
+    std::string InputSha256Hex();
 
   private:
     // Points batch_ at the next made rows; false when every row has been made.
     bool MakeBatch();
+    // Digests every byte the reader reads from now on.
+    void DigestReaderInput();
 
     std::FILE* file_ = nullptr;
     bool ownsFile_ = false;
@@ -98,6 +110,10 @@ class RowSource {
     std::size_t batchNext_ = 0;
     std::size_t batchRows_ = 0;
     std::string error_;
+    std::string keyHex_;
+    std::string inputSha256_;
+    std::unique_ptr<TSHAObject> digest_;  // of the bytes the reader has read so far
+    std::uint64_t digestedBytes_ = 0;
     WorkProgress progress_;
 };
 

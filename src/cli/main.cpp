@@ -8,6 +8,7 @@
 
 #include "cli/CliSupport.h"
 #include "cli/Commands.h"
+#include "cli/RunSource.h"
 #include "os/SignalCleanup.h"
 
 namespace {
@@ -58,8 +59,7 @@ int main(int argc, char** argv) {
     try {
         if (command == "--help" || command == "-h" || command == "help")
             return WriteHelp(UsageText);
-        if (command == "--version")
-            return WriteHelp(std::string("brevane-cli ") + BREVANE_VERSION + "\n");
+        if (command == "--version") return WriteHelp(ProgramText() + "\n");
         if (command == "shuffle") return RunShuffleCommand(rest);
         if (command == "keystream") return RunKeystreamCommand(rest);
         if (command == "eval") return RunEvalCommand(rest);
