@@ -152,8 +152,9 @@ int RunHandsCommand(Args args) {
     if (WantsHelp(args)) return WriteHelp(HandsHelp);
     const auto format = TakeFormatOption(Command, args, {OutputFormat::Text, OutputFormat::Json});
     if (!format) return ExitUsage;
-    const auto options = ParseAnalysisOptions(Command, format->rest, true);
+    auto options = ParseAnalysisOptions(Command, format->rest, true);
     if (!options) return ExitUsage;
+    options->digestInput = format->format == OutputFormat::Json;
     if (!options->operands.empty()) {
         return UsageError(Command, "unexpected argument " + Quoted(options->operands[0]));
     }

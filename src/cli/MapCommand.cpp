@@ -157,20 +157,21 @@ int RunMapCommand(Args args) {
     if (WantsHelp(args)) return WriteHelp(MapHelp);
     const auto mapOptions = ParseMapOptions(args);
     if (!mapOptions) return ExitUsage;
-    const auto options = ParseAnalysisOptions(Command, mapOptions->rest, false);
+    auto options = ParseAnalysisOptions(Command, mapOptions->rest, false);
     if (!options) return ExitUsage;
     if (!options->operands.empty()) {
         return UsageError(Command, "unexpected argument " + Quoted(options->operands[0]));
     }
 
+    std::optional<std::string> headPath;
+    if (mapOptions->output && *mapOptions->format == MapFormat::Csv) {
+        headPath = CsvHeadPath(*mapOptions->output);
+    }
+    options->digestInput = headPath || *mapOptions->format == MapFormat::Json;
     std::unique_ptr<ReplacingFile> file;
     std::unique_ptr<ReplacingFile> headFile;
     if (mapOptions->output) file = std::make_unique<ReplacingFile>(*mapOptions->output);
-    if (mapOptions->output && *mapOptions->format == MapFormat::Csv) {
-        if (const auto headPath = CsvHeadPath(*mapOptions->output)) {
-            headFile = std::make_unique<ReplacingFile>(*headPath);
-        }
-    }
+    if (headPath) headFile = std::make_unique<ReplacingFile>(*headPath);
     RowSource source;
     if (!source.Open(*options)) return UsageError(Command, source.Error());
     ShuffleCounts counts(options->view);

@@ -152,8 +152,9 @@ int RunReportCommand(Args args) {
     const auto format = TakeFormatOption(
         Command, args, {OutputFormat::Text, OutputFormat::Csv, OutputFormat::Json});
     if (!format) return ExitUsage;
-    const auto options = ParseAnalysisOptions(Command, format->rest, false);
+    auto options = ParseAnalysisOptions(Command, format->rest, false);
     if (!options) return ExitUsage;
+    options->digestInput = format->format == OutputFormat::Json;
     auto made = CounterFor(*options);
     if (const auto* message = std::get_if<std::string>(&made)) return UsageError(Command, *message);
     AnyCounter& counter = std::get<AnyCounter>(made);

@@ -120,8 +120,9 @@ int RunTestCommand(Args args) {
     if (WantsHelp(args)) return WriteHelp(TestHelp);
     const auto testOptions = ParseTestOptions(args);
     if (!testOptions) return ExitUsage;
-    const auto options = ParseAnalysisOptions(Command, testOptions->rest, false);
+    auto options = ParseAnalysisOptions(Command, testOptions->rest, false);
     if (!options) return ExitUsage;
+    options->digestInput = testOptions->json;
     if (!options->operands.empty()) {
         return UsageError(Command, "unexpected argument " + Quoted(options->operands[0]));
     }
