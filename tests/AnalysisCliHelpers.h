@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
@@ -75,11 +76,27 @@ inline void ExpectBadInput(const std::vector<std::string>& args, const std::stri
     EXPECT_EQ(r.err, message + "\n");
 }
 
+// The SHA-256 of a file in hexadecimal, as coreutils' sha256sum gives it.
+inline std::string Sha256SumOf(const std::string& path) {
+    const CliResult r = RunShell("sha256sum '" + path + "'");
+    EXPECT_EQ(r.status, 0) << r.err;
+    return r.out.substr(0, 64);
+}
+
+// A JSON result without its "source", for comparing results over the same rows read from
+// different sources.
+inline nlohmann::ordered_json WithoutSource(const std::string& text) {
+    nlohmann::ordered_json json = nlohmann::ordered_json::parse(text);
+    json.erase("source");
+    return json;
+}
+
 // Runs `args` twice over the 300 rows that `shuffle` writes with the counting key and the
 // model options `model`: once reading them with --input -, once making them with --shuffles
-// and the same options. Both must print the same, with the same status, which is returned.
+// and the same options. Both must print the same, with the same status, which is returned. With
+// `json`, the outputs are JSON results that differ only in their "source".
 inline int ExpectModelRowsAsShuffled(const std::vector<std::string>& args,
-                                     const std::vector<std::string>& model) {
+                                     const std::vector<std::string>& model, bool json = false) {
     std::vector<std::string> make = {"shuffle", "300", "--key", CountingKeyHex};
     make.insert(make.end(), model.begin(), model.end());
     const CliResult rows = RunCli(make);
@@ -92,6 +109,14 @@ inline int ExpectModelRowsAsShuffled(const std::vector<std::string>& args,
     generated.insert(generated.end(), model.begin(), model.end());
     const CliResult made = RunCli(generated);
     EXPECT_EQ(made.status, fromFile.status) << made.err;
+    if (json) {
+        EXPECT_EQ(WithoutSource(made.out), WithoutSource(fromFile.out)) << args[0] << model[0];
+        const auto source = nlohmann::json::parse(made.out)["source"];
+        EXPECT_EQ(source["key"], CountingKeyHex);
+        EXPECT_EQ(source["seed"], "key");
+        EXPECT_EQ(nlohmann::json::parse(fromFile.out)["source"]["file"], "-");
+        return made.status;
+    }
     EXPECT_EQ(made.out, fromFile.out) << args[0] << " " << model[0];
     EXPECT_NE(made.out, "");
     return made.status;

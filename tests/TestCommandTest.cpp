@@ -30,7 +30,10 @@ TEST_F(TestCommandTest, JsonHasTheShapeAndTheCoreNumbers) {
     EXPECT_EQ(r.err, "");
     const nlohmann::json json = nlohmann::json::parse(r.out);
     ASSERT_TRUE(json.is_object());
-    EXPECT_EQ(json.size(), 4u);
+    EXPECT_EQ(json.size(), 6u);
+    EXPECT_EQ(json["program"], "brevane-cli " BREVANE_VERSION);
+    EXPECT_EQ(json["source"]["file"], path_);
+    EXPECT_EQ(json["source"]["sha256"], test::Sha256SumOf(path_));
     EXPECT_EQ(json["shuffles"], 400);
     EXPECT_EQ(json["alpha"], 0.01);
     EXPECT_EQ(json["verdict"], "pass");
@@ -95,10 +98,16 @@ TEST_F(TestCommandTest, GeneratedRowsAreTheStoredOnes) {
     const CliResult made =
         RunCli({"test", "--shuffles", "400", "--key", test::CountingKeyHex, "--format", "json"});
     EXPECT_EQ(made.status, 0);
-    EXPECT_EQ(made.out, file.out);
+    EXPECT_EQ(test::WithoutSource(made.out), test::WithoutSource(file.out));
+    const nlohmann::json source = nlohmann::json::parse(made.out)["source"];
+    EXPECT_EQ(source,
+              nlohmann::json::parse(R"({"model": "fisher-yates", "key": ")" + test::CountingKeyHex +
+                                    R"(", "seed": "key", "from_new_deck": false})"));
     const CliResult piped =
         RunCli({"test", "--input", "-", "--format", "json"}, test::ExportText(list_));
-    EXPECT_EQ(piped.out, file.out);
+    EXPECT_EQ(test::WithoutSource(piped.out), test::WithoutSource(file.out));
+    EXPECT_EQ(nlohmann::json::parse(piped.out)["source"]["sha256"],
+              nlohmann::json::parse(file.out)["source"]["sha256"]);
 }
 
 // 100,000 rows of the program's own shuffle pass; as many naive swaps fail on their moves
@@ -123,8 +132,8 @@ TEST(TestCommandVerdict, OneHundredThousandShufflesPassAndNaiveSwapsFail) {
 // with --input.
 TEST_F(TestCommandTest, ModelOptionsGoWithGeneratedRowsOnly) {
     const std::vector<std::string> json = {"test", "--format", "json"};
-    test::ExpectModelRowsAsShuffled(json, {"--model", "riffle:3", "--from-new-deck"});
-    test::ExpectModelRowsAsShuffled(json, {"--model", "naive-swap"});
+    test::ExpectModelRowsAsShuffled(json, {"--model", "riffle:3", "--from-new-deck"}, true);
+    test::ExpectModelRowsAsShuffled(json, {"--model", "naive-swap"}, true);
     const CliResult made = RunCli({"test", "--shuffles", "300", "--key", test::CountingKeyHex,
                                    "--format", "json", "--model", "byte-modulo"});
     EXPECT_NE(made.out, Test({"--format", "json"}).out);  // not the Fisher-Yates rows
