@@ -89,6 +89,18 @@ TEST_F(ReportFormatsTest, TestJsonNamesItsSource) {
     EXPECT_EQ(json.begin().key(), "program");
 }
 
+// A file name that is not UTF-8 still gives valid JSON, the bad byte as U+FFFD.
+TEST_F(ReportFormatsTest, AFileNameThatIsNotUtf8StillGivesJson) {
+    const test::TempDir folder;
+    const std::string odd = folder.File("rows\xff.txt");
+    std::filesystem::copy_file(path_, odd);
+    const CliResult r = RunCli({"report", "suit", "Club", "--input", odd, "--format", "json"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const nlohmann::json json = nlohmann::json::parse(r.out);
+    EXPECT_EQ(json["source"]["file"], folder.File("rows\xef\xbf\xbd.txt"));
+    EXPECT_EQ(json["source"]["sha256"], test::Sha256SumOf(path_));
+}
+
 TEST_F(ReportFormatsTest, MapJsonHoldsTheCsvCounts) {
     for (const std::string view : {"cards", "moves"}) {
         SCOPED_TRACE(view);

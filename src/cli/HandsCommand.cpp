@@ -97,7 +97,7 @@ int Run(const AnalysisOptions& options, bool json, RowSource& source, ProgressLi
     // Generated rows are named by their key, known once the source is open; an input file by
     // its digest, known once it has been read.
     const auto jsonHead = [&] {
-        return HandsHeadJson(view, SourceJson(options, source)).dump() + "\n";
+        return JsonLine(HandsHeadJson(view, SourceJson(options, source))) + "\n";
     };
     if (json && source.Generated()) out.Head(jsonHead());
     std::uint64_t matches = 0;
@@ -119,7 +119,7 @@ int Run(const AnalysisOptions& options, bool json, RowSource& source, ProgressLi
             const std::uint8_t* row = batch + k * DeckSize;
             const SevenCards cards = SeatCardsFromRow(row, view, rowSeat.Current());
             if (json) {
-                line = HandJson(handNumber, cards, view.stage, values[k]).dump();
+                line = JsonLine(HandJson(handNumber, cards, view.stage, values[k]));
             } else {
                 line = std::to_string(handNumber);
                 line += '\t';

@@ -188,7 +188,7 @@ int RunMapCommand(Args args) {
     if (*mapOptions->format == MapFormat::Csv) {
         bytes = map.CsvText();
     } else if (*mapOptions->format == MapFormat::Json) {
-        bytes = BiasMapJson(map, SourceJson(*options, source), true).dump() + "\n";
+        bytes = JsonLine(BiasMapJson(map, SourceJson(*options, source), true)) + "\n";
     } else {
         const OffscreenPainting painting;
         const QByteArray picture = EncodeBiasMap(
@@ -203,7 +203,7 @@ int RunMapCommand(Args args) {
     file->Commit();
     if (headFile) {
         const std::string head =
-            BiasMapJson(map, SourceJson(*options, source), false).dump() + "\n";
+            JsonLine(BiasMapJson(map, SourceJson(*options, source), false)) + "\n";
         headFile->Out().Write(head.data(), head.size());
         headFile->Commit();
     }

@@ -60,7 +60,7 @@ std::string RenderReport(const ReportTable& table, OutputFormat format, std::str
         case OutputFormat::Csv:
             return ReportCsvText(table);
         case OutputFormat::Json:
-            return ReportJson(table, source).dump() + "\n";
+            return JsonLine(ReportJson(table, source)) + "\n";
         case OutputFormat::Text:
             break;
     }

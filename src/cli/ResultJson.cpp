@@ -38,6 +38,10 @@ double PercentNumber(std::uint64_t count, std::uint64_t n) {
 
 }  // namespace
 
+std::string JsonLine(const Json& json) {
+    return json.dump(-1, ' ', false, Json::error_handler_t::replace);
+}
+
 Json ResultHead(const Json& source) {
     Json object;
     object["program"] = ProgramText();

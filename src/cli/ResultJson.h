@@ -18,6 +18,10 @@ namespace brevane::cli {
 // "program" (the program and its version) and "source".
 using Json = nlohmann::ordered_json;
 
+// `json` on one line. Bytes that are not UTF-8 (a file name may hold any) become U+FFFD, where
+// dump() would throw.
+std::string JsonLine(const Json& json);
+
 // {"program": ..., "source": `source`}, for the other fields to follow.
 Json ResultHead(const Json& source);
 

@@ -138,9 +138,9 @@ int RunTestCommand(Args args) {
 
     const FairnessResult result = RunFairnessTests(counts, testOptions->alpha);
     const int verdictStatus = result.verdict == Verdict::Fail ? ExitTestFailed : ExitOk;
-    const std::string text = testOptions->json
-                                 ? FairnessJson(result, SourceJson(*options, source)).dump() + "\n"
-                                 : PlainText(result, *options);
+    const std::string text =
+        testOptions->json ? JsonLine(FairnessJson(result, SourceJson(*options, source))) + "\n"
+                          : PlainText(result, *options);
     WriteToStdout(text);
     return verdictStatus;
 }
