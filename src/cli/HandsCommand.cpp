@@ -73,7 +73,7 @@ int SpoolFailure(const HandLines& out) {
 // The progress line is erased before anything is written.
 int Run(const AnalysisOptions& options, RowSource& source, ProgressLine& progressLine) {
     const SeatView& view = options.view;
-    SeatStepper seat(view);
+    SeatStepper seat(view, static_cast<std::int64_t>(options.firstRow));
     HandLines out(source.Generated());
     std::uint64_t matches = 0;
     std::uint64_t handNumber = 0;

@@ -8,6 +8,8 @@
 #include "cli/AnalysisOptions.h"
 #include "cli/CliSupport.h"
 #include "cli/Commands.h"
+#include "cli/CountsCommands.h"
+#include "cli/CountsOutput.h"
 #include "cli/ProgressLine.h"
 #include "cli/SourceCounts.h"
 #include "os/OutputFile.h"
@@ -58,7 +60,8 @@ struct MapOptions {
     std::vector<std::string_view> rest;  // for ParseAnalysisOptions
 };
 
-// The seat options of the shared parser, which the map has no use for.
+// The seat options of the shared parser, which the map has no use for: they only choose the
+// hand categories of --save-counts.
 constexpr std::string_view SeatOptions[] = {"--players", "--seat", "--stage", "--rotate"};
 
 bool IsSeatOption(std::string_view arg) {
@@ -78,6 +81,14 @@ std::optional<MapFormat> ParseFormat(std::string_view text) {
     return std::nullopt;
 }
 
+bool SavesCounts(Args args) {
+    for (const std::string_view arg : args) {
+        if (arg == EndOfOptions) return false;
+        if (arg == "--save-counts" || arg.starts_with("--save-counts=")) return true;
+    }
+    return false;
+}
+
 // Takes --view, --format and --output out of the arguments; the rest go to the shared parser.
 std::optional<MapOptions> ParseMapOptions(Args args) {
     MapOptions options;
@@ -85,8 +96,9 @@ std::optional<MapOptions> ParseMapOptions(Args args) {
         UsageError(Command, message);
         return std::nullopt;
     };
+    const bool seatOptions = SavesCounts(args);
     for (std::size_t i = 0; i < args.size(); ++i) {
-        if (IsSeatOption(args[i]))
+        if (!seatOptions && IsSeatOption(args[i]))
             return fail("unknown option " + Quoted(args[i]) + " (see --help)");
         std::string_view value;
         std::string_view name = "--view";
@@ -128,42 +140,34 @@ std::optional<MapOptions> ParseMapOptions(Args args) {
     return options;
 }
 
-}  // namespace
+struct MapCommandOptions {
+    MapOptions map;
+    AnalysisOptions analysis;
+};
 
-// The output file is opened before the rows are read, so that an unwritable one fails at once;
-// it takes the place of the target only once complete. Counting keeps one batch of rows and
-// the counts in memory, whatever the number of rows.
-int RunMapCommand(Args args) {
-    if (WantsHelp(args)) return WriteHelp(MapHelp);
-    const auto mapOptions = ParseMapOptions(args);
-    if (!mapOptions) return ExitUsage;
-    const auto options = ParseAnalysisOptions(Command, mapOptions->rest, false);
-    if (!options) return ExitUsage;
+std::optional<MapCommandOptions> ParseMapCommand(Args args, RowsFrom rowsFrom) {
+    auto mapOptions = ParseMapOptions(args);
+    if (!mapOptions) return std::nullopt;
+    auto options = ParseAnalysisOptions(Command, mapOptions->rest, false, rowsFrom);
+    if (!options) return std::nullopt;
     if (!options->operands.empty()) {
-        return UsageError(Command, "unexpected argument " + Quoted(options->operands[0]));
+        UsageError(Command, "unexpected argument " + Quoted(options->operands[0]));
+        return std::nullopt;
     }
+    return MapCommandOptions{std::move(*mapOptions), std::move(*options)};
+}
 
-    std::unique_ptr<ReplacingFile> file;
-    if (mapOptions->output) file = std::make_unique<ReplacingFile>(*mapOptions->output);
-    RowSource source;
-    if (!source.Open(*options)) return UsageError(Command, source.Error());
-    ShuffleCounts counts(options->view);
-    ProgressLine progressLine(source.Progress(), Command, "rows", options->quiet);
-    const RowSource::Status status = CountSourceRows(source, counts);
-    progressLine.Stop();
-    if (status != RowSource::Status::End) return SourceError(source, status);
-    if (const auto shortage = BiasMapShortage(counts.Rows(), mapOptions->view)) {
-        return UsageError(Command, *shortage);
-    }
-
-    const BiasMap map(counts, mapOptions->view);
+// Draws the map of the counts into `file`, or to standard output when there is none.
+int DrawMap(const ShuffleCounts& counts, const MapOptions& mapOptions,
+            std::unique_ptr<ReplacingFile> file) {
+    const BiasMap map(counts, mapOptions.view);
     std::string bytes;
-    if (*mapOptions->format == MapFormat::Csv) {
+    if (*mapOptions.format == MapFormat::Csv) {
         bytes = map.CsvText();
     } else {
         const OffscreenPainting painting;
         const QByteArray picture = EncodeBiasMap(
-            map, *mapOptions->format == MapFormat::Png ? PictureFormat::Png : PictureFormat::Svg);
+            map, *mapOptions.format == MapFormat::Png ? PictureFormat::Png : PictureFormat::Svg);
         bytes.assign(picture.constData(), static_cast<std::size_t>(picture.size()));
     }
     if (!file) {
@@ -173,6 +177,49 @@ int RunMapCommand(Args args) {
     file->Out().Write(bytes.data(), bytes.size());
     file->Commit();
     return ExitOk;
+}
+
+// The output file is opened when the options have been read; an unwritable one fails at once.
+std::unique_ptr<ReplacingFile> OpenOutput(const MapOptions& mapOptions) {
+    if (!mapOptions.output) return nullptr;
+    return std::make_unique<ReplacingFile>(*mapOptions.output);
+}
+
+}  // namespace
+
+// The output file is opened before the rows are read, so that an unwritable one fails at once;
+// it takes the place of the target only once complete. Counting keeps one batch of rows and
+// the counts in memory, whatever the number of rows.
+int RunMapCommand(Args args) {
+    if (WantsHelp(args)) return WriteHelp(MapHelp);
+    const auto parsed = ParseMapCommand(args, RowsFrom::Options);
+    if (!parsed) return ExitUsage;
+    const AnalysisOptions& options = parsed->analysis;
+
+    std::unique_ptr<ReplacingFile> file = OpenOutput(parsed->map);
+    CountsOutput saved(options);
+    RowSource source;
+    if (!source.Open(options)) return UsageError(Command, source.Error());
+    ShuffleCounts counts(options.view, options.firstRow);
+    ProgressLine progressLine(source.Progress(), Command, "rows", options.quiet);
+    const RowSource::Status status = CountSourceRows(source, counts);
+    progressLine.Stop();
+    if (status != RowSource::Status::End) return SourceError(source, status);
+    if (const auto shortage = BiasMapShortage(counts.Rows(), parsed->map.view)) {
+        return UsageError(Command, *shortage);
+    }
+    saved.Write(counts, options, source);
+    return DrawMap(counts, parsed->map, std::move(file));
+}
+
+int RunMapOnCounts(Args args, const MergedShards& merged) {
+    if (WantsHelp(args)) return WriteHelp(MapHelp);
+    const auto parsed = ParseMapCommand(args, RowsFrom::SavedCounts);
+    if (!parsed) return ExitUsage;
+    if (const auto shortage = BiasMapShortage(merged.counts.Rows(), parsed->map.view)) {
+        return UsageError(Command, *shortage);
+    }
+    return DrawMap(merged.counts, parsed->map, OpenOutput(parsed->map));
 }
 
 }  // namespace brevane::cli

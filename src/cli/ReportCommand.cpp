@@ -1,4 +1,5 @@
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <system_error>
 #include <type_traits>
@@ -11,7 +12,11 @@
 #include "cli/AnalysisOptions.h"
 #include "cli/CliSupport.h"
 #include "cli/Commands.h"
+#include "cli/CountsCommands.h"
+#include "cli/CountsOutput.h"
 #include "cli/ProgressLine.h"
+#include "cli/SourceCounts.h"
+#include "stats/ReportsFromCounts.h"
 #include "work/ParallelExport.h"
 #include "work/ParallelRows.h"
 
@@ -65,7 +70,7 @@ std::variant<AnyCounter, std::string> CounterFor(const AnalysisOptions& options)
     if (operands.size() < wanted) return "report " + std::string(kind) + " needs a selection";
     if (operands.size() > wanted) return "unexpected argument " + Quoted(operands[wanted]);
     if (kind == "categories") {
-        return HandCategoryCounter(options.view);
+        return HandCategoryCounter(options.view, static_cast<std::int64_t>(options.firstRow));
     }
     const std::string_view selection = operands[1];
     if (kind == "suit") {
@@ -104,16 +109,16 @@ Counter FreshAt(const Counter& empty, std::uint64_t firstRow) {
     }
 }
 
-// Counts an input file on every thread into the fresh `counter`; false when that is not
-// possible, the file being read in one pass then.
-bool CountInParallel(RowSource& source, AnyCounter& counter) {
+// Counts an input file on every thread into the fresh `counter`, whose rows start at row index
+// `base`; false when that is not possible, the file being read in one pass then.
+bool CountInParallel(RowSource& source, AnyCounter& counter, std::uint64_t base) {
     std::FILE* file = source.ParallelFile();
     if (!file) return false;
     const bool counted = std::visit(
         [&](auto& empty) {
             using Counter = std::decay_t<decltype(empty)>;
             auto parallel = CountExportFile<Counter>(
-                file, [&](std::uint64_t firstRow) { return FreshAt(empty, firstRow); },
+                file, [&](std::uint64_t firstRow) { return FreshAt(empty, base + firstRow); },
                 DefaultThreadCount(), &source.Progress());
             if (parallel) empty = std::move(*parallel);
             return parallel.has_value();
@@ -135,24 +140,18 @@ Report BuildFrom(const AnyCounter& counter, const AnalysisOptions& options,
     return BuildReport(std::get<DeckPosCounter>(counter), selection, separator);
 }
 
-}  // namespace
-
-// Counts every row of the input before printing, so a bad line anywhere leaves standard output
-// empty; the counters hold a fixed amount of state, whatever the number of rows.
-int RunReportCommand(Args args) {
-    if (WantsHelp(args)) return WriteHelp(ReportHelp);
-    const std::string separator = LocaleDecimalSeparator();
-    const auto options = ParseAnalysisOptions(Command, args, false);
-    if (!options) return ExitUsage;
-    auto made = CounterFor(*options);
-    if (const auto* message = std::get_if<std::string>(&made)) return UsageError(Command, *message);
-    AnyCounter& counter = std::get<AnyCounter>(made);
-
-    RowSource source;
-    if (!source.Open(*options)) return UsageError(Command, source.Error());
-    ProgressLine progressLine(source.Progress(), Command, "rows", options->quiet);
+// Counts every row of the source into the fresh `counter`. With --save-counts every count is
+// made (ShuffleCounts) and saved, and the counter takes its report's part of them. Gives ExitOk
+// or the exit status of a failure, whose message has been printed.
+int CountRows(const AnalysisOptions& options, RowSource& source, AnyCounter& counter) {
+    CountsOutput saved(options);
+    std::optional<ShuffleCounts> all;
+    ProgressLine progressLine(source.Progress(), Command, "rows", options.quiet);
     RowSource::Status status = RowSource::Status::End;
-    if (!CountInParallel(source, counter)) {
+    if (saved.Wanted()) {
+        all.emplace(options.view, options.firstRow);
+        status = CountSourceRows(source, *all);
+    } else if (!CountInParallel(source, counter, options.firstRow)) {
         do {
             const std::uint8_t* batch = nullptr;
             std::size_t got = 0;
@@ -162,12 +161,21 @@ int RunReportCommand(Args args) {
     }
     progressLine.Stop();
     if (status != RowSource::Status::End) return SourceError(source, status);
+    if (all && all->Rows() != 0) {
+        saved.Write(*all, options, source);
+        std::visit([&](auto& c) { AddShuffleCounts(c, *all); }, counter);
+    }
+    return ExitOk;
+}
+
+// The report of the counted rows on standard output.
+int PrintReport(const AnyCounter& counter, const AnalysisOptions& options) {
     const std::uint64_t rows = std::visit([](const auto& c) { return c.Rows(); }, counter);
     if (rows == 0) return UsageError(Command, NoHandsDealtText);
-
+    const std::string separator = LocaleDecimalSeparator();
     try {
         StdoutWriter out;
-        for (const std::string& line : BuildFrom(counter, *options, separator)) {
+        for (const std::string& line : BuildFrom(counter, options, separator)) {
             out.Write(line.data(), line.size());
             out.Write("\n", 1);
         }
@@ -177,6 +185,37 @@ int RunReportCommand(Args args) {
         throw;
     }
     return ExitOk;
+}
+
+}  // namespace
+
+// Counts every row of the input before printing, so a bad line anywhere leaves standard output
+// empty; the counters hold a fixed amount of state, whatever the number of rows.
+int RunReportCommand(Args args) {
+    if (WantsHelp(args)) return WriteHelp(ReportHelp);
+    const auto options = ParseAnalysisOptions(Command, args, false);
+    if (!options) return ExitUsage;
+    auto made = CounterFor(*options);
+    if (const auto* message = std::get_if<std::string>(&made)) return UsageError(Command, *message);
+    AnyCounter& counter = std::get<AnyCounter>(made);
+
+    RowSource source;
+    if (!source.Open(*options)) return UsageError(Command, source.Error());
+    const int counted = CountRows(*options, source, counter);
+    if (counted != ExitOk) return counted;
+    return PrintReport(counter, *options);
+}
+
+int RunReportOnCounts(Args args, const MergedShards& merged) {
+    if (WantsHelp(args)) return WriteHelp(ReportHelp);
+    auto options = ParseAnalysisOptions(Command, args, false, RowsFrom::SavedCounts);
+    if (!options) return ExitUsage;
+    options->view = merged.counts.View();
+    auto made = CounterFor(*options);
+    if (const auto* message = std::get_if<std::string>(&made)) return UsageError(Command, *message);
+    AnyCounter& counter = std::get<AnyCounter>(made);
+    std::visit([&](auto& c) { AddShuffleCounts(c, merged.counts); }, counter);
+    return PrintReport(counter, *options);
 }
 
 }  // namespace brevane::cli

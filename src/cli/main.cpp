@@ -67,6 +67,7 @@ int main(int argc, char** argv) {
         if (command == "hands") return RunHandsCommand(rest);
         if (command == "test") return RunTestCommand(rest);
         if (command == "map") return RunMapCommand(rest);
+        if (command == "merge") return RunMergeCommand(rest);
         PrintError("unknown command " + Quoted(command) + " (see --help)");
         return ExitUsage;
     } catch (const std::exception& e) {
