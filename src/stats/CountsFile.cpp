@@ -78,7 +78,10 @@ class Reader {
     }
 
     static std::uint64_t Count(const Json& value, const std::string& what) {
-        if (!value.is_number_unsigned()) Fail(what + " is not a non-negative integer");
+        // Parsed non-negative integers are unsigned; built ones may be signed.
+        if (!value.is_number_integer() ||
+            (!value.is_number_unsigned() && value.get<std::int64_t>() < 0))
+            Fail(what + " is not a non-negative integer");
         return value.get<std::uint64_t>();
     }
     std::uint64_t Count(std::string_view key) const { return Count(Field(key), Key(key)); }

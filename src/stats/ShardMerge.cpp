@@ -7,9 +7,19 @@ namespace brevane {
 
 namespace {
 
+// "6 players, seat D-2 rotating, flop".
 std::string ViewText(const SeatView& view) {
-    return std::to_string(view.players) + " players, seat " + view.SeatText() + ", " +
-           std::string(view.StageText());
+    const std::int32_t offset = view.seatPosition % view.players;
+    std::string text = std::to_string(view.players);
+    text += " players, seat D";
+    if (offset != 0) {
+        text += '-';
+        text += std::to_string(offset);
+    }
+    if (view.Rotating()) text += " rotating";
+    text += ", ";
+    for (const char c : view.StageText()) text += static_cast<char>(c | 0x20);
+    return text;
 }
 
 // The source's text under `key`, when it has one.
