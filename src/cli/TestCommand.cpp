@@ -28,7 +28,7 @@ constexpr int ExitTestFailed = 3;
 constexpr const char* TestHelp =
     "Usage: brevane-cli test (--input FILE | --shuffles COUNT [--key HEX])\n"
     "                        [--players N] [--seat D|D-k] [--rotate] [--stage STAGE]\n"
-    "                        [--alpha A] [--format text|json]\n"
+    "                        [--alpha A] [--format text|json] [--save-counts FILE]\n"
     "\n"
     "Tests whether the rows look like the output of a fair shuffle, and prints a verdict with\n"
     "a p-value for each test:\n"
@@ -47,7 +47,8 @@ constexpr const char* TestHelp =
     "                    the tests that ran decides which of them fail\n"
     "  --format FORMAT   text (default) or json: one object with \"shuffles\", \"alpha\",\n"
     "                    \"tests\" (name, statistic, df, p, verdict) and \"verdict\"\n"
-    "  --players, --seat, --rotate, --stage choose the seat view of hand-categories\n"
+    "  --players, --seat, --rotate, --stage choose the seat view of hand-categories;\n"
+    "  --first-row and --save-counts as for `report`\n"
     "  (the row options as for `report`; see report --help)\n"
     "\n"
     "A test with too few rows for its cells is not run (\"too few shuffles\"). Exit status: 0\n"
