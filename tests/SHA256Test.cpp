@@ -1,4 +1,5 @@
 #include "random/SHA256.h"
+#include "random/SHA256Blocks.h"
 
 #include <gtest/gtest.h>
 
@@ -83,6 +84,29 @@ TEST(SHA256Test, PiecesOfAnySizeGiveTheSameDigest) {
         for (const auto& split : splits)
             EXPECT_EQ(DigestInPieces(message, split), whole) << "length " << length;
     }
+}
+
+// The processor's SHA instructions, where it has them, and the portable rounds give the same
+// digests, for the FIPS 180-4 example and for messages of many block counts and piece sizes.
+TEST(SHA256Test, ProcessorInstructionsAgreeWithThePortableRounds) {
+    const std::string million(1000000, 'a');
+    std::vector<std::string> messages = {million};
+    for (std::size_t length : {64u, 65u, 127u, 128u, 1000u, 4096u, 100003u})
+        messages.push_back(Pattern(length));
+    for (const std::string& message : messages) {
+        AllowSha256Instructions(false);
+        EXPECT_FALSE(Sha256BlocksAvailable());
+        const std::string portable = Digest(message);
+        const std::string portablePieces = DigestInPieces(message, {3, 200, 64});
+        AllowSha256Instructions(true);
+        EXPECT_EQ(Digest(message), portable) << message.size();
+        EXPECT_EQ(DigestInPieces(message, {3, 200, 64}), portable) << message.size();
+        EXPECT_EQ(portablePieces, portable) << message.size();
+    }
+    AllowSha256Instructions(false);
+    EXPECT_EQ(Digest(million), "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0");
+    AllowSha256Instructions(true);
+    EXPECT_EQ(Digest(million), "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0");
 }
 
 TEST(SHA256Test, StateBeforeAndAfterFinalisation) {

@@ -1,5 +1,7 @@
 #include "random/SHA256.h"
 
+#include "random/SHA256Blocks.h"
+
 #include <cstring>
 #include <utility>
 
@@ -7,15 +9,7 @@ namespace brevane {
 
 namespace {
 
-constexpr std::uint32_t K[64] = {
-    0x428a2f98, 0x71374491, 0xb5c0fbcf, 0xe9b5dba5, 0x3956c25b, 0x59f111f1, 0x923f82a4, 0xab1c5ed5,
-    0xd807aa98, 0x12835b01, 0x243185be, 0x550c7dc3, 0x72be5d74, 0x80deb1fe, 0x9bdc06a7, 0xc19bf174,
-    0xe49b69c1, 0xefbe4786, 0x0fc19dc6, 0x240ca1cc, 0x2de92c6f, 0x4a7484aa, 0x5cb0a9dc, 0x76f988da,
-    0x983e5152, 0xa831c66d, 0xb00327c8, 0xbf597fc7, 0xc6e00bf3, 0xd5a79147, 0x06ca6351, 0x14292967,
-    0x27b70a85, 0x2e1b2138, 0x4d2c6dfc, 0x53380d13, 0x650a7354, 0x766a0abb, 0x81c2c92e, 0x92722c85,
-    0xa2bfe8a1, 0xa81a664b, 0xc24b8b70, 0xc76c51a3, 0xd192e819, 0xd6990624, 0xf40e3585, 0x106aa070,
-    0x19a4c116, 0x1e376c08, 0x2748774c, 0x34b0bcb5, 0x391c0cb3, 0x4ed8aa4a, 0x5b9cca4f, 0x682e6ff3,
-    0x748f82ee, 0x78a5636f, 0x84c87814, 0x8cc70208, 0x90befffa, 0xa4506ceb, 0xbef9a3f7, 0xc67178f2};
+const std::uint32_t* const K = Sha256RoundConstants;
 
 constexpr std::uint32_t ByteSwap(std::uint32_t x) {
     return (x >> 24) | ((x >> 8) & 0x0000ff00u) | ((x << 8) & 0x00ff0000u) | (x << 24);
@@ -73,7 +67,24 @@ TSHAObject::TSHAObject()
       IBuf{},
       Hash{} {}
 
+void TSHAObject::CompressBlocks(const std::uint8_t* data, std::size_t blocks) {
+    std::uint32_t state[8] = {H0, H1, H2, H3, H4, H5, H6, H7};
+    CompressSha256Blocks(state, data, blocks);
+    H0 = state[0];
+    H1 = state[1];
+    H2 = state[2];
+    H3 = state[3];
+    H4 = state[4];
+    H5 = state[5];
+    H6 = state[6];
+    H7 = state[7];
+}
+
 void TSHAObject::Compress() {
+    if (Sha256BlocksAvailable()) {
+        CompressBlocks(IBuf, 1);
+        return;
+    }
     static const bool swapWords = LittleEndianHost();
     std::uint32_t w[64];
     for (int t = 0; t < 16; ++t) {
@@ -112,6 +123,14 @@ void TSHAObject::HashBuffer(const void* Buffer, std::int32_t Size) {
     const auto* src = static_cast<const std::uint8_t*>(Buffer);
     std::int32_t remaining = Size;
     while (remaining > 0) {
+        if (P == 0 && remaining >= 64 && Sha256BlocksAvailable()) {
+            // Whole blocks straight from the caller's buffer.
+            const std::int32_t blocks = remaining / 64;
+            CompressBlocks(src, static_cast<std::size_t>(blocks));
+            src += 64 * blocks;
+            remaining -= 64 * blocks;
+            continue;
+        }
         const std::int32_t n = remaining < 64 - P ? remaining : 64 - P;
         std::memcpy(IBuf + P, src, static_cast<std::size_t>(n));
         src += n;

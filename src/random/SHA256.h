@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 namespace brevane {
@@ -22,6 +23,8 @@ class TSHAObject {
 
   private:
     void Compress();
+    // `blocks` 64-byte blocks with the processor's SHA instructions.
+    void CompressBlocks(const std::uint8_t* data, std::size_t blocks);
 };
 
 }  // namespace brevane
