@@ -99,6 +99,11 @@ TEST_F(ReportFormatsTest, AFileNameThatIsNotUtf8StillGivesJson) {
     const nlohmann::json json = nlohmann::json::parse(r.out);
     EXPECT_EQ(json["source"]["file"], folder.File("rows\xef\xbf\xbd.txt"));
     EXPECT_EQ(json["source"]["sha256"], test::Sha256SumOf(path_));
+    const std::string counts = folder.File("counts.json");
+    ASSERT_EQ(RunCli({"test", "--input", odd, "--save-counts", counts}).status, 0);
+    const CliResult merged = RunCli({"merge", counts, "test", "--format", "json"});
+    ASSERT_EQ(merged.status, 0) << merged.err;
+    EXPECT_EQ(nlohmann::json::parse(merged.out)["source"][0]["file"], json["source"]["file"]);
 }
 
 TEST_F(ReportFormatsTest, MapJsonHoldsTheCsvCounts) {

@@ -89,6 +89,18 @@ void PositionCounter::Merge(const PositionCounter& other) {
     rows_ += other.rows_;
 }
 
+void PositionCounter::AddCounts(const std::array<std::uint64_t, DeckSize>& counts,
+                                std::uint64_t rows) {
+    for (std::size_t p = 0; p < DeckSize; ++p) counts_[p] += counts[p];
+    rows_ += rows;
+}
+
+void DeckPosCounter::AddCounts(const std::array<std::uint64_t, 53>& cardCounts,
+                               std::uint64_t rows) {
+    for (std::size_t c = 0; c < cards_.size(); ++c) cards_[c] += cardCounts[c];
+    rows_ += rows;
+}
+
 void DeckPosCounter::Merge(const DeckPosCounter& other) {
     for (std::size_t c = 0; c < cards_.size(); ++c) cards_[c] += other.cards_[c];
     rows_ += other.rows_;
@@ -121,6 +133,12 @@ void HandCategoryCounter::Merge(const HandCategoryCounter& other) {
     for (std::size_t s = 0; s < slots_.size(); ++s) slots_[s] += other.slots_[s];
     rows_ += other.rows_;
     seat_ = other.seat_;
+}
+
+void HandCategoryCounter::AddCounts(const std::array<std::uint64_t, HandCategoryCount>& counts,
+                                    std::uint64_t rows) {
+    for (std::size_t i = 0; i < counts.size(); ++i) slots_[i + 1] += counts[i];
+    rows_ += rows;
 }
 
 std::array<std::uint64_t, HandCategoryCount> HandCategoryCounter::Counts() const {

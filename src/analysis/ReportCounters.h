@@ -28,6 +28,13 @@ class PositionCounter {
 
     // Adds the counts of `other`, a counter of the same selection.
     void Merge(const PositionCounter& other);
+    // Adds per-position counts of `rows` rows counted elsewhere.
+    void AddCounts(const std::array<std::uint64_t, DeckSize>& counts, std::uint64_t rows);
+    // Whether a row counts at a position holding card code `cardCode` (1..52).
+    bool Selects(std::int32_t cardCode) const {
+        return static_cast<std::uint8_t>(static_cast<std::uint8_t>(cardCode - offset_) & mask_) <
+               width_;
+    }
 
     Kind GetKind() const { return kind_; }
     std::uint64_t Rows() const { return rows_; }
@@ -65,6 +72,10 @@ class DeckPosCounter {
     void AddRows(const std::uint8_t* rows, std::size_t count);
     // Adds the counts of `other`, a counter of the same position.
     void Merge(const DeckPosCounter& other);
+    // Adds card counts (indexed by card code, entry 0 unused) of `rows` rows counted elsewhere.
+    void AddCounts(const std::array<std::uint64_t, 53>& cardCounts, std::uint64_t rows);
+
+    int DeckPosition() const { return index_ + 1; }
 
     std::uint64_t Rows() const { return rows_; }
     // Indexed by card code; entry 0 stays 0.
@@ -90,6 +101,9 @@ class HandCategoryCounter {
     // Adds the counts of `other`, the counter of the same view over the rows that follow this
     // counter's rows; the merged counter goes on after those.
     void Merge(const HandCategoryCounter& other);
+    // Adds category counts (High Card first) of `rows` rows counted elsewhere; the seat does
+    // not move on.
+    void AddCounts(const std::array<std::uint64_t, HandCategoryCount>& counts, std::uint64_t rows);
 
     std::uint64_t Rows() const { return rows_; }
     const SeatView& View() const { return view_; }

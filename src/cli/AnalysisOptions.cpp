@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <clocale>
 #include <cstring>
+#include <limits>
 #include <string>
 
 #include <sys/stat.h>
@@ -32,9 +33,13 @@ std::string HexText(const std::uint8_t* bytes, std::size_t count) {
     return hex;
 }
 
-constexpr std::string_view ValueOptions[] = {"--input",   "--shuffles", "--key",    "--model",
-                                             "--players", "--seat",     "--stage",  "--class",
-                                             "--from",    "--limit",    "--threads"};
+constexpr std::string_view ValueOptions[] = {
+    "--input", "--shuffles", "--key",   "--model",   "--players",   "--seat",       "--stage",
+    "--class", "--from",     "--limit", "--threads", "--first-row", "--save-counts"};
+// What counts saved before bring with them.
+constexpr std::string_view SavedCountsOptions[] = {
+    "--input", "--shuffles", "--key",   "--model",     "--from-new-deck", "--players",
+    "--seat",  "--rotate",   "--stage", "--first-row", "--save-counts"};
 constexpr std::size_t RowsPerBatch = 1024;
 // Generated rows made on their own thread: batches of 208 KiB, three in the ring, so that the
 // maker and the caller each work in a batch of their own while a full one waits.
@@ -50,6 +55,16 @@ std::optional<std::int32_t> ParseSeat(std::string_view text) {
     const auto k = ParsePositiveCount(digits);
     if (!k || digits[0] == '0' || *k > 1000) return std::nullopt;
     return static_cast<std::int32_t>(*k);
+}
+
+constexpr std::uint64_t MaxRowIndex = std::numeric_limits<std::int64_t>::max();
+
+// A 0-based row index: decimal digits, 0 or more, below 2^63.
+std::optional<std::uint64_t> ParseRowIndex(std::string_view text) {
+    if (text == "0") return 0;
+    const auto n = ParsePositiveCount(text);
+    if (!n || text[0] == '0' || *n > MaxRowIndex) return std::nullopt;
+    return n;
 }
 
 // Whether `text` is `name` with its letters in lower case.
@@ -74,7 +89,7 @@ int UsageError(std::string_view command, std::string_view message) {
 }
 
 std::optional<AnalysisOptions> ParseAnalysisOptions(std::string_view command, Args args,
-                                                    bool handsOptions) {
+                                                    bool handsOptions, RowsFrom rowsFrom) {
     AnalysisOptions options;
     std::string_view seat = "D";
     bool rotate = false;
@@ -86,6 +101,16 @@ std::optional<AnalysisOptions> ParseAnalysisOptions(std::string_view command, Ar
     };
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string_view arg = args[i];
+        if (rowsFrom == RowsFrom::SavedCounts) {
+            for (const std::string_view refused : SavedCountsOptions) {
+                if (arg == refused || (arg.starts_with(refused) && arg.size() > refused.size() &&
+                                       arg[refused.size()] == '=')) {
+                    return fail(std::string(refused) +
+                                " does not go with merge: the rows, seat and stage are those of "
+                                "the counts files");
+                }
+            }
+        }
         if (arg == EndOfOptions) {
             options.operands.insert(options.operands.end(), args.begin() + i + 1, args.end());
             break;
@@ -109,6 +134,7 @@ std::optional<AnalysisOptions> ParseAnalysisOptions(std::string_view command, Ar
             const bool handsOnly =
                 candidate == "--class" || candidate == "--from" || candidate == "--limit";
             if (handsOnly && !handsOptions) continue;
+            if (candidate == "--save-counts" && handsOptions) continue;
             match = TakeOption(args, i, candidate, value);
             name = candidate;
             if (match != OptionMatch::No) break;
@@ -163,6 +189,14 @@ std::optional<AnalysisOptions> ParseAnalysisOptions(std::string_view command, Ar
                             std::to_string(MaxThreads) + ")");
             }
             options.threads = static_cast<unsigned>(*n);
+        } else if (name == "--first-row") {
+            const auto row = ParseRowIndex(value);
+            if (!row) return fail("invalid row index " + Quoted(value) + " (0 or more)");
+            options.firstRow = *row;
+        } else if (name == "--save-counts") {
+            if (value.empty()) return fail("--save-counts needs a file name");
+            options.saveCounts = std::string(value);
+            options.digestInput = true;  // the counts file names the input's SHA-256
         } else if (name == "--from") {
             const auto from = ParsePositiveCount(value);
             if (!from) return fail("invalid hand number " + Quoted(value));
@@ -177,8 +211,12 @@ std::optional<AnalysisOptions> ParseAnalysisOptions(std::string_view command, Ar
         return fail("no seat " + Quoted(seat) + " at " + std::to_string(players) +
                     " players (D, D-1 to D-" + std::to_string(players - 1) + ")");
     }
+    if (options.shuffles && options.firstRow > MaxRowIndex - (*options.shuffles - 1))
+        return fail("--first-row and --shuffles reach past the last row index");
     options.view.players = players;
     options.view.seatPosition = rotate ? players + *offset : *offset;
+    if (options.threads != 0) SetDefaultThreadCount(options.threads);
+    if (rowsFrom == RowsFrom::SavedCounts) return options;
     if (options.input && options.shuffles)
         return fail("give either --input or --shuffles, not both");
     if (!options.input && !options.shuffles) return fail("give --input FILE or --shuffles COUNT");
@@ -189,7 +227,6 @@ std::optional<AnalysisOptions> ParseAnalysisOptions(std::string_view command, Ar
     }
     if (options.fromNewDeck && !options.shuffles)
         return fail("--from-new-deck goes with --shuffles");
-    if (options.threads != 0) SetDefaultThreadCount(options.threads);
     return options;
 }
 

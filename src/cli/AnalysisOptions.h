@@ -29,6 +29,10 @@ struct AnalysisOptions {
     ShuffleModel model;                   // --model, with --shuffles only
     bool fromNewDeck = false;
     bool quiet = false;  // --quiet: no progress line
+    // --first-row R: the index in the whole list of the first row, where a rotating seat
+    // starts; below 2^63.
+    std::uint64_t firstRow = 0;
+    std::optional<std::string> saveCounts;  // --save-counts FILE; not for `hands`
     // --threads N; 0: DefaultThreadCount. A valid value has been made the process's default.
     unsigned threads = 0;
     // Set by a command whose output names the input file's SHA-256 (SourceJson), before
@@ -47,10 +51,16 @@ struct AnalysisOptions {
 // Prints "brevane-cli: COMMAND: message" on standard error; returns ExitUsage.
 int UsageError(std::string_view command, std::string_view message);
 
-// Parses the shared options, and with `handsOptions` also --class, --from and --limit, among
-// operands in any order. On a bad argument prints a one-line error and returns nullopt.
+// Where a command's rows come from: --input or --shuffles, or counts saved before (`merge`),
+// which bring their seat and stage with them.
+enum class RowsFrom { Options, SavedCounts };
+
+// Parses the shared options, and with `handsOptions` also --class, --from and --limit (and not
+// --save-counts), among operands in any order. With RowsFrom::SavedCounts the options of rows,
+// seat and stage are refused. On a bad argument prints a one-line error and returns nullopt.
 std::optional<AnalysisOptions> ParseAnalysisOptions(std::string_view command, Args args,
-                                                    bool handsOptions);
+                                                    bool handsOptions,
+                                                    RowsFrom rowsFrom = RowsFrom::Options);
 
 // The rows of --input (read in the export format and checked line by line) or of --shuffles
 // (made as `shuffle` makes them, a batch at a time, never stored). With two threads or more

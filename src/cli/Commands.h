@@ -20,5 +20,6 @@ int RunReportCommand(Args args);
 int RunHandsCommand(Args args);
 int RunTestCommand(Args args);
 int RunMapCommand(Args args);
+int RunMergeCommand(Args args);
 
 }  // namespace brevane::cli

@@ -27,7 +27,7 @@ constexpr const char* HandsHelp =
     "Usage: brevane-cli hands (--input FILE | --shuffles COUNT [--key HEX] [--model MODEL]\n"
     "                         [--from-new-deck])\n"
     "                         [--players N] [--seat D|D-k] [--rotate] [--stage STAGE]\n"
-    "                         [--class CAPTION] [--from HAND] [--limit K]\n"
+    "                         [--class CAPTION] [--from HAND] [--limit K] [--first-row R]\n"
     "                         [--format text|json]\n"
     "\n"
     "Prints, for every row whose seat hand lies in the class, the hand number, a tab and the\n"
@@ -41,6 +41,8 @@ constexpr const char* HandsHelp =
     "                    or the model and the key, also a timer seed's), \"players\", \"seat\",\n"
     "                    \"rotate\" and \"stage\"; then one line per hand with \"hand\" (its\n"
     "                    number), \"hole\", \"board\" (card names), \"value\" and \"description\"\n"
+    "  --first-row R     a rotating seat stands as at row R of a longer list; the hands are\n"
+    "                    still numbered from 1\n"
     "  (the other options as for `report`; see report --help)\n"
     "\n"
     "Input rows are all checked before any hand is printed: a bad line is reported as\n"
@@ -92,7 +94,7 @@ int SpoolFailure(const HandLines& out) {
 // The progress line is erased before anything is written.
 int Run(const AnalysisOptions& options, bool json, RowSource& source, ProgressLine& progressLine) {
     const SeatView& view = options.view;
-    SeatStepper seat(view);
+    SeatStepper seat(view, static_cast<std::int64_t>(options.firstRow));
     HandLines out(source.Generated());
     // Generated rows are named by their key, known once the source is open; an input file by
     // its digest, known once it has been read.

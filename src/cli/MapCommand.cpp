@@ -10,6 +10,8 @@
 #include "cli/AnalysisOptions.h"
 #include "cli/CliSupport.h"
 #include "cli/Commands.h"
+#include "cli/CountsCommands.h"
+#include "cli/CountsOutput.h"
 #include "cli/ProgressLine.h"
 #include "cli/ResultJson.h"
 #include "cli/RunSource.h"
@@ -48,6 +50,9 @@ constexpr const char* MapHelp =
     "                  the key, also a timer seed's), \"view\", \"total\" (M), \"row_axis\",\n"
     "                  \"column_axis\", \"row_labels\", \"column_labels\", \"alpha\", \"test\"\n"
     "                  (name, statistic, df, p, verdict) and \"counts\" (52 rows of 52)\n"
+    "  --save-counts FILE  also write every count as JSON, as for `report`; only then do\n"
+    "                  --players, --seat, --rotate and --stage go with map, choosing the hand\n"
+    "                  categories saved\n"
     "  (the row options as for `report`; see report --help)\n"
     "\n"
     "A cell's colour is z = (O - E) / sqrt(E * 51/52), E = M / 52, M being the rows (cards) or\n"
@@ -68,7 +73,8 @@ struct MapOptions {
     std::vector<std::string_view> rest;  // for ParseAnalysisOptions
 };
 
-// The seat options of the shared parser, which the map has no use for.
+// The seat options of the shared parser, which the map has no use for: they only choose the
+// hand categories of --save-counts.
 constexpr std::string_view SeatOptions[] = {"--players", "--seat", "--stage", "--rotate"};
 
 bool IsSeatOption(std::string_view arg) {
@@ -89,6 +95,14 @@ std::optional<MapFormat> ParseFormat(std::string_view text) {
     return std::nullopt;
 }
 
+bool SavesCounts(Args args) {
+    for (const std::string_view arg : args) {
+        if (arg == EndOfOptions) return false;
+        if (arg == "--save-counts" || arg.starts_with("--save-counts=")) return true;
+    }
+    return false;
+}
+
 // Takes --view, --format and --output out of the arguments; the rest go to the shared parser.
 std::optional<MapOptions> ParseMapOptions(Args args) {
     MapOptions options;
@@ -96,8 +110,9 @@ std::optional<MapOptions> ParseMapOptions(Args args) {
         UsageError(Command, message);
         return std::nullopt;
     };
+    const bool seatOptions = SavesCounts(args);
     for (std::size_t i = 0; i < args.size(); ++i) {
-        if (IsSeatOption(args[i]))
+        if (!seatOptions && IsSeatOption(args[i]))
             return fail("unknown option " + Quoted(args[i]) + " (see --help)");
         std::string_view value;
         std::string_view name = "--view";
@@ -148,6 +163,80 @@ std::optional<std::string> CsvHeadPath(const std::string& output) {
     return output + ".json";
 }
 
+// Where the metadata of a CSV map goes, if anywhere.
+std::optional<std::string> HeadPathFor(const MapOptions& mapOptions) {
+    if (!mapOptions.output || *mapOptions.format != MapFormat::Csv) return std::nullopt;
+    return CsvHeadPath(*mapOptions.output);
+}
+
+struct MapCommandOptions {
+    MapOptions map;
+    AnalysisOptions analysis;
+};
+
+std::optional<MapCommandOptions> ParseMapCommand(Args args, RowsFrom rowsFrom) {
+    auto mapOptions = ParseMapOptions(args);
+    if (!mapOptions) return std::nullopt;
+    auto options = ParseAnalysisOptions(Command, mapOptions->rest, false, rowsFrom);
+    if (!options) return std::nullopt;
+    if (!options->operands.empty()) {
+        UsageError(Command, "unexpected argument " + Quoted(options->operands[0]));
+        return std::nullopt;
+    }
+    if (*mapOptions->format == MapFormat::Json || HeadPathFor(*mapOptions))
+        options->digestInput = true;
+    return MapCommandOptions{std::move(*mapOptions), std::move(*options)};
+}
+
+// The map's files, opened when the options have been read so that an unwritable one fails at
+// once; each takes the place of its target only once complete.
+struct MapOutputs {
+    std::unique_ptr<ReplacingFile> file;      // none: standard output
+    std::unique_ptr<ReplacingFile> headFile;  // the metadata beside a CSV file
+};
+
+MapOutputs OpenOutputs(const MapOptions& mapOptions) {
+    MapOutputs outputs;
+    if (mapOptions.output) outputs.file = std::make_unique<ReplacingFile>(*mapOptions.output);
+    if (const auto headPath = HeadPathFor(mapOptions))
+        outputs.headFile = std::make_unique<ReplacingFile>(*headPath);
+    return outputs;
+}
+
+// Whether the map's outputs name the row source.
+bool NamesSource(const MapOptions& mapOptions) {
+    return *mapOptions.format == MapFormat::Json || HeadPathFor(mapOptions).has_value();
+}
+
+// Draws the map of the counts into its outputs; `source` is the JSON outputs' "source".
+int DrawMap(const ShuffleCounts& counts, const MapOptions& mapOptions, MapOutputs outputs,
+            const Json& source) {
+    const BiasMap map(counts, mapOptions.view);
+    std::string bytes;
+    if (*mapOptions.format == MapFormat::Csv) {
+        bytes = map.CsvText();
+    } else if (*mapOptions.format == MapFormat::Json) {
+        bytes = JsonLine(BiasMapJson(map, source, true)) + "\n";
+    } else {
+        const OffscreenPainting painting;
+        const QByteArray picture = EncodeBiasMap(
+            map, *mapOptions.format == MapFormat::Png ? PictureFormat::Png : PictureFormat::Svg);
+        bytes.assign(picture.constData(), static_cast<std::size_t>(picture.size()));
+    }
+    if (!outputs.file) {
+        WriteToStdout(bytes);
+        return ExitOk;
+    }
+    outputs.file->Out().Write(bytes.data(), bytes.size());
+    outputs.file->Commit();
+    if (outputs.headFile) {
+        const std::string head = JsonLine(BiasMapJson(map, source, false)) + "\n";
+        outputs.headFile->Out().Write(head.data(), head.size());
+        outputs.headFile->Commit();
+    }
+    return ExitOk;
+}
+
 }  // namespace
 
 // The output file is opened before the rows are read, so that an unwritable one fails at once;
@@ -155,59 +244,35 @@ std::optional<std::string> CsvHeadPath(const std::string& output) {
 // the counts in memory, whatever the number of rows.
 int RunMapCommand(Args args) {
     if (WantsHelp(args)) return WriteHelp(MapHelp);
-    const auto mapOptions = ParseMapOptions(args);
-    if (!mapOptions) return ExitUsage;
-    auto options = ParseAnalysisOptions(Command, mapOptions->rest, false);
-    if (!options) return ExitUsage;
-    if (!options->operands.empty()) {
-        return UsageError(Command, "unexpected argument " + Quoted(options->operands[0]));
-    }
+    const auto parsed = ParseMapCommand(args, RowsFrom::Options);
+    if (!parsed) return ExitUsage;
+    const AnalysisOptions& options = parsed->analysis;
 
-    std::optional<std::string> headPath;
-    if (mapOptions->output && *mapOptions->format == MapFormat::Csv) {
-        headPath = CsvHeadPath(*mapOptions->output);
-    }
-    options->digestInput = headPath || *mapOptions->format == MapFormat::Json;
-    std::unique_ptr<ReplacingFile> file;
-    std::unique_ptr<ReplacingFile> headFile;
-    if (mapOptions->output) file = std::make_unique<ReplacingFile>(*mapOptions->output);
-    if (headPath) headFile = std::make_unique<ReplacingFile>(*headPath);
+    MapOutputs outputs = OpenOutputs(parsed->map);
+    CountsOutput saved(options);
     RowSource source;
-    if (!source.Open(*options)) return UsageError(Command, source.Error());
-    ShuffleCounts counts(options->view);
-    ProgressLine progressLine(source.Progress(), Command, "rows", options->quiet);
+    if (!source.Open(options)) return UsageError(Command, source.Error());
+    ShuffleCounts counts(options.view, options.firstRow);
+    ProgressLine progressLine(source.Progress(), Command, "rows", options.quiet);
     const RowSource::Status status = CountSourceRows(source, counts);
     progressLine.Stop();
     if (status != RowSource::Status::End) return SourceError(source, status);
-    if (const auto shortage = BiasMapShortage(counts.Rows(), mapOptions->view)) {
+    if (const auto shortage = BiasMapShortage(counts.Rows(), parsed->map.view)) {
         return UsageError(Command, *shortage);
     }
+    saved.Write(counts, options, source);
+    return DrawMap(counts, parsed->map, std::move(outputs),
+                   NamesSource(parsed->map) ? SourceJson(options, source) : Json());
+}
 
-    const BiasMap map(counts, mapOptions->view);
-    std::string bytes;
-    if (*mapOptions->format == MapFormat::Csv) {
-        bytes = map.CsvText();
-    } else if (*mapOptions->format == MapFormat::Json) {
-        bytes = JsonLine(BiasMapJson(map, SourceJson(*options, source), true)) + "\n";
-    } else {
-        const OffscreenPainting painting;
-        const QByteArray picture = EncodeBiasMap(
-            map, *mapOptions->format == MapFormat::Png ? PictureFormat::Png : PictureFormat::Svg);
-        bytes.assign(picture.constData(), static_cast<std::size_t>(picture.size()));
+int RunMapOnCounts(Args args, const MergedShards& merged) {
+    if (WantsHelp(args)) return WriteHelp(MapHelp);
+    const auto parsed = ParseMapCommand(args, RowsFrom::SavedCounts);
+    if (!parsed) return ExitUsage;
+    if (const auto shortage = BiasMapShortage(merged.counts.Rows(), parsed->map.view)) {
+        return UsageError(Command, *shortage);
     }
-    if (!file) {
-        WriteToStdout(bytes);
-        return ExitOk;
-    }
-    file->Out().Write(bytes.data(), bytes.size());
-    file->Commit();
-    if (headFile) {
-        const std::string head =
-            JsonLine(BiasMapJson(map, SourceJson(*options, source), false)) + "\n";
-        headFile->Out().Write(head.data(), head.size());
-        headFile->Commit();
-    }
-    return ExitOk;
+    return DrawMap(merged.counts, parsed->map, OpenOutputs(parsed->map), merged.sources);
 }
 
 }  // namespace brevane::cli

@@ -1,4 +1,5 @@
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <system_error>
 #include <type_traits>
@@ -11,9 +12,13 @@
 #include "cli/AnalysisOptions.h"
 #include "cli/CliSupport.h"
 #include "cli/Commands.h"
+#include "cli/CountsCommands.h"
+#include "cli/CountsOutput.h"
 #include "cli/ProgressLine.h"
 #include "cli/ReportFormats.h"
 #include "cli/RunSource.h"
+#include "cli/SourceCounts.h"
+#include "stats/ReportsFromCounts.h"
 #include "work/ParallelExport.h"
 #include "work/ParallelRows.h"
 
@@ -27,7 +32,8 @@ constexpr const char* ReportHelp =
     "Usage: brevane-cli report REPORT [SELECTION] (--input FILE | --shuffles COUNT [--key HEX]\n"
     "                          [--model MODEL] [--from-new-deck])\n"
     "                          [--players N] [--seat D|D-k] [--rotate] [--stage STAGE]\n"
-    "                          [--format text|csv|json] [--threads N] [--quiet]\n"
+    "                          [--first-row R] [--save-counts FILE] [--format text|csv|json]\n"
+    "                          [--threads N] [--quiet]\n"
     "\n"
     "Prints a report over every row, one line each.\n"
     "\n"
@@ -45,6 +51,10 @@ constexpr const char* ReportHelp =
     "  --players N       2 to 10 (default 10)\n"
     "  --seat D|D-k      the seat (default D); --rotate makes it move with every row\n"
     "  --stage STAGE     hole, flop, turn or river (default river)\n"
+    "  --first-row R     the rows start at row R (0-based) of a longer list: a rotating seat\n"
+    "                    stands where it would in one run over the whole list (default 0)\n"
+    "  --save-counts FILE  also write every count of report, test and map as JSON, for\n"
+    "                    `brevane-cli merge` to add up with others (see merge --help)\n"
     "  --format FORMAT   text (default), csv or json. csv: a header row section,label,count,\n"
     "                    percent, then one row per count line, LF line ends, RFC 4180\n"
     "                    quoting; json: one object with \"program\", \"source\" (the input\n"
@@ -73,7 +83,7 @@ std::variant<AnyCounter, std::string> CounterFor(const AnalysisOptions& options)
     if (operands.size() < wanted) return "report " + std::string(kind) + " needs a selection";
     if (operands.size() > wanted) return "unexpected argument " + Quoted(operands[wanted]);
     if (kind == "categories") {
-        return HandCategoryCounter(options.view);
+        return HandCategoryCounter(options.view, static_cast<std::int64_t>(options.firstRow));
     }
     const std::string_view selection = operands[1];
     if (kind == "suit") {
@@ -112,16 +122,16 @@ Counter FreshAt(const Counter& empty, std::uint64_t firstRow) {
     }
 }
 
-// Counts an input file on every thread into the fresh `counter`; false when that is not
-// possible, the file being read in one pass then.
-bool CountInParallel(RowSource& source, AnyCounter& counter) {
+// Counts an input file on every thread into the fresh `counter`, whose rows start at row index
+// `base`; false when that is not possible, the file being read in one pass then.
+bool CountInParallel(RowSource& source, AnyCounter& counter, std::uint64_t base) {
     std::FILE* file = source.ParallelFile();
     if (!file) return false;
     const bool counted = std::visit(
         [&](auto& empty) {
             using Counter = std::decay_t<decltype(empty)>;
             auto parallel = CountExportFile<Counter>(
-                file, [&](std::uint64_t firstRow) { return FreshAt(empty, firstRow); },
+                file, [&](std::uint64_t firstRow) { return FreshAt(empty, base + firstRow); },
                 DefaultThreadCount(), &source.Progress());
             if (parallel) empty = std::move(*parallel);
             return parallel.has_value();
@@ -142,28 +152,18 @@ ReportTable TableFrom(const AnyCounter& counter, const AnalysisOptions& options)
     return BuildReportTable(std::get<DeckPosCounter>(counter), selection);
 }
 
-}  // namespace
-
-// Counts every row of the input before printing, so a bad line anywhere leaves standard output
-// empty; the counters hold a fixed amount of state, whatever the number of rows.
-int RunReportCommand(Args args) {
-    if (WantsHelp(args)) return WriteHelp(ReportHelp);
-    const std::string separator = LocaleDecimalSeparator();
-    const auto format = TakeFormatOption(
-        Command, args, {OutputFormat::Text, OutputFormat::Csv, OutputFormat::Json});
-    if (!format) return ExitUsage;
-    auto options = ParseAnalysisOptions(Command, format->rest, false);
-    if (!options) return ExitUsage;
-    options->digestInput = format->format == OutputFormat::Json;
-    auto made = CounterFor(*options);
-    if (const auto* message = std::get_if<std::string>(&made)) return UsageError(Command, *message);
-    AnyCounter& counter = std::get<AnyCounter>(made);
-
-    RowSource source;
-    if (!source.Open(*options)) return UsageError(Command, source.Error());
-    ProgressLine progressLine(source.Progress(), Command, "rows", options->quiet);
+// Counts every row of the source into the fresh `counter`. With --save-counts every count is
+// made (ShuffleCounts) and saved, and the counter takes its report's part of them. Gives ExitOk
+// or the exit status of a failure, whose message has been printed.
+int CountRows(const AnalysisOptions& options, RowSource& source, AnyCounter& counter) {
+    CountsOutput saved(options);
+    std::optional<ShuffleCounts> all;
+    ProgressLine progressLine(source.Progress(), Command, "rows", options.quiet);
     RowSource::Status status = RowSource::Status::End;
-    if (!CountInParallel(source, counter)) {
+    if (saved.Wanted()) {
+        all.emplace(options.view, options.firstRow);
+        status = CountSourceRows(source, *all);
+    } else if (!CountInParallel(source, counter, options.firstRow)) {
         do {
             const std::uint8_t* batch = nullptr;
             std::size_t got = 0;
@@ -173,13 +173,62 @@ int RunReportCommand(Args args) {
     }
     progressLine.Stop();
     if (status != RowSource::Status::End) return SourceError(source, status);
+    if (all && all->Rows() != 0) {
+        saved.Write(*all, options, source);
+        std::visit([&](auto& c) { AddShuffleCounts(c, *all); }, counter);
+    }
+    return ExitOk;
+}
+
+// The report of the counted rows on standard output, in `format`; `source` is the JSON
+// output's "source".
+int PrintReport(const AnyCounter& counter, const AnalysisOptions& options, OutputFormat format,
+                const Json& source) {
     const std::uint64_t rows = std::visit([](const auto& c) { return c.Rows(); }, counter);
     if (rows == 0) return UsageError(Command, NoHandsDealtText);
-
-    const Json rowSource =
-        format->format == OutputFormat::Json ? SourceJson(*options, source) : Json();
-    WriteToStdout(RenderReport(TableFrom(counter, *options), format->format, separator, rowSource));
+    WriteToStdout(
+        RenderReport(TableFrom(counter, options), format, LocaleDecimalSeparator(), source));
     return ExitOk;
+}
+
+}  // namespace
+
+// Counts every row of the input before printing, so a bad line anywhere leaves standard output
+// empty; the counters hold a fixed amount of state, whatever the number of rows.
+int RunReportCommand(Args args) {
+    if (WantsHelp(args)) return WriteHelp(ReportHelp);
+    const auto format = TakeFormatOption(
+        Command, args, {OutputFormat::Text, OutputFormat::Csv, OutputFormat::Json});
+    if (!format) return ExitUsage;
+    auto options = ParseAnalysisOptions(Command, format->rest, false);
+    if (!options) return ExitUsage;
+    if (format->format == OutputFormat::Json) options->digestInput = true;
+    auto made = CounterFor(*options);
+    if (const auto* message = std::get_if<std::string>(&made)) return UsageError(Command, *message);
+    AnyCounter& counter = std::get<AnyCounter>(made);
+
+    RowSource source;
+    if (!source.Open(*options)) return UsageError(Command, source.Error());
+    const int counted = CountRows(*options, source, counter);
+    if (counted != ExitOk) return counted;
+    const bool json = format->format == OutputFormat::Json;
+    return PrintReport(counter, *options, format->format,
+                       json ? SourceJson(*options, source) : Json());
+}
+
+int RunReportOnCounts(Args args, const MergedShards& merged) {
+    if (WantsHelp(args)) return WriteHelp(ReportHelp);
+    const auto format = TakeFormatOption(
+        Command, args, {OutputFormat::Text, OutputFormat::Csv, OutputFormat::Json});
+    if (!format) return ExitUsage;
+    auto options = ParseAnalysisOptions(Command, format->rest, false, RowsFrom::SavedCounts);
+    if (!options) return ExitUsage;
+    options->view = merged.counts.View();
+    auto made = CounterFor(*options);
+    if (const auto* message = std::get_if<std::string>(&made)) return UsageError(Command, *message);
+    AnyCounter& counter = std::get<AnyCounter>(made);
+    std::visit([&](auto& c) { AddShuffleCounts(c, merged.counts); }, counter);
+    return PrintReport(counter, *options, format->format, merged.sources);
 }
 
 }  // namespace brevane::cli

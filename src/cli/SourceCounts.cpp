@@ -11,8 +11,9 @@ namespace brevane::cli {
 RowSource::Status CountSourceRows(RowSource& source, ShuffleCounts& counts) {
     if (std::FILE* file = source.ParallelFile()) {
         const SeatView view = counts.View();
+        const std::uint64_t base = counts.FirstRowIndex();
         auto parallel = CountExportFile<ShuffleCounts>(
-            file, [&](std::uint64_t firstRow) { return ShuffleCounts(view, firstRow); },
+            file, [&](std::uint64_t firstRow) { return ShuffleCounts(view, base + firstRow); },
             DefaultThreadCount(), &source.Progress());
         if (parallel) {
             counts = std::move(*parallel);

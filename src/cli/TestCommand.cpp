@@ -1,5 +1,6 @@
 #include <charconv>
 #include <cstdio>
+#include <nlohmann/json.hpp>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -7,6 +8,8 @@
 #include "cli/AnalysisOptions.h"
 #include "cli/CliSupport.h"
 #include "cli/Commands.h"
+#include "cli/CountsCommands.h"
+#include "cli/CountsOutput.h"
 #include "cli/ProgressLine.h"
 #include "cli/ResultJson.h"
 #include "cli/RunSource.h"
@@ -27,7 +30,7 @@ constexpr int ExitTestFailed = 3;
 constexpr const char* TestHelp =
     "Usage: brevane-cli test (--input FILE | --shuffles COUNT [--key HEX])\n"
     "                        [--players N] [--seat D|D-k] [--rotate] [--stage STAGE]\n"
-    "                        [--alpha A] [--format text|json]\n"
+    "                        [--alpha A] [--format text|json] [--save-counts FILE]\n"
     "\n"
     "Tests whether the rows look like the output of a fair shuffle, and prints a verdict with\n"
     "a p-value for each test:\n"
@@ -48,7 +51,8 @@ constexpr const char* TestHelp =
     "                    input file and its SHA-256, or the model and the key, also a timer\n"
     "                    seed's), \"shuffles\", \"alpha\", \"tests\" (name, statistic, df, p,\n"
     "                    verdict) and \"verdict\"\n"
-    "  --players, --seat, --rotate, --stage choose the seat view of hand-categories\n"
+    "  --players, --seat, --rotate, --stage choose the seat view of hand-categories;\n"
+    "  --first-row and --save-counts as for `report`\n"
     "  (the row options as for `report`; see report --help)\n"
     "\n"
     "A test with too few rows for its cells is not run (\"too few shuffles\"). Exit status: 0\n"
@@ -112,37 +116,65 @@ std::string PlainText(const FairnessResult& result, const AnalysisOptions& optio
     return text;
 }
 
+struct TestCommandOptions {
+    TestOptions test;
+    AnalysisOptions analysis;
+};
+
+std::optional<TestCommandOptions> ParseTestCommand(Args args, RowsFrom rowsFrom) {
+    auto testOptions = ParseTestOptions(args);
+    if (!testOptions) return std::nullopt;
+    auto options = ParseAnalysisOptions(Command, testOptions->rest, false, rowsFrom);
+    if (!options) return std::nullopt;
+    if (testOptions->json) options->digestInput = true;
+    if (!options->operands.empty()) {
+        UsageError(Command, "unexpected argument " + Quoted(options->operands[0]));
+        return std::nullopt;
+    }
+    return TestCommandOptions{std::move(*testOptions), std::move(*options)};
+}
+
+// The tests over the counts, their verdict on standard output; gives the exit status.
+int PrintTests(const ShuffleCounts& counts, const TestOptions& testOptions,
+               const AnalysisOptions& options, const Json& source) {
+    if (counts.Rows() == 0) return UsageError(Command, "No hands dealt");
+    const FairnessResult result = RunFairnessTests(counts, testOptions.alpha);
+    const int verdictStatus = result.verdict == Verdict::Fail ? ExitTestFailed : ExitOk;
+    const std::string text = testOptions.json ? JsonLine(FairnessJson(result, source)) + "\n"
+                                              : PlainText(result, options);
+    WriteToStdout(text);
+    return verdictStatus;
+}
+
 }  // namespace
 
 // Counts every row before printing, so a bad line anywhere leaves standard output empty; the
 // counts and one batch of rows are all the memory used, whatever the number of rows.
 int RunTestCommand(Args args) {
     if (WantsHelp(args)) return WriteHelp(TestHelp);
-    const auto testOptions = ParseTestOptions(args);
-    if (!testOptions) return ExitUsage;
-    auto options = ParseAnalysisOptions(Command, testOptions->rest, false);
-    if (!options) return ExitUsage;
-    options->digestInput = testOptions->json;
-    if (!options->operands.empty()) {
-        return UsageError(Command, "unexpected argument " + Quoted(options->operands[0]));
-    }
+    const auto parsed = ParseTestCommand(args, RowsFrom::Options);
+    if (!parsed) return ExitUsage;
+    const AnalysisOptions& options = parsed->analysis;
 
+    CountsOutput saved(options);
     RowSource source;
-    if (!source.Open(*options)) return UsageError(Command, source.Error());
-    ShuffleCounts counts(options->view);
-    ProgressLine progressLine(source.Progress(), Command, "rows", options->quiet);
+    if (!source.Open(options)) return UsageError(Command, source.Error());
+    ShuffleCounts counts(options.view, options.firstRow);
+    ProgressLine progressLine(source.Progress(), Command, "rows", options.quiet);
     const RowSource::Status status = CountSourceRows(source, counts);
     progressLine.Stop();
     if (status != RowSource::Status::End) return SourceError(source, status);
-    if (counts.Rows() == 0) return UsageError(Command, "No hands dealt");
+    if (counts.Rows() != 0) saved.Write(counts, options, source);
+    return PrintTests(counts, parsed->test, options,
+                      parsed->test.json ? SourceJson(options, source) : Json());
+}
 
-    const FairnessResult result = RunFairnessTests(counts, testOptions->alpha);
-    const int verdictStatus = result.verdict == Verdict::Fail ? ExitTestFailed : ExitOk;
-    const std::string text =
-        testOptions->json ? JsonLine(FairnessJson(result, SourceJson(*options, source))) + "\n"
-                          : PlainText(result, *options);
-    WriteToStdout(text);
-    return verdictStatus;
+int RunTestOnCounts(Args args, const MergedShards& merged) {
+    if (WantsHelp(args)) return WriteHelp(TestHelp);
+    auto parsed = ParseTestCommand(args, RowsFrom::SavedCounts);
+    if (!parsed) return ExitUsage;
+    parsed->analysis.view = merged.counts.View();
+    return PrintTests(merged.counts, parsed->test, parsed->analysis, merged.sources);
 }
 
 }  // namespace brevane::cli

@@ -27,6 +27,7 @@ constexpr const char* UsageText =
     "  hands [--class CAPTION] [--from N]          list the hands of a seat\n"
     "  test [--alpha A] [--format text|json]       fairness tests with p-values and a verdict\n"
     "  map [--view cards|moves] --output FILE      the bias map of the rows, PNG or SVG\n"
+    "  merge FILE... report|test|map ...           add up counts saved with --save-counts\n"
     "\n"
     "report and hands read --input FILE, or make --shuffles COUNT [--key HEX] [--model MODEL]\n"
     "[--from-new-deck] as shuffle does.\n"
@@ -67,6 +68,7 @@ int main(int argc, char** argv) {
         if (command == "hands") return RunHandsCommand(rest);
         if (command == "test") return RunTestCommand(rest);
         if (command == "map") return RunMapCommand(rest);
+        if (command == "merge") return RunMergeCommand(rest);
         PrintError("unknown command " + Quoted(command) + " (see --help)");
         return ExitUsage;
     } catch (const std::exception& e) {

@@ -57,6 +57,39 @@ inline void CountPair(const std::uint8_t* earlier, const std::uint8_t* later,
 ShuffleCounts::ShuffleCounts(const SeatView& view, std::uint64_t firstRow)
     : view_(view), firstRow_(firstRow), seat_(view, static_cast<std::int64_t>(firstRow)) {}
 
+ShuffleCounts ShuffleCounts::FromTables(const Tables& tables) {
+    ShuffleCounts counts(tables.view, tables.firstRow);
+    counts.seat_ =
+        SeatStepper(tables.view, static_cast<std::int64_t>(tables.firstRow + tables.rows));
+    counts.rows_ = tables.rows;
+    counts.pairs_ = tables.pairs;
+    counts.first_ = tables.first;
+    counts.last_ = tables.last;
+    counts.cards_ = tables.cards;
+    counts.moves_ = tables.moves;
+    counts.rising_ = tables.rising;
+    counts.fixed_ = tables.fixed;
+    for (std::size_t i = 0; i < tables.categories.size(); ++i)
+        counts.handSlots_[i + 1] = tables.categories[i];
+    return counts;
+}
+
+ShuffleCounts::Tables ShuffleCounts::ToTables() const {
+    Tables tables;
+    tables.view = view_;
+    tables.firstRow = firstRow_;
+    tables.rows = rows_;
+    tables.pairs = pairs_;
+    tables.first = first_;
+    tables.last = last_;
+    tables.cards = CardPosition();
+    tables.moves = Moves();
+    tables.rising = rising_;
+    tables.fixed = fixed_;
+    tables.categories = HandCategories();
+    return tables;
+}
+
 void ShuffleCounts::AddRows(const std::uint8_t* rows, std::size_t count) {
     if (count == 0) return;
     if (rows_ == 0) std::memcpy(first_.data(), rows, DeckSize);

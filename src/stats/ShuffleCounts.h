@@ -22,10 +22,31 @@ using CountTable = std::array<std::array<std::uint64_t, DeckSize>, DeckSize>;
 // sequences and of fixed points.
 class ShuffleCounts {
   public:
+    // Every count, as the accessors give them: what a counts file holds.
+    struct Tables {
+        SeatView view;
+        std::uint64_t firstRow = 0;
+        std::uint64_t rows = 0;
+        std::uint64_t pairs = 0;
+        std::array<std::uint8_t, DeckSize> first{};
+        std::array<std::uint8_t, DeckSize> last{};
+        CountTable cards{};
+        CountTable moves{};
+        std::array<std::uint64_t, DeckSize> rising{};
+        std::array<std::uint64_t, 53> fixed{};
+        std::array<std::uint64_t, HandCategoryCount> categories{};
+    };
+
     // `view` is the seat view of the hand categories. `firstRow` is the index in the whole list
     // of the first row that will be added, so that a rotating seat stands where it would in
     // one run.
     explicit ShuffleCounts(const SeatView& view, std::uint64_t firstRow = 0);
+
+    // Counts made before, read back: the tables must be consistent (rows and pairs their
+    // sums, first_row + rows below 2^63), as a counts file's reader checks. Rows added later
+    // follow the restored ones.
+    static ShuffleCounts FromTables(const Tables& tables);
+    Tables ToTables() const;
 
     void AddRow(const std::uint8_t* row) { AddRows(row, 1); }
     // `count` rows stored back to back, 52 bytes each, following the rows added so far. Each

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "cli/AnalysisOptions.h"
+#include "os/OutputFile.h"
+#include "stats/CountsFile.h"
+#include "stats/ShuffleCounts.h"
+
+namespace brevane::cli {
+
+// The file of --save-counts, when given: opened at once, so that an unwritable one fails before
+// any row is read, and put in place of the target only once complete.
+class CountsOutput {
+  public:
+    explicit CountsOutput(const AnalysisOptions& options);
+
+    bool Wanted() const { return file_ != nullptr; }
+    // Writes every count with the program and the rows' source, once every row has been read.
+    void Write(const ShuffleCounts& counts, const AnalysisOptions& options, RowSource& source);
+
+  private:
+    std::unique_ptr<ReplacingFile> file_;
+};
+
+// The counts file at `path` ("-": standard input). Throws CountsFileError, also when the file
+// cannot be read.
+SavedCounts LoadCountsFile(const std::string& path);
+
+}  // namespace brevane::cli

@@ -1,0 +1,86 @@
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "cli/AnalysisOptions.h"
+#include "cli/CliSupport.h"
+#include "cli/Commands.h"
+#include "cli/CountsCommands.h"
+#include "cli/CountsOutput.h"
+#include "stats/ShardMerge.h"
+
+namespace brevane::cli {
+
+namespace {
+
+constexpr std::string_view Command = "merge";
+
+constexpr const char* MergeHelp =
+    "Usage: brevane-cli merge FILE... report REPORT [SELECTION] [OPTIONS]\n"
+    "       brevane-cli merge FILE... test [OPTIONS]\n"
+    "       brevane-cli merge FILE... map [OPTIONS]\n"
+    "\n"
+    "Adds up the counts that report, test or map saved with --save-counts, and prints what the\n"
+    "command would print after one run over all their rows. The command takes its own options\n"
+    "(--alpha, --format, --view, --output, ...), but neither rows nor seat: no --input,\n"
+    "--shuffles, --key, --model, --from-new-deck, --first-row, --players, --seat, --rotate or\n"
+    "--stage, for the files bring those with them.\n"
+    "\n"
+    "  - The files must all be of one seat and stage, and no two may hold the same rows (one\n"
+    "    key, or one input file's SHA-256).\n"
+    "  - Counts of --input files are parts of one list: a part that starts where another ends\n"
+    "    (its --first-row is the other's --first-row plus its rows) is joined to it, and the\n"
+    "    pair of rows across the join counts in the moves, rising-sequence and fixed-point\n"
+    "    counts, whatever the order the files are named in.\n"
+    "  - Several parts of --input files saved without --first-row (all at row 0) are joined in\n"
+    "    the order named; with a rotating seat they are refused, since each rotated from its\n"
+    "    own first row.\n"
+    "  - Counts of --shuffles runs only bring the pairs within each run.\n"
+    "\n"
+    "Exit status as for the command; 2 when a file cannot be read, is not a counts file, or\n"
+    "the files do not merge: the message names the files.\n";
+
+bool IsCountsCommand(std::string_view arg) {
+    return arg == "report" || arg == "test" || arg == "map";
+}
+
+}  // namespace
+
+int RunMergeCommand(Args args) {
+    std::size_t at = 0;
+    while (at < args.size() && !IsCountsCommand(args[at])) {
+        if (IsHelpOption(args[at])) return WriteHelp(MergeHelp);
+        if (args[at].size() > 1 && args[at][0] == '-') {
+            return UsageError(Command, "unknown option " + Quoted(args[at]) +
+                                           " (the command's options go after it)");
+        }
+        ++at;
+    }
+    if (at == args.size())
+        return UsageError(Command, "name the command after the files: report, test or map");
+    if (at == 0) return UsageError(Command, "give the counts files before the command");
+
+    std::vector<Shard> shards;
+    for (std::size_t i = 0; i < at; ++i) {
+        const std::string name(args[i]);
+        try {
+            shards.push_back(Shard{name, LoadCountsFile(name)});
+        } catch (const CountsFileError& error) {
+            return UsageError(Command, name + ": " + error.what());
+        }
+    }
+    std::optional<MergedShards> merged;
+    try {
+        merged.emplace(MergeShards(shards));
+    } catch (const ShardMergeError& error) {
+        return UsageError(Command, error.what());
+    }
+
+    const std::string_view command = args[at];
+    const Args rest(args.data() + at + 1, args.size() - at - 1);
+    if (command == "report") return RunReportOnCounts(rest, *merged);
+    if (command == "test") return RunTestOnCounts(rest, *merged);
+    return RunMapOnCounts(rest, *merged);
+}
+
+}  // namespace brevane::cli

@@ -1,0 +1,329 @@
+#include "stats/CountsFile.h"
+
+#include <cstdint>
+#include <limits>
+
+#include "analysis/Export.h"
+#include "analysis/RowParser.h"
+#include "cards/Cards.h"
+
+namespace brevane {
+
+namespace {
+
+using Json = nlohmann::ordered_json;
+using Wide = unsigned __int128;  // sums of up to 53 counts of up to 2^63 each
+
+constexpr std::uint64_t MaxRowIndex = std::numeric_limits<std::int64_t>::max();
+
+// The keys of a counts file, in the order written.
+constexpr std::string_view Keys[] = {
+    "format",       "version", "program", "source",    "shuffles",        "first_row",
+    "players",      "seat",    "rotate",  "stage",     "first",           "last",
+    "cards",        "suits",   "ranks",   "positions", "hand_categories", "rising_sequences",
+    "fixed_points", "moves"};
+
+// The stage names of the command line's --stage.
+constexpr std::array<std::string_view, StageCount> StageKeys{"hole", "flop", "turn", "river"};
+
+[[noreturn]] void Fail(const std::string& message) {
+    throw CountsFileError(message);
+}
+
+std::string Key(std::string_view key) {
+    std::string text(1, '"');
+    text += key;
+    text += '"';
+    return text;
+}
+
+template <class Table>
+Json TableJson(const Table& table) {
+    Json rows = Json::array();
+    for (const auto& row : table) rows.push_back(Json(row));
+    return rows;
+}
+
+std::string RowText(const std::array<std::uint8_t, DeckSize>& row) {
+    char line[ExportLineBytes];
+    FormatExportLine(row.data(), line);
+    return std::string(line, ExportLineBytes - 2);  // without CR LF
+}
+
+// The reading side: every check names the key it looked at.
+class Reader {
+  public:
+    explicit Reader(const Json& json) : json_(json) {
+        if (!json_.is_object()) Fail("not a counts file (no JSON object)");
+        const auto format = json_.find("format");
+        if (format == json_.end() || *format != CountsFileFormat) {
+            Fail("not a counts file (no \"format\": \"" + std::string(CountsFileFormat) + "\")");
+        }
+        const Json& version = Field("version");
+        if (version != CountsFileVersion) {
+            Fail("unknown counts file version " + version.dump() + " (this program reads " +
+                 std::to_string(CountsFileVersion) + ")");
+        }
+        for (const auto& item : json_.items()) {
+            bool known = false;
+            for (const std::string_view key : Keys) known = known || item.key() == key;
+            if (!known) Fail("unexpected key " + Key(item.key()));
+        }
+    }
+
+    const Json& Field(std::string_view key) const {
+        const auto it = json_.find(key);
+        if (it == json_.end()) Fail("no " + Key(key));
+        return *it;
+    }
+
+    static std::uint64_t Count(const Json& value, const std::string& what) {
+        // Parsed non-negative integers are unsigned; built ones may be signed.
+        if (!value.is_number_integer() ||
+            (!value.is_number_unsigned() && value.get<std::int64_t>() < 0))
+            Fail(what + " is not a non-negative integer");
+        return value.get<std::uint64_t>();
+    }
+    std::uint64_t Count(std::string_view key) const { return Count(Field(key), Key(key)); }
+
+    std::string Text(std::string_view key) const {
+        const Json& value = Field(key);
+        if (!value.is_string()) Fail(Key(key) + " is not a text");
+        return value.get<std::string>();
+    }
+
+    // An array of Size counts, none above `most`.
+    template <std::size_t Size>
+    static std::array<std::uint64_t, Size> Counts(const Json& value, const std::string& what,
+                                                  std::uint64_t most) {
+        if (!value.is_array() || value.size() != Size) {
+            Fail(what + " is not a list of " + std::to_string(Size) + " counts");
+        }
+        std::array<std::uint64_t, Size> counts{};
+        for (std::size_t i = 0; i < Size; ++i) {
+            counts[i] = Count(value[i], what + "[" + std::to_string(i) + "]");
+            if (counts[i] > most) {
+                Fail(what + "[" + std::to_string(i) + "] is " + std::to_string(counts[i]) +
+                     ", more than " + std::to_string(most));
+            }
+        }
+        return counts;
+    }
+
+    template <std::size_t Rows, std::size_t Cols>
+    std::array<std::array<std::uint64_t, Cols>, Rows> Table(std::string_view key,
+                                                            std::uint64_t most) const {
+        const Json& value = Field(key);
+        if (!value.is_array() || value.size() != Rows) {
+            Fail(Key(key) + " has " + std::to_string(value.is_array() ? value.size() : 0) +
+                 " rows, not " + std::to_string(Rows));
+        }
+        std::array<std::array<std::uint64_t, Cols>, Rows> table{};
+        for (std::size_t r = 0; r < Rows; ++r) {
+            table[r] = Counts<Cols>(value[r], Key(key) + "[" + std::to_string(r) + "]", most);
+        }
+        return table;
+    }
+
+    std::array<std::uint8_t, DeckSize> Row(std::string_view key) const {
+        std::array<std::uint8_t, DeckSize> row{};
+        const std::string problem = ParseExportLine(Text(key), row.data());
+        if (!problem.empty()) Fail(Key(key) + ": " + problem);
+        return row;
+    }
+
+  private:
+    const Json& json_;
+};
+
+SeatView ReadView(const Reader& reader) {
+    SeatView view;
+    const std::uint64_t players = reader.Count("players");
+    if (players < 2 || players > 10) Fail("\"players\" is not 2 to 10");
+    view.players = static_cast<std::int32_t>(players);
+    const std::string seat = reader.Text("seat");
+    std::int32_t offset = -1;
+    for (std::int32_t k = 0; k < view.players; ++k) {
+        if (seat == (k == 0 ? std::string("D") : "D-" + std::to_string(k))) offset = k;
+    }
+    if (offset < 0) Fail("no seat \"" + seat + "\" at " + std::to_string(players) + " players");
+    const Json& rotate = reader.Field("rotate");
+    if (!rotate.is_boolean()) Fail("\"rotate\" is not true or false");
+    view.seatPosition = rotate.get<bool>() ? view.players + offset : offset;
+    const std::string stage = reader.Text("stage");
+    int index = 0;
+    while (index < StageCount && StageKeys[static_cast<std::size_t>(index)] != stage) ++index;
+    if (index == StageCount) Fail("unknown stage \"" + stage + "\"");
+    view.stage = StageAt(index);
+    return view;
+}
+
+// Every card lies somewhere in every row, and every position holds some card: both ways the
+// card x position table sums to the rows.
+void CheckCards(const CountTable& cards, std::uint64_t rows) {
+    for (std::size_t i = 0; i < DeckSize; ++i) {
+        Wide byCard = 0;
+        Wide byPosition = 0;
+        for (std::size_t j = 0; j < DeckSize; ++j) {
+            byCard += cards[i][j];
+            byPosition += cards[j][i];
+        }
+        if (byCard != rows) {
+            Fail("\"cards\": " + CardName(static_cast<CardCode>(i + 1)) +
+                 " is not counted once in each of the " + std::to_string(rows) + " shuffles");
+        }
+        if (byPosition != rows) {
+            Fail("\"cards\": position " + std::to_string(i + 1) + " does not sum to the " +
+                 std::to_string(rows) + " shuffles");
+        }
+    }
+}
+
+template <class Table>
+void CheckSame(const Table& read, const Table& derived, std::string_view key) {
+    if (read != derived) Fail(Key(key) + " do not agree with \"cards\"");
+}
+
+// Each pair sends every position somewhere and fills every position.
+void CheckMoves(const CountTable& moves, std::uint64_t pairs) {
+    for (std::size_t i = 0; i < DeckSize; ++i) {
+        Wide from = 0;
+        Wide to = 0;
+        for (std::size_t j = 0; j < DeckSize; ++j) {
+            from += moves[i][j];
+            to += moves[j][i];
+        }
+        if (from != pairs || to != pairs) {
+            Fail("\"moves\": position " + std::to_string(i + 1) + " does not sum to the " +
+                 std::to_string(pairs) + " pairs");
+        }
+    }
+}
+
+template <std::size_t Size>
+Wide Sum(const std::array<std::uint64_t, Size>& counts) {
+    Wide sum = 0;
+    for (const std::uint64_t count : counts) sum += count;
+    return sum;
+}
+
+}  // namespace
+
+Json CountsToJson(const ShuffleCounts& counts, std::string_view program, const Json& source) {
+    const SeatView& view = counts.View();
+    const std::int32_t offset = view.seatPosition % view.players;
+    Json categories = Json::object();
+    const auto hands = counts.HandCategories();
+    for (std::size_t i = 0; i < hands.size(); ++i) categories[HandCategoryNames[i]] = hands[i];
+    std::array<std::array<std::uint64_t, DeckSize>, DeckSize> positions{};
+    const CountTable cards = counts.CardPosition();
+    for (std::size_t c = 0; c < DeckSize; ++c)
+        for (std::size_t p = 0; p < DeckSize; ++p) positions[p][c] = cards[c][p];
+
+    Json json;
+    json["format"] = CountsFileFormat;
+    json["version"] = CountsFileVersion;
+    json["program"] = program;
+    json["source"] = source;
+    json["shuffles"] = counts.Rows();
+    json["first_row"] = counts.FirstRowIndex();
+    json["players"] = view.players;
+    json["seat"] = offset == 0 ? std::string("D") : "D-" + std::to_string(offset);
+    json["rotate"] = view.Rotating();
+    json["stage"] = StageKeys[static_cast<std::size_t>(view.stage)];
+    json["first"] = RowText(counts.FirstRow());
+    json["last"] = RowText(counts.LastRow());
+    json["cards"] = TableJson(cards);
+    json["suits"] = TableJson(counts.SuitPosition());
+    json["ranks"] = TableJson(counts.RankPosition());
+    json["positions"] = TableJson(positions);
+    json["hand_categories"] = std::move(categories);
+    json["rising_sequences"] = counts.RisingSequences();
+    json["fixed_points"] = counts.FixedPoints();
+    json["moves"] = TableJson(counts.Moves());
+    return json;
+}
+
+std::string CountsFileText(const ShuffleCounts& counts, std::string_view program,
+                           const Json& source) {
+    // A file name in the source may hold bytes that are not UTF-8: they become U+FFFD.
+    return CountsToJson(counts, program, source)
+               .dump(-1, ' ', false, Json::error_handler_t::replace) +
+           "\n";
+}
+
+SavedCounts CountsFromJson(const Json& json) {
+    const Reader reader(json);
+    ShuffleCounts::Tables tables;
+    const std::string program = reader.Text("program");
+    const Json& source = reader.Field("source");
+    if (!source.is_object()) Fail("\"source\" is not an object");
+
+    tables.rows = reader.Count("shuffles");
+    if (tables.rows == 0) Fail("\"shuffles\" is 0");
+    tables.firstRow = reader.Count("first_row");
+    if (tables.rows > MaxRowIndex || tables.firstRow > MaxRowIndex - tables.rows) {
+        Fail("\"first_row\" + \"shuffles\" is too large");
+    }
+    tables.pairs = tables.rows - 1;
+    tables.view = ReadView(reader);
+    tables.first = reader.Row("first");
+    tables.last = reader.Row("last");
+
+    const std::uint64_t n = tables.rows;
+    tables.cards = reader.Table<DeckSize, DeckSize>("cards", n);
+    CheckCards(tables.cards, n);
+    const ShuffleCounts restored = ShuffleCounts::FromTables(tables);
+    CheckSame(reader.Table<SuitCount, DeckSize>("suits", 13 * n), restored.SuitPosition(), "suits");
+    CheckSame(reader.Table<RankCount, DeckSize>("ranks", 4 * n), restored.RankPosition(), "ranks");
+    const auto positions = reader.Table<DeckSize, DeckSize>("positions", n);
+    for (std::size_t p = 0; p < DeckSize; ++p)
+        for (std::size_t c = 0; c < DeckSize; ++c)
+            if (positions[p][c] != tables.cards[c][p])
+                Fail("\"positions\" do not agree with \"cards\"");
+    for (std::size_t p = 0; p < DeckSize; ++p) {
+        if (tables.cards[tables.first[p] - 1u][p] == 0 || tables.cards[tables.last[p] - 1u][p] == 0)
+            Fail("\"first\" or \"last\" holds a card where \"cards\" counts none");
+    }
+    if (n == 1 && tables.first != tables.last)
+        Fail("one shuffle, but \"first\" and \"last\" differ");
+
+    const Json& hands = reader.Field("hand_categories");
+    if (!hands.is_object() || hands.size() != HandCategoryCount) {
+        Fail("\"hand_categories\" is not an object of the " + std::to_string(HandCategoryCount) +
+             " categories");
+    }
+    for (std::size_t i = 0; i < HandCategoryCount; ++i) {
+        const std::string name(HandCategoryNames[i]);
+        const auto it = hands.find(name);
+        if (it == hands.end()) Fail("\"hand_categories\" has no \"" + name + "\"");
+        tables.categories[i] = Reader::Count(*it, "\"hand_categories\": \"" + name + "\"");
+        // Two hole cards make only a high card or a pair.
+        if (tables.view.stage == Stage::Hole && i >= 2 && tables.categories[i] != 0)
+            Fail("\"hand_categories\": \"" + name + "\" at the hole stage");
+    }
+    if (Sum(tables.categories) != n) Fail("\"hand_categories\" do not sum to \"shuffles\"");
+
+    const std::uint64_t pairs = tables.pairs;
+    tables.rising =
+        Reader::Counts<DeckSize>(reader.Field("rising_sequences"), "\"rising_sequences\"", pairs);
+    tables.fixed = Reader::Counts<53>(reader.Field("fixed_points"), "\"fixed_points\"", pairs);
+    if (Sum(tables.rising) != pairs) Fail("\"rising_sequences\" do not sum to the pairs");
+    if (Sum(tables.fixed) != pairs) Fail("\"fixed_points\" do not sum to the pairs");
+    tables.moves = reader.Table<DeckSize, DeckSize>("moves", pairs);
+    CheckMoves(tables.moves, pairs);
+
+    return SavedCounts{ShuffleCounts::FromTables(tables), program, source};
+}
+
+SavedCounts ParseCountsFile(std::string_view text) {
+    Json json;
+    try {
+        json = Json::parse(text);
+    } catch (const Json::parse_error& error) {
+        Fail("not valid JSON (at byte " + std::to_string(error.byte) + ")");
+    }
+    return CountsFromJson(json);
+}
+
+}  // namespace brevane

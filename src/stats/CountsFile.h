@@ -1,0 +1,49 @@
+#pragma once
+
+#include <nlohmann/json.hpp>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+#include "stats/ShuffleCounts.h"
+
+namespace brevane {
+
+// A counts file: every count of one run over its rows (ShuffleCounts), as one JSON object, so
+// that the counts of runs over parts of the rows can be added up later. Besides the tables it
+// names the program that wrote it and the rows' source, kept as given.
+inline constexpr std::string_view CountsFileFormat = "brevane-counts";
+inline constexpr int CountsFileVersion = 1;
+
+// The hand category names, High Card first, as the counts file keys them.
+inline constexpr std::array<std::string_view, HandCategoryCount> HandCategoryNames{
+    "High Card", "Pair",       "Two Pair",       "Three of a Kind", "Straight",
+    "Flush",     "Full House", "Four of a Kind", "Straight Flush",  "Royal Flush"};
+
+// What is wrong with a counts file, in a few words ("\"cards\" has 51 rows, not 52").
+class CountsFileError : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
+struct SavedCounts {
+    ShuffleCounts counts;
+    std::string program;
+    nlohmann::ordered_json source;
+};
+
+// The counts of one run over `counts.Rows()` >= 1 rows, whose pairs are the Rows() - 1 pairs
+// of consecutive rows among them.
+nlohmann::ordered_json CountsToJson(const ShuffleCounts& counts, std::string_view program,
+                                    const nlohmann::ordered_json& source);
+// CountsToJson as one line of text with its line end.
+std::string CountsFileText(const ShuffleCounts& counts, std::string_view program,
+                           const nlohmann::ordered_json& source);
+
+// Reads counts back, checking everything: the format and version, every key and nothing else,
+// sizes, non-negative integers, and that the tables agree with each other and with the number
+// of rows. Throws CountsFileError.
+SavedCounts CountsFromJson(const nlohmann::ordered_json& json);
+SavedCounts ParseCountsFile(std::string_view text);
+
+}  // namespace brevane

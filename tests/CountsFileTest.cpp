@@ -1,0 +1,191 @@
+#include "stats/CountsFile.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <numeric>
+
+#include "support/CountedRows.h"
+#include "support/LiteralStats.h"
+#include "support/SameCounts.h"
+
+namespace brevane {
+namespace {
+
+using Json = nlohmann::ordered_json;
+using literal::Row;
+
+const Json Source = {{"file", "rows.txt"}, {"sha256", std::string(64, 'a')}};
+
+Row Identity() {
+    Row row;
+    std::iota(row.begin(), row.end(), std::uint8_t{1});
+    return row;
+}
+
+std::string WhatIsWrong(const Json& json) {
+    return test::ErrorMessage<CountsFileError>([&] { CountsFromJson(json); });
+}
+
+// Two rows worked out by hand: the new-deck order and its reverse, ten players, seat D.
+TEST(CountsFile, TwoRowsByHand) {
+    Row reversed = Identity();
+    std::reverse(reversed.begin(), reversed.end());
+    const Json json = CountsToJson(test::CountedRows({Identity(), reversed}, SeatView{}),
+                                   "brevane-cli 9", Source);
+    EXPECT_EQ(json["format"], "brevane-counts");
+    EXPECT_EQ(json["version"], 1);
+    EXPECT_EQ(json["program"], "brevane-cli 9");
+    EXPECT_EQ(json["source"], Source);
+    EXPECT_EQ(json["shuffles"], 2);
+    EXPECT_EQ(json["first_row"], 0);
+    EXPECT_EQ(json["players"], 10);
+    EXPECT_EQ(json["seat"], "D");
+    EXPECT_EQ(json["rotate"], false);
+    EXPECT_EQ(json["stage"], "river");
+    EXPECT_EQ(json["first"].get<std::string>().substr(0, 14), "2c 2d 2h 2s 3c");
+    EXPECT_EQ(json["last"].get<std::string>().substr(0, 14), "As Ah Ad Ac Ks");
+    EXPECT_EQ(json["last"].get<std::string>().size(), 155u);
+    EXPECT_EQ(json["cards"][0][0], 1);   // 2c first in the new deck
+    EXPECT_EQ(json["cards"][0][51], 1);  // and last in the reverse
+    EXPECT_EQ(json["positions"][51][0], 1);
+    EXPECT_EQ(json["suits"][3][0], 1);  // As first in the reverse
+    EXPECT_EQ(json["suits"][0][0], 1);  // 2c
+    EXPECT_EQ(json["ranks"][12][0], 1);
+    // Seat D holds positions 10 and 20, the board 21 to 25: 4d 6s with 7c 7d 7h 7s 8c, and
+    // Qh Tc with 9s 9h 9d 9c 8s; four of a kind both times.
+    Json hands = Json::object();
+    for (const auto name : HandCategoryNames) hands[name] = 0;
+    hands["Four of a Kind"] = 2;
+    EXPECT_EQ(json["hand_categories"], hands);
+    // Every card moves from x to 53 - x: one pair of 52 rising sequences, no fixed point.
+    EXPECT_EQ(json["rising_sequences"].size(), 52u);
+    EXPECT_EQ(json["rising_sequences"][51], 1);
+    EXPECT_EQ(json["fixed_points"].size(), 53u);
+    EXPECT_EQ(json["fixed_points"][0], 1);
+    for (int x = 0; x < 52; ++x) EXPECT_EQ(json["moves"][x][51 - x], 1) << x;
+}
+
+TEST(CountsFile, SaveLoadSaveGivesTheSameJson) {
+    const std::vector<Row> rows = literal::RandomRows(500, 3);
+    const struct {
+        SeatView view;
+        std::uint64_t firstRow;
+    } cases[] = {
+        {SeatView{10, 0, Stage::River}, 0},
+        {SeatView{6, 8, Stage::Flop}, 12345},  // D-2 rotating
+        {SeatView{2, 1, Stage::Hole}, 7},
+        {SeatView{9, 3, Stage::Turn}, 0},
+    };
+    for (const auto& c : cases) {
+        const ShuffleCounts counts = test::CountedRows(rows, c.view, c.firstRow);
+        const std::string text = CountsFileText(counts, "brevane-cli 1.02", Source);
+        const SavedCounts saved = ParseCountsFile(text);
+        test::ExpectSameCounts(saved.counts, counts);
+        EXPECT_EQ(saved.counts.View(), c.view);
+        EXPECT_EQ(saved.counts.FirstRowIndex(), c.firstRow);
+        EXPECT_EQ(saved.program, "brevane-cli 1.02");
+        EXPECT_EQ(saved.source, Source);
+        EXPECT_EQ(CountsFileText(saved.counts, saved.program, saved.source), text);
+    }
+}
+
+// Restored counts go on counting where they stopped, the rotating seat included.
+TEST(CountsFile, RestoredCountsGoOn) {
+    const std::vector<Row> rows = literal::RandomRows(300, 8);
+    const SeatView view{10, 13, Stage::River};
+    const std::vector<Row> head(rows.begin(), rows.begin() + 120);
+    const std::vector<Row> tail(rows.begin() + 120, rows.end());
+    ShuffleCounts restored =
+        CountsFromJson(CountsToJson(test::CountedRows(head, view), "p", Source)).counts;
+    const std::vector<std::uint8_t> bytes = literal::Flatten(tail);
+    restored.AddRows(bytes.data(), tail.size());
+    test::ExpectSameCounts(restored, test::CountedRows(rows, view));
+}
+
+TEST(CountsFile, MalformedFilesAreRefused) {
+    const Json good =
+        CountsToJson(test::CountedRows(literal::RandomRows(520, 4), SeatView{}), "p", Source);
+    ASSERT_EQ(WhatIsWrong(good), "");
+    const std::function<void(Json&)> broken[] = {
+        [](Json& j) { j = Json::array(); },
+        [](Json& j) { j["format"] = "other"; },
+        [](Json& j) { j["version"] = 2; },
+        [](Json& j) { j["extra"] = 1; },
+        [](Json& j) { j.erase("moves"); },
+        [](Json& j) { j["program"] = 3; },
+        [](Json& j) { j["source"] = "rows.txt"; },
+        [](Json& j) { j["shuffles"] = 0; },
+        [](Json& j) { j["shuffles"] = 521; },
+        [](Json& j) { j["shuffles"] = -520; },
+        [](Json& j) { j["shuffles"] = 520.0; },
+        [](Json& j) { j["first_row"] = std::uint64_t{1} << 63; },
+        [](Json& j) { j["players"] = 11; },
+        [](Json& j) { j["seat"] = "D-10"; },
+        [](Json& j) { j["seat"] = "d"; },
+        [](Json& j) { j["rotate"] = "no"; },
+        [](Json& j) { j["stage"] = "River"; },
+        [](Json& j) { j["first"] = "2c 2c"; },
+        [](Json& j) { j["last"] = j["first"].get<std::string>() + " "; },
+        [](Json& j) { j["cards"].erase(51); },
+        [](Json& j) { j["cards"][5].push_back(0); },
+        [](Json& j) { j["cards"][5][5] = "1"; },
+        [](Json& j) { j["cards"][5][5] = j["cards"][5][5].get<std::uint64_t>() + 1; },
+        // Swaps that keep every sum of the card table: the suits and ranks notice.
+        [](Json& j) {
+            for (const auto& [c, p, d] : {std::tuple{0, 0, -1}, {0, 1, 1}, {1, 0, 1}, {1, 1, -1}})
+                j["cards"][c][p] = j["cards"][c][p].get<std::int64_t>() + d;
+        },
+        [](Json& j) { j["suits"][0][0] = j["suits"][0][0].get<std::uint64_t>() + 1; },
+        [](Json& j) { j["ranks"][12].erase(0); },
+        [](Json& j) { j["positions"][3][4] = j["positions"][3][4].get<std::uint64_t>() + 1; },
+        [](Json& j) { j["hand_categories"].erase("Pair"); },
+        [](Json& j) { j["hand_categories"]["Pair"] = j["hand_categories"]["Pair"].get<int>() + 1; },
+        [](Json& j) { j["hand_categories"] = Json::array(); },
+        [](Json& j) { j["rising_sequences"][0] = j["rising_sequences"][0].get<int>() + 1; },
+        [](Json& j) { j["fixed_points"].erase(52); },
+        [](Json& j) { j["moves"][2][3] = j["moves"][2][3].get<int>() + 1; },
+    };
+    for (std::size_t k = 0; k < std::size(broken); ++k) {
+        Json json = good;
+        broken[k](json);
+        EXPECT_NE(WhatIsWrong(json), "") << "case " << k << ": " << json.dump().substr(0, 200);
+    }
+}
+
+TEST(CountsFile, MessagesSayWhatIsWrong) {
+    const Json good =
+        CountsToJson(test::CountedRows(literal::RandomRows(520, 4), SeatView{}), "p", Source);
+    Json json = good;
+    json["version"] = 7;
+    EXPECT_EQ(WhatIsWrong(json), "unknown counts file version 7 (this program reads 1)");
+    json = good;
+    json.erase("cards");
+    EXPECT_EQ(WhatIsWrong(json), "no \"cards\"");
+    json = good;
+    json["moves"][1][2] = -1;
+    EXPECT_EQ(WhatIsWrong(json), "\"moves\"[1][2] is not a non-negative integer");
+    json = good;
+    json["cards"].erase(0);
+    EXPECT_EQ(WhatIsWrong(json), "\"cards\" has 51 rows, not 52");
+    EXPECT_THROW(ParseCountsFile("{\"format\": "), CountsFileError);
+    try {
+        ParseCountsFile("{} x");
+    } catch (const CountsFileError& error) {
+        EXPECT_EQ(std::string(error.what()), "not valid JSON (at byte 4)");
+    }
+}
+
+// Two hole cards are a pair or not: a file claiming more at the hole stage is refused.
+TEST(CountsFile, HoleStageHoldsOnlyHighCardsAndPairs) {
+    const Json good = CountsToJson(
+        test::CountedRows(literal::RandomRows(60, 2), SeatView{10, 0, Stage::Hole}), "p", Source);
+    ASSERT_EQ(WhatIsWrong(good), "");
+    Json json = good;
+    json["hand_categories"]["High Card"] = json["hand_categories"]["High Card"].get<int>() - 1;
+    json["hand_categories"]["Flush"] = 1;
+    EXPECT_EQ(WhatIsWrong(json), "\"hand_categories\": \"Flush\" at the hole stage");
+}
+
+}  // namespace
+}  // namespace brevane
