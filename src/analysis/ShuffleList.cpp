@@ -105,6 +105,29 @@ std::size_t ShuffleList::BytesToAppend(std::size_t n) const {
     return newBlocks * BlockBytes;
 }
 
+std::uint8_t* ShuffleList::Staging::Slot() {
+    const std::size_t index = list_.count_ + count_;
+    const std::size_t block = index / RowsPerBlock;
+    const std::size_t offset = (index % RowsPerBlock) * DeckSize;
+    if (block < list_.blocks_.size()) return list_.blocks_[block].get() + offset;
+    const std::size_t own = block - list_.blocks_.size();
+    if (own == blocks_.size())
+        blocks_.push_back(std::make_unique_for_overwrite<std::uint8_t[]>(BlockBytes));
+    return blocks_[own].get() + offset;
+}
+
+void ShuffleList::Staging::Commit() {
+    // Only blocks holding a kept row join the list; a block made for a slot never kept goes.
+    const std::size_t rows = list_.count_ + count_;
+    const std::size_t used = rows / RowsPerBlock + (rows % RowsPerBlock != 0);
+    const std::size_t joining = used > list_.blocks_.size() ? used - list_.blocks_.size() : 0;
+    list_.blocks_.reserve(list_.blocks_.size() + joining);
+    for (std::size_t b = 0; b < joining; ++b) list_.blocks_.push_back(std::move(blocks_[b]));
+    blocks_.clear();
+    list_.count_ = rows;
+    count_ = 0;
+}
+
 std::size_t ShuffleList::BytesAllocated() const {
     return blocks_.size() * BlockBytes + blocks_.capacity() * sizeof(blocks_[0]);
 }

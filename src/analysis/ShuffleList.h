@@ -86,6 +86,32 @@ class ShuffleList {
     // Bytes held for rows and their block table.
     std::size_t BytesAllocated() const;
 
+    // Rows written behind the end of a list that join it only when committed, for work that
+    // appends all of its rows or none. Until Commit the list's count, rows and block table stay
+    // as they are, so the rows below Count() may be read meanwhile, from another thread too;
+    // the list must not change otherwise while rows are staged. Dropping a Staging without
+    // committing it leaves the list exactly as it was.
+    class Staging {
+      public:
+        explicit Staging(ShuffleList& list) : list_(list) {}
+        Staging(const Staging&) = delete;
+        Staging& operator=(const Staging&) = delete;
+
+        // The 52 bytes of the next row; they become a staged row once Keep() is called.
+        std::uint8_t* Slot();
+        void Keep() { ++count_; }
+        std::size_t Count() const { return count_; }
+        // Appends the staged rows to the list. If it throws (memory for the block table), the
+        // list is unchanged and the rows stay staged.
+        void Commit();
+
+      private:
+        ShuffleList& list_;
+        // Blocks after the list's last one; rows go first into the free end of that last block.
+        std::vector<std::unique_ptr<std::uint8_t[]>> blocks_;
+        std::size_t count_ = 0;
+    };
+
   private:
     std::uint8_t* NextRowSlot();
 

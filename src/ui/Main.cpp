@@ -21,7 +21,7 @@ namespace brevane {
 
 namespace {
 
-QString DefaultRunSaveDialog(QFileDialog& dialog) {
+QString DefaultRunFileDialog(QFileDialog& dialog) {
     if (dialog.exec() != QDialog::Accepted) return {};
     const QStringList files = dialog.selectedFiles();
     return files.isEmpty() ? QString() : files.front();
@@ -30,7 +30,8 @@ QString DefaultRunSaveDialog(QFileDialog& dialog) {
 }  // namespace
 
 TForm1::TForm1(QWidget* parent) : QWidget(parent) {
-    RunSaveDialog = DefaultRunSaveDialog;
+    RunSaveDialog = DefaultRunFileDialog;
+    RunOpenDialog = DefaultRunFileDialog;
     ShowMessage = [this](QMessageBox::Icon icon, const QString& text) {
         QMessageBox box(icon, QString::fromUtf8(ApplicationTitle), text, QMessageBox::Ok, this);
         box.exec();
@@ -74,6 +75,7 @@ void TForm1::ConnectHandlers() {
     onClick(DealBtn, &TForm1::DealBtnClick);
     onClick(ClearBtn, &TForm1::ClearBtnClick);
     onClick(SaveBtn, &TForm1::SaveBtnClick);
+    onClick(OpenBtn, &TForm1::OpenBtnClick);
     onClick(FindNextBtn, &TForm1::FindNextBtnClick);
     onClick(CardStatsBtn, &TForm1::CardStatsBtnClick);
     onClick(RankStatsBtn, &TForm1::RankStatsBtnClick);

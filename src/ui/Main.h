@@ -42,6 +42,8 @@ class TForm1 : public QWidget {
 
     // Runs the save dialog; returns the chosen path, or an empty text when cancelled.
     std::function<QString(QFileDialog& dialog)> RunSaveDialog;
+    // Runs the open dialog; returns the chosen path, or an empty text when cancelled.
+    std::function<QString(QFileDialog& dialog)> RunOpenDialog;
     // Shows a modal message box with a single OK button.
     std::function<void(QMessageBox::Icon icon, const QString& text)> ShowMessage;
     // Shows a report modally in the report window; returns when it is closed.
@@ -54,6 +56,7 @@ class TForm1 : public QWidget {
     std::int32_t NumPlayers() const { return numPlayers_; }
     CardViewModel& Model() const { return *model_; }
     QFileDialog& SaveDialog1() const { return *saveDialog_; }
+    QFileDialog& OpenDialog1() const { return *openDialog_; }
 
     // The most rows the grid can lay out: its positions are int pixels. "Add to List" refuses
     // to go beyond it. Tests lower it to reach the limit with few rows.
@@ -71,6 +74,7 @@ class TForm1 : public QWidget {
     void DealBtnClick();
     void ClearBtnClick();
     void SaveBtnClick();
+    void OpenBtnClick();
     void PlayersBoxChange();
     void PlayerPosBoxChange();
     void DealtBoxChange();
@@ -98,6 +102,7 @@ class TForm1 : public QWidget {
     void CreateCardView();
     void CreateStatusStrip();
     void CreateSaveDialog();
+    void CreateOpenDialog();
     void ConnectHandlers();
     void FormCreate();
     void FormDestroy();
@@ -112,6 +117,7 @@ class TForm1 : public QWidget {
     std::unique_ptr<ShuffleList> shuffleList_;
     std::int32_t numPlayers_ = 10;
     QString lastSaveName_;
+    QString lastOpenName_;
     std::size_t gridRowLimit_ = 0;
 
     PageControl* PageControl1 = nullptr;
@@ -119,6 +125,7 @@ class TForm1 : public QWidget {
     QPushButton* DealBtn = nullptr;
     QPushButton* ClearBtn = nullptr;
     QPushButton* SaveBtn = nullptr;
+    QPushButton* OpenBtn = nullptr;
     QComboBox* MethodBox = nullptr;
     QComboBox* PlayersBox = nullptr;
     QComboBox* PlayerPosBox = nullptr;
@@ -144,6 +151,7 @@ class TForm1 : public QWidget {
     QLabel* HandPanel = nullptr;
     CardViewModel* model_ = nullptr;
     QFileDialog* saveDialog_ = nullptr;
+    QFileDialog* openDialog_ = nullptr;
 };
 
 }  // namespace brevane

@@ -149,6 +149,7 @@ void TForm1::CreateControls() {
     layout->addWidget(CardView, 1);
     layout->addWidget(Panel2);
     CreateSaveDialog();
+    CreateOpenDialog();
 
     ChainTabOrder({CardView, PageControl1});
 }
@@ -159,12 +160,13 @@ void TForm1::CreateShuffleTab(QWidget* tab) {
     DealBtn = AddButton(tab, "DealBtn", "Add to List", 165, 18, 76, 25);
     ClearBtn = AddButton(tab, "ClearBtn", "Clear All", 264, 18, 75, 25);
     SaveBtn = AddButton(tab, "SaveBtn", "Save to File", 345, 18, 75, 25);
-    AddLabel(tab, "MethodLabel", "Method:", 436, 23, 40, 13);
-    MethodBox = AddList(tab, "MethodBox", static_cast<int>(MethodModels.size()), 480, 20, 130, 21);
+    OpenBtn = AddButton(tab, "OpenBtn", "Open File...", 426, 18, 75, 25);
+    AddLabel(tab, "MethodLabel", "Method:", 517, 23, 40, 13);
+    MethodBox = AddList(tab, "MethodBox", static_cast<int>(MethodModels.size()), 561, 20, 130, 21);
     for (const ShuffleModel& model : MethodModels)
         MethodBox->addItem(QString::fromStdString(ShuffleModelCaption(model)));
     MethodBox->setCurrentIndex(0);
-    ChainTabOrder({HandCount, DealBtn, ClearBtn, SaveBtn, MethodBox});
+    ChainTabOrder({HandCount, DealBtn, ClearBtn, SaveBtn, OpenBtn, MethodBox});
 }
 
 void TForm1::CreatePokerTab(QWidget* tab) {
@@ -293,6 +295,16 @@ void TForm1::CreateSaveDialog() {
     saveDialog_->setOption(QFileDialog::DontConfirmOverwrite, false);
     saveDialog_->setOption(QFileDialog::ReadOnly, false);
     saveDialog_->setSizeGripEnabled(true);
+}
+
+void TForm1::CreateOpenDialog() {
+    openDialog_ = new QFileDialog(this, QStringLiteral("Open hands from text file"));
+    openDialog_->setObjectName(QStringLiteral("OpenDialog1"));
+    openDialog_->setAcceptMode(QFileDialog::AcceptOpen);
+    openDialog_->setFileMode(QFileDialog::ExistingFile);
+    openDialog_->setNameFilters(saveDialog_->nameFilters());
+    openDialog_->selectNameFilter(saveDialog_->nameFilters().front());
+    openDialog_->setSizeGripEnabled(true);
 }
 
 }  // namespace brevane

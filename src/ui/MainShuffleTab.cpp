@@ -5,44 +5,21 @@
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QModelIndex>
-#include <limits>
 #include <new>
-#include <stdexcept>
 
 #include "analysis/Export.h"
 #include "analysis/Messages.h"
 #include "models/ShuffleRows.h"
-#include "os/Memory.h"
 #include "random/PRNG.h"
+#include "ui/AppendGuard.h"
 #include "ui/BackgroundWork.h"
 #include "ui/CardViewModel.h"
+#include "ui/FileChoice.h"
 #include "ui/HandCountText.h"
 #include "ui/Main.h"
 #include "ui/QtText.h"
 
 namespace brevane {
-
-namespace {
-
-// What the grid keeps per row besides the row itself (its row header's bookkeeping), and a
-// reserve left for everything else, so that appending never runs the system out of memory.
-constexpr std::size_t GridBytesPerRow = 16;
-constexpr std::size_t MemoryReserveBytes = std::size_t{64} << 20;
-
-class OutOfMemoryError : public std::bad_alloc {
-  public:
-    const char* what() const noexcept override { return OutOfMemoryText.data(); }
-};
-
-bool FitsInMemory(const ShuffleList& list, std::size_t rows) {
-    const std::size_t available = AvailableMemoryBytes();
-    const std::size_t listBytes = list.BytesToAppend(rows);
-    const std::size_t max = std::numeric_limits<std::size_t>::max();
-    if (rows > (max - listBytes - MemoryReserveBytes) / GridBytesPerRow) return false;
-    return listBytes + rows * GridBytesPerRow + MemoryReserveBytes <= available;
-}
-
-}  // namespace
 
 const ShuffleModel& TForm1::ChosenMethod() const {
     return MethodModels[static_cast<std::size_t>(MethodBox->currentIndex())];
@@ -57,8 +34,7 @@ void TForm1::DealBtnClick() {
     const auto rows = static_cast<std::size_t>(count);
     if (!FitsInMemory(*shuffleList_, rows)) throw OutOfMemoryError();
     if (shuffleList_->Count() + rows > gridRowLimit_) {
-        throw std::length_error(
-            QStringLiteral("The grid holds at most %1 rows").arg(gridRowLimit_).toStdString());
+        throw GridFullError(gridRowLimit_);
     }
     // The grid goes on painting the rows it has while the new ones are made on another thread;
     // with the block table reserved, appending never moves what it reads.
@@ -87,10 +63,8 @@ void TForm1::ClearBtnClick() {
 }
 
 void TForm1::SaveBtnClick() {
-    if (!lastSaveName_.isEmpty()) saveDialog_->selectFile(lastSaveName_);
-    const QString path = RunSaveDialog(*saveDialog_);
+    const QString path = ChooseFile(*saveDialog_, lastSaveName_, RunSaveDialog);
     if (path.isEmpty()) return;
-    lastSaveName_ = path;
     const std::string target = QFile::encodeName(path).toStdString();
     WorkProgress progress(shuffleList_->Count());
     try {

@@ -228,8 +228,8 @@ class MainShuffleTest : public QObject {
         // Level with the count field, and inside the tab as the window first shows it.
         QCOMPARE(box->geometry().top(), h.Child<QWidget>("HandCount")->geometry().top());
         QVERIFY(box->geometry().right() < 784);
-        // Tab goes on from "Save to File" to the list.
-        QWidget* next = h.Child<QWidget>("SaveBtn")->nextInFocusChain();
+        // Tab goes on from "Save to File", past "Open File...", to the list.
+        QWidget* next = h.Child<QWidget>("OpenBtn")->nextInFocusChain();
         while (!(next->focusPolicy() & Qt::TabFocus)) next = next->nextInFocusChain();
         QCOMPARE(next, static_cast<QWidget*>(box));
     }

@@ -60,6 +60,10 @@ FormHarness::FormHarness() : form_(std::make_unique<TForm1>()) {
         ++saveDialogRuns;
         return savePath;
     };
+    form_->RunOpenDialog = [this](QFileDialog&) {
+        ++openDialogRuns;
+        return openPath;
+    };
     form_->ShowReport = [this](const Report& report) { reports.push_back(report); };
 }
 

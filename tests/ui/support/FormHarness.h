@@ -43,7 +43,7 @@ struct ShownMessage {
     QString text;
 };
 
-// A main window whose message boxes, save dialog and report window are replaced by recorders,
+// A main window whose message boxes, file dialogs and report window are replaced by recorders,
 // so that nothing modal ever opens.
 class FormHarness {
   public:
@@ -69,6 +69,9 @@ class FormHarness {
     // The path the save dialog stand-in returns; empty means the user cancelled.
     QString savePath;
     int saveDialogRuns = 0;
+    // The path the open dialog stand-in returns; empty means the user cancelled.
+    QString openPath;
+    int openDialogRuns = 0;
 
   private:
     std::unique_ptr<TForm1> form_;
