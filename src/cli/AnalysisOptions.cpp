@@ -230,6 +230,16 @@ std::optional<AnalysisOptions> ParseAnalysisOptions(std::string_view command, Ar
     return options;
 }
 
+std::optional<AnalysisOptions> ParseOperandFreeOptions(std::string_view command, Args args,
+                                                       bool handsOptions, RowsFrom rowsFrom) {
+    auto options = ParseAnalysisOptions(command, args, handsOptions, rowsFrom);
+    if (options && !options->operands.empty()) {
+        UsageError(command, "unexpected argument " + Quoted(options->operands[0]));
+        return std::nullopt;
+    }
+    return options;
+}
+
 RowSource::~RowSource() {
     if (ownsFile_) std::fclose(file_);
 }

@@ -61,6 +61,11 @@ enum class RowsFrom { Options, SavedCounts };
 std::optional<AnalysisOptions> ParseAnalysisOptions(std::string_view command, Args args,
                                                     bool handsOptions,
                                                     RowsFrom rowsFrom = RowsFrom::Options);
+// ParseAnalysisOptions for a command that takes no operands: refuses the first one with a
+// one-line error.
+std::optional<AnalysisOptions> ParseOperandFreeOptions(std::string_view command, Args args,
+                                                       bool handsOptions,
+                                                       RowsFrom rowsFrom = RowsFrom::Options);
 
 // The rows of --input (read in the export format and checked line by line) or of --shuffles
 // (made as `shuffle` makes them, a batch at a time, never stored). With two threads or more

@@ -154,12 +154,9 @@ int RunHandsCommand(Args args) {
     if (WantsHelp(args)) return WriteHelp(HandsHelp);
     const auto format = TakeFormatOption(Command, args, {OutputFormat::Text, OutputFormat::Json});
     if (!format) return ExitUsage;
-    auto options = ParseAnalysisOptions(Command, format->rest, true);
+    auto options = ParseOperandFreeOptions(Command, format->rest, true);
     if (!options) return ExitUsage;
-    options->digestInput = format->format == OutputFormat::Json;
-    if (!options->operands.empty()) {
-        return UsageError(Command, "unexpected argument " + Quoted(options->operands[0]));
-    }
+    if (format->format == OutputFormat::Json) options->digestInput = true;
     RowSource source;
     if (!source.Open(*options)) return UsageError(Command, source.Error());
     try {

@@ -177,12 +177,8 @@ struct MapCommandOptions {
 std::optional<MapCommandOptions> ParseMapCommand(Args args, RowsFrom rowsFrom) {
     auto mapOptions = ParseMapOptions(args);
     if (!mapOptions) return std::nullopt;
-    auto options = ParseAnalysisOptions(Command, mapOptions->rest, false, rowsFrom);
+    auto options = ParseOperandFreeOptions(Command, mapOptions->rest, false, rowsFrom);
     if (!options) return std::nullopt;
-    if (!options->operands.empty()) {
-        UsageError(Command, "unexpected argument " + Quoted(options->operands[0]));
-        return std::nullopt;
-    }
     if (*mapOptions->format == MapFormat::Json || HeadPathFor(*mapOptions))
         options->digestInput = true;
     return MapCommandOptions{std::move(*mapOptions), std::move(*options)};

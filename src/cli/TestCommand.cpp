@@ -124,13 +124,9 @@ struct TestCommandOptions {
 std::optional<TestCommandOptions> ParseTestCommand(Args args, RowsFrom rowsFrom) {
     auto testOptions = ParseTestOptions(args);
     if (!testOptions) return std::nullopt;
-    auto options = ParseAnalysisOptions(Command, testOptions->rest, false, rowsFrom);
+    auto options = ParseOperandFreeOptions(Command, testOptions->rest, false, rowsFrom);
     if (!options) return std::nullopt;
     if (testOptions->json) options->digestInput = true;
-    if (!options->operands.empty()) {
-        UsageError(Command, "unexpected argument " + Quoted(options->operands[0]));
-        return std::nullopt;
-    }
     return TestCommandOptions{std::move(*testOptions), std::move(*options)};
 }
 
