@@ -29,7 +29,6 @@ constexpr std::size_t RowsPerBatch = 1024;
 // maker and the caller each work in a batch of their own while a full one waits.
 constexpr std::size_t PipelineBatchRows = 4096;
 constexpr std::size_t PipelineSlots = 3;
-constexpr std::uint64_t MaxThreads = 1024;
 
 // "D" gives 0, "D-k" gives k; anything else nullopt. k is checked against the table size later.
 std::optional<std::int32_t> ParseSeat(std::string_view text) {
@@ -146,12 +145,10 @@ std::optional<AnalysisOptions> ParseAnalysisOptions(std::string_view command, Ar
             options.handClass = HandClassFromCaption(value);
             if (!options.handClass) return fail("unknown hand class " + Quoted(value));
         } else if (name == "--threads") {
-            const auto n = ParsePositiveCount(value);
-            if (!n || *n > MaxThreads || value[0] == '0') {
-                return fail("invalid thread count " + Quoted(value) + " (1 to " +
-                            std::to_string(MaxThreads) + ")");
-            }
-            options.threads = static_cast<unsigned>(*n);
+            std::string error;
+            const auto n = ParseThreadCount(value, error);
+            if (!n) return fail(error);
+            options.threads = *n;
         } else if (name == "--from") {
             const auto from = ParsePositiveCount(value);
             if (!from) return fail("invalid hand number " + Quoted(value));
@@ -207,6 +204,7 @@ bool RowSource::Open(const AnalysisOptions& options) {
     if (path == "-") {
         file_ = stdin;
         reader_.emplace(file_, "-");
+        NoteInputSize();
         return true;
     }
     file_ = std::fopen(path.c_str(), "rb");
@@ -216,7 +214,26 @@ bool RowSource::Open(const AnalysisOptions& options) {
     }
     ownsFile_ = true;
     reader_.emplace(file_, path);
+    NoteInputSize();
     return true;
+}
+
+void RowSource::NoteInputSize() {
+    struct stat info {};
+    inputStart_ = ftello(file_);
+    if (inputStart_ < 0 || fstat(fileno(file_), &info) != 0 || !S_ISREG(info.st_mode) ||
+        info.st_size < inputStart_) {
+        inputStart_ = -1;
+        return;
+    }
+    progress_.SetInputBytes(static_cast<std::uint64_t>(info.st_size - inputStart_));
+}
+
+void RowSource::NoteInputRead() {
+    if (inputStart_ < 0) return;
+    const off_t at = ftello(file_);
+    if (at >= inputStart_)
+        progress_.SetInputBytesDone(static_cast<std::uint64_t>(at - inputStart_));
 }
 
 std::FILE* RowSource::ParallelFile() const {
@@ -253,6 +270,7 @@ RowSource::Status RowSource::NextBatch(std::uint8_t* rows, std::size_t capacity,
     Status status = Status::Row;
     while (count < capacity && (status = Next(rows + count * DeckSize)) == Status::Row) ++count;
     progress_.Advance(count);
+    if (reader_) NoteInputRead();
     return status;
 }
 
@@ -266,6 +284,7 @@ RowSource::Status RowSource::TakeBatch(const std::uint8_t*& rows, std::size_t& c
             ++count;
         }
         rows = batch_.data();
+        NoteInputRead();
     } else {
         // The rest of a batch that Next() began, or a whole new one.
         if (batchNext_ == batchRows_ && !MakeBatch()) status = Status::End;

@@ -86,6 +86,11 @@ class RowSource {
   private:
     // Points batch_ at the next made rows; false when every row has been made.
     bool MakeBatch();
+    // Sets the input file's size, from where it is read on, as the progress's input bytes, when
+    // it is a regular file.
+    void NoteInputSize();
+    // The bytes of the input file read so far, into the progress.
+    void NoteInputRead();
 
     std::FILE* file_ = nullptr;
     bool ownsFile_ = false;
@@ -99,6 +104,7 @@ class RowSource {
     std::size_t batchRows_ = 0;
     std::string error_;
     WorkProgress progress_;
+    std::int64_t inputStart_ = 0;  // where the input file was first read from
 };
 
 // Exit status for a source that stopped with `status` (BadLine or ReadFailed), after printing
