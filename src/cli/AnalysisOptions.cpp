@@ -25,10 +25,10 @@ constexpr std::string_view ValueOptions[] = {"--input",   "--shuffles", "--key",
                                              "--players", "--seat",     "--stage",  "--class",
                                              "--from",    "--limit",    "--threads"};
 constexpr std::size_t RowsPerBatch = 1024;
-// Generated rows made on their own thread: batches of 208 KiB, three in the ring, so that the
-// maker and the caller each work in a batch of their own while a full one waits.
+// Generated rows made on their own thread: batches of 208 KiB, eight in the ring, so that the
+// maker goes on for a few milliseconds while the caller's thread is held up.
 constexpr std::size_t PipelineBatchRows = 4096;
-constexpr std::size_t PipelineSlots = 3;
+constexpr std::size_t PipelineSlots = 8;
 
 // "D" gives 0, "D-k" gives k; anything else nullopt. k is checked against the table size later.
 std::optional<std::int32_t> ParseSeat(std::string_view text) {

@@ -49,9 +49,9 @@ constexpr const char* ShuffleHelp =
     "  --help           show this help\n";
 
 constexpr std::size_t RowsPerBatch = 4096;
-// With two threads or more the rows are made on a thread of their own, three batches in the
-// ring, while this thread turns them into lines: the draws then run as fast as the keystream.
-constexpr std::size_t PipelineSlots = 3;
+// With two threads or more the rows are made on a thread of their own, eight batches in the
+// ring, while this thread turns them into lines: the draws are then all the maker does.
+constexpr std::size_t PipelineSlots = 8;
 
 void WriteRows(const std::uint8_t* rows, std::size_t count, FdWriter& out) {
     for (std::size_t k = 0; k < count; ++k) WriteExportLine(out, rows + k * DeckSize);
