@@ -17,8 +17,8 @@ using test::RunShellOnTerminal;
 // gives the time left. Two million rows take `test` on one thread well over the tenth of a
 // second before the first drawing.
 TEST(ProgressLineSlow, RowsReadFromAFileShowTheTimeLeft) {
-    const std::string make = "\"$CLI\" shuffle 2000000 --quiet --key " + std::string(64, '3') +
-                             " > rows.txt; ";
+    const std::string make =
+        "\"$CLI\" shuffle 2000000 --quiet --key " + std::string(64, '3') + " > rows.txt; ";
     for (const std::string input :
          {"--threads 1 --input rows.txt", "--threads 2 --input rows.txt", "--input - < rows.txt"}) {
         const std::string script = "cd \"$(mktemp -d)\" && " + make + "\"$CLI\" test " + input +
