@@ -103,6 +103,29 @@ TEST(ThreadsOption, AFaultInAnyPieceIsReportedAsInOnePass) {
     EXPECT_EQ(two.out, one.out);
 }
 
+// A file whose lines do not all end alike is counted as its rows are, on every thread count.
+TEST(ThreadsOption, MixedLineEndsCountAsTheSameRows) {
+    test::TempDir dir;
+    const std::string good = dir.File("good.txt");
+    ASSERT_EQ(RunCli({"shuffle", "60000", "--key", Key, "--output", good}).status, 0);
+    std::string text = test::ReadFileBytes(good);
+    const std::size_t line45000 = 44999 * 157;
+    text.erase(line45000 + 155, 1);  // that line ends in LF alone
+    const std::string mixed = dir.File("mixed.txt");
+    test::WriteFileBytes(mixed, text);
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"report", "categories", "--rotate", "--players", "7"},
+          {"test"}}) {
+        const CliResult expected = RunCli(With(args, {"--input", good, "--threads", "1"}));
+        ASSERT_EQ(expected.status, 0) << expected.err;
+        for (const char* threads : {"1", "2"}) {
+            const CliResult r = RunCli(With(args, {"--input", mixed, "--threads", threads}));
+            EXPECT_EQ(r.status, 0) << r.err;
+            EXPECT_EQ(r.out, expected.out) << args[0] << " --threads " << threads;
+        }
+    }
+}
+
 // Generated rows end the same way as read ones when the maker runs ahead: hands stops at its
 // limit, and the rows before it are those of one thread.
 TEST(ThreadsOption, HandsStopsAtItsLimitWithTheMakerAhead) {

@@ -73,6 +73,7 @@ TEST(ParallelExport, EveryThreadCountAndLineEndGivesTheCountsOfOnePass) {
                 ASSERT_TRUE(counts) << crlf << lastLineEnded << threads;
                 test::ExpectSameCounts(*counts, once);
                 EXPECT_EQ(progress.Done(), Rows);
+                EXPECT_EQ(progress.InputBytesDone(), text.size());
             }
         }
     }
@@ -91,6 +92,43 @@ TEST(ParallelExport, HandCategoriesOfARotatingSeatMatchOnePass) {
         2);
     ASSERT_TRUE(counted);
     EXPECT_EQ(counted->Counts(), once.Counts());
+}
+
+// Pieces are numbered from their offsets on the length of the first line. Lines that do not all
+// end alike make a later piece's number wrong, and the file is left to the one-pass reader; an
+// odd line in the last piece numbers nothing wrongly, and the counts are those of one pass.
+TEST(ParallelExport, LinesThatEndDifferentlyNeverGiveOtherCounts) {
+    const std::string lf = ExportText(List(), false), crlf = ExportText(List(), true);
+    const std::size_t lfLine = ExportLineBytes - 1;
+    // Line `line` (1-based) of the LF file ends in CR LF.
+    const auto withCrlfAt = [&](std::size_t line) {
+        const std::size_t end = line * lfLine - 1;
+        return lf.substr(0, end) + "\r" + lf.substr(end);
+    };
+    const auto make = [](std::uint64_t first) { return ShuffleCounts(Rotating(), first); };
+    const std::string misnumbered[] = {
+        withCrlfAt(100),
+        // the first line ends in LF, every other in CR LF
+        crlf.substr(0, lfLine - 1) + crlf.substr(lfLine),
+    };
+    for (const std::string& text : misnumbered) {
+        for (const unsigned threads : {1u, 2u}) {
+            const TextFile input(text);
+            EXPECT_FALSE(CountExportFile<ShuffleCounts>(input.file, make, threads)) << threads;
+        }
+    }
+    const TextFile lastPiece(withCrlfAt(Rows - 100));
+    const auto counts = CountExportFile<ShuffleCounts>(lastPiece.file, make, 2);
+    ASSERT_TRUE(counts);
+    test::ExpectSameCounts(*counts, CountedOnce(List(), Rotating()));
+
+    // Read from a later line on, a file is numbered from where it is read.
+    const std::string header = "not a row but skipped\n";
+    const TextFile input(header + crlf);
+    ASSERT_EQ(std::fseek(input.file, static_cast<long>(header.size()), SEEK_SET), 0);
+    const auto fromThere = CountExportFile<ShuffleCounts>(input.file, make, 2);
+    ASSERT_TRUE(fromThere);
+    test::ExpectSameCounts(*fromThere, CountedOnce(List(), Rotating()));
 }
 
 TEST(ParallelExport, AnEmptyFileGivesAnEmptyCounter) {

@@ -114,6 +114,43 @@ TEST(ShuffleCommandTest, ModelsMatchTheirLiteralReference) {
     EXPECT_EQ(named.out, plain.out);
 }
 
+// The rows are made on a thread of their own from two threads on, while another writes them:
+// every thread count gives the reference's bytes, over several of the writer's batches ending
+// inside one, for the overlapped fisher-yates draw and for a model.
+TEST(ShuffleCommandTest, EveryThreadCountWritesTheReferenceBytes) {
+    const std::string fisherYates = ReferenceOutput(test::CountingKey(), 9000);
+    const std::string riffles = ReferenceModelOutput("riffle:2", 4100, true);
+    for (const char* threads : {"1", "2", "7"}) {
+        const CliResult plain =
+            RunCli({"shuffle", "9000", "--key", CountingKeyHex, "--threads", threads});
+        ASSERT_EQ(plain.status, 0) << plain.err;
+        EXPECT_TRUE(plain.out == fisherYates) << "--threads " << threads;
+        const CliResult model =
+            RunCli({"shuffle", "4100", "--key", CountingKeyHex, "--model", "riffle:2",
+                    "--from-new-deck", "--threads=" + std::string(threads)});
+        ASSERT_EQ(model.status, 0) << model.err;
+        EXPECT_TRUE(model.out == riffles) << "--threads " << threads;
+    }
+    TempDir dir;
+    const std::string path = dir.File("out.txt");
+    ASSERT_EQ(
+        RunCli({"shuffle", "9000", "--key", CountingKeyHex, "--threads", "2", "--output", path})
+            .status,
+        0);
+    EXPECT_TRUE(ReadFileBytes(path) == fisherYates);
+}
+
+TEST(ShuffleCommandTest, BadThreadCountsAreUsageErrors) {
+    for (const std::string bad : {"0", "-1", "x", "1025", "", "01", "2.5"}) {
+        ExpectUsageError({"shuffle", "3", "--key", CountingKeyHex, "--threads", bad},
+                         "invalid thread count '" + bad + "'");
+    }
+    ExpectUsageError({"shuffle", "3", "--threads"}, "--threads needs a value");
+    // Every --threads is checked, and keystream, which has one thread only, takes none.
+    ExpectUsageError({"shuffle", "3", "--threads", "0", "--threads", "2"}, "'0'");
+    ExpectUsageError({"keystream", "3", "--threads", "2"}, "'--threads'");
+}
+
 TEST(ShuffleCommandTest, BadModelsAreNamedAndWriteNothing) {
     TempDir dir;
     const std::string out = dir.File("out.txt");

@@ -41,11 +41,10 @@ constexpr std::string_view SavedCountsOptions[] = {
     "--input", "--shuffles", "--key",   "--model",     "--from-new-deck", "--players",
     "--seat",  "--rotate",   "--stage", "--first-row", "--save-counts"};
 constexpr std::size_t RowsPerBatch = 1024;
-// Generated rows made on their own thread: batches of 208 KiB, three in the ring, so that the
-// maker and the caller each work in a batch of their own while a full one waits.
+// Generated rows made on their own thread: batches of 208 KiB, eight in the ring, so that the
+// maker goes on for a few milliseconds while the caller's thread is held up.
 constexpr std::size_t PipelineBatchRows = 4096;
-constexpr std::size_t PipelineSlots = 3;
-constexpr std::uint64_t MaxThreads = 1024;
+constexpr std::size_t PipelineSlots = 8;
 
 // "D" gives 0, "D-k" gives k; anything else nullopt. k is checked against the table size later.
 std::optional<std::int32_t> ParseSeat(std::string_view text) {
@@ -183,12 +182,10 @@ std::optional<AnalysisOptions> ParseAnalysisOptions(std::string_view command, Ar
             options.handClass = HandClassFromCaption(value);
             if (!options.handClass) return fail("unknown hand class " + Quoted(value));
         } else if (name == "--threads") {
-            const auto n = ParsePositiveCount(value);
-            if (!n || *n > MaxThreads || value[0] == '0') {
-                return fail("invalid thread count " + Quoted(value) + " (1 to " +
-                            std::to_string(MaxThreads) + ")");
-            }
-            options.threads = static_cast<unsigned>(*n);
+            std::string error;
+            const auto n = ParseThreadCount(value, error);
+            if (!n) return fail(error);
+            options.threads = *n;
         } else if (name == "--first-row") {
             const auto row = ParseRowIndex(value);
             if (!row) return fail("invalid row index " + Quoted(value) + " (0 or more)");
@@ -267,6 +264,7 @@ bool RowSource::Open(const AnalysisOptions& options) {
         file_ = stdin;
         reader_.emplace(file_, "-");
         if (options.digestInput) DigestReaderInput();
+        NoteInputSize();
         return true;
     }
     file_ = std::fopen(path.c_str(), "rb");
@@ -277,6 +275,7 @@ bool RowSource::Open(const AnalysisOptions& options) {
     ownsFile_ = true;
     reader_.emplace(file_, path);
     if (options.digestInput) DigestReaderInput();
+    NoteInputSize();
     return true;
 }
 
@@ -306,6 +305,24 @@ std::string RowSource::InputSha256Hex() {
     inputSha256_ = HexText(digest_->Hash, sizeof digest_->Hash);
     digest_.reset();
     return inputSha256_;
+}
+
+void RowSource::NoteInputSize() {
+    struct stat info {};
+    inputStart_ = ftello(file_);
+    if (inputStart_ < 0 || fstat(fileno(file_), &info) != 0 || !S_ISREG(info.st_mode) ||
+        info.st_size < inputStart_) {
+        inputStart_ = -1;
+        return;
+    }
+    progress_.SetInputBytes(static_cast<std::uint64_t>(info.st_size - inputStart_));
+}
+
+void RowSource::NoteInputRead() {
+    if (inputStart_ < 0) return;
+    const off_t at = ftello(file_);
+    if (at >= inputStart_)
+        progress_.SetInputBytesDone(static_cast<std::uint64_t>(at - inputStart_));
 }
 
 std::FILE* RowSource::ParallelFile() const {
@@ -342,6 +359,7 @@ RowSource::Status RowSource::NextBatch(std::uint8_t* rows, std::size_t capacity,
     Status status = Status::Row;
     while (count < capacity && (status = Next(rows + count * DeckSize)) == Status::Row) ++count;
     progress_.Advance(count);
+    if (reader_) NoteInputRead();
     return status;
 }
 
@@ -355,6 +373,7 @@ RowSource::Status RowSource::TakeBatch(const std::uint8_t*& rows, std::size_t& c
             ++count;
         }
         rows = batch_.data();
+        NoteInputRead();
     } else {
         // The rest of a batch that Next() began, or a whole new one.
         if (batchNext_ == batchRows_ && !MakeBatch()) status = Status::End;

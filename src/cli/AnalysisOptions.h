@@ -113,6 +113,11 @@ class RowSource {
     bool MakeBatch();
     // Digests every byte the reader reads from now on.
     void DigestReaderInput();
+    // Sets the input file's size, from where it is read on, as the progress's input bytes, when
+    // it is a regular file.
+    void NoteInputSize();
+    // The bytes of the input file read so far, into the progress.
+    void NoteInputRead();
 
     std::FILE* file_ = nullptr;
     bool ownsFile_ = false;
@@ -130,6 +135,7 @@ class RowSource {
     std::unique_ptr<TSHAObject> digest_;  // of the bytes the reader has read so far
     std::uint64_t digestedBytes_ = 0;
     WorkProgress progress_;
+    std::int64_t inputStart_ = 0;  // where the input file was first read from
 };
 
 // Exit status for a source that stopped with `status` (BadLine or ReadFailed), after printing

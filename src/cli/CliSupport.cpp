@@ -33,6 +33,16 @@ std::optional<std::uint64_t> ParsePositiveCount(std::string_view text) {
     return value;
 }
 
+std::optional<unsigned> ParseThreadCount(std::string_view text, std::string& error) {
+    const auto n = ParsePositiveCount(text);
+    if (!n || *n > MaxThreadCount || text[0] == '0') {
+        error = "invalid thread count " + Quoted(text) + " (1 to " +
+                std::to_string(MaxThreadCount) + ")";
+        return std::nullopt;
+    }
+    return static_cast<unsigned>(*n);
+}
+
 OptionMatch TakeOption(Args args, std::size_t& i, std::string_view name, std::string_view& value) {
     const std::string_view arg = args[i];
     if (arg == name) {

@@ -22,6 +22,11 @@ std::string Quoted(std::string_view text);
 // A COUNT argument: decimal digits only (no sign, no blanks), at least 1, at most 2^64 - 1.
 std::optional<std::uint64_t> ParsePositiveCount(std::string_view text);
 
+// A --threads value: 1 to MaxThreadCount, no leading zero. A bad one gives nullopt and sets
+// `error` to a one-line message naming it.
+inline constexpr unsigned MaxThreadCount = 1024;
+std::optional<unsigned> ParseThreadCount(std::string_view text, std::string& error);
+
 // Reads "--name VALUE" or "--name=VALUE" at args[i]. Yes: `value` is set and i points at the
 // last argument used. MissingValue: "--name" came last.
 enum class OptionMatch { No, Yes, MissingValue };

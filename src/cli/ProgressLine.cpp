@@ -51,7 +51,8 @@ std::string Clock(double seconds) {
 }  // namespace
 
 std::string ProgressText(std::string_view command, std::string_view unit, std::uint64_t done,
-                         std::uint64_t total, double seconds) {
+                         std::uint64_t total, double seconds, std::uint64_t inputDone,
+                         std::uint64_t inputTotal) {
     std::string text(command);
     text += ": ";
     text += Grouped(done);
@@ -71,6 +72,10 @@ std::string ProgressText(std::string_view command, std::string_view unit, std::u
         if (total != 0 && done <= total) {
             text += "  ETA ";
             text += Clock(static_cast<double>(total - done) / rate);
+        } else if (total == 0 && inputDone > 0 && inputDone <= inputTotal) {
+            const double byteRate = static_cast<double>(inputDone) / seconds;
+            text += "  ETA ";
+            text += Clock(static_cast<double>(inputTotal - inputDone) / byteRate);
         }
     }
     return text;
@@ -110,7 +115,8 @@ void ProgressLine::Run() {
     while (!wake_.wait_for(lock, RedrawInterval, [this] { return stopping_; })) {
         const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start_;
         const std::string text =
-            ProgressText(command_, unit_, progress_.Done(), progress_.Total(), elapsed.count());
+            ProgressText(command_, unit_, progress_.Done(), progress_.Total(), elapsed.count(),
+                         progress_.InputBytesDone(), progress_.InputBytes());
         // Carriage return, the text, then clear what a longer earlier text left.
         std::fprintf(stderr, "\r%s\033[K", text.c_str());
         std::fflush(stderr);

@@ -45,9 +45,11 @@ class ProgressLine {
 };
 
 // The text of the progress line after `seconds` with `done` of `total` units (total 0: not
-// known). Pure, for the display and its tests.
+// known). When the total is not known but the input's size is, `inputDone` of `inputTotal`
+// bytes give the time left. Pure, for the display and its tests.
 std::string ProgressText(std::string_view command, std::string_view unit, std::uint64_t done,
-                         std::uint64_t total, double seconds);
+                         std::uint64_t total, double seconds, std::uint64_t inputDone = 0,
+                         std::uint64_t inputTotal = 0);
 
 // Whether a progress line would be shown: standard error is a terminal.
 bool ProgressWanted(bool quiet);

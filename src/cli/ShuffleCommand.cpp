@@ -14,6 +14,8 @@
 #include "models/ShuffleRows.h"
 #include "random/PRNG.h"
 #include "random/PrepareGenerator.h"
+#include "work/ParallelRows.h"
+#include "work/RowPipeline.h"
 
 namespace brevane::cli {
 
@@ -21,7 +23,7 @@ namespace {
 
 constexpr const char* ShuffleHelp =
     "Usage: brevane-cli shuffle COUNT [--key HEX] [--output FILE] [--model MODEL]\n"
-    "                               [--from-new-deck] [--quiet]\n"
+    "                               [--from-new-deck] [--threads N] [--quiet]\n"
     "\n"
     "Shuffles one deck COUNT times, each shuffle continuing from the order the last one left,\n"
     "and writes every order as one line: 52 two-letter card names separated by single spaces,\n"
@@ -41,21 +43,41 @@ constexpr const char* ShuffleHelp =
     "                     top-to-random[:K]  K top-card moves (default 236)\n"
     "                   K is a whole number from 1 to 1000\n"
     "  --from-new-deck  start every shuffle from 2c 2d ... As instead of the last order\n"
+    "  --threads N      threads to use, 1 to 1024 (default: the number of cores); the\n"
+    "                   output is the same for every count\n"
     "  --quiet          no progress line on standard error (shown only when it is a terminal)\n"
     "  --help           show this help\n";
 
 constexpr std::size_t RowsPerBatch = 4096;
+// With two threads or more the rows are made on a thread of their own, eight batches in the
+// ring, while this thread turns them into lines: the draws are then all the maker does.
+constexpr std::size_t PipelineSlots = 8;
+
+void WriteRows(const std::uint8_t* rows, std::size_t count, FdWriter& out) {
+    for (std::size_t k = 0; k < count; ++k) WriteExportLine(out, rows + k * DeckSize);
+}
 
 // Makes options.count shuffles with the process's generator, writing each order as it is made.
 void WriteShuffles(const StreamOptions& options, FdWriter& out) {
     WorkProgress progress(options.count);
     ProgressLine progressLine(progress, "shuffle", "rows", options.quiet);
     ShuffleRowMaker maker(TheShuffleGenerator(), options.model, options.fromNewDeck);
+    if (DefaultThreadCount() >= 2) {
+        RowPipeline pipeline(
+            options.count, RowsPerBatch, PipelineSlots,
+            [&maker](std::uint8_t* rows, std::size_t count) { maker.Make(rows, count); });
+        std::size_t count = 0;
+        while (const std::uint8_t* rows = pipeline.Next(count)) {
+            WriteRows(rows, count, out);
+            progress.Advance(count);
+        }
+        return;
+    }
     std::vector<std::uint8_t> rows(RowsPerBatch * DeckSize);
     for (std::uint64_t left = options.count; left > 0;) {
         const auto batch = static_cast<std::size_t>(std::min<std::uint64_t>(left, RowsPerBatch));
         maker.Make(rows.data(), batch);
-        for (std::size_t k = 0; k < batch; ++k) WriteExportLine(out, rows.data() + k * DeckSize);
+        WriteRows(rows.data(), batch, out);
         left -= batch;
         progress.Advance(batch);
     }

@@ -7,6 +7,7 @@
 #include "cli/CliSupport.h"
 #include "random/PRNG.h"
 #include "random/PrepareGenerator.h"
+#include "work/ParallelRows.h"
 
 namespace brevane::cli {
 
@@ -21,6 +22,7 @@ std::optional<StreamOptions> ParseStreamArgs(const StreamCommand& command, Args 
     StreamOptions options;
     std::optional<std::string_view> countText;
     std::optional<std::string_view> modelText;
+    std::optional<std::string_view> threadsText;
     bool optionsEnded = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string_view arg = args[i];
@@ -37,8 +39,9 @@ std::optional<StreamOptions> ParseStreamArgs(const StreamCommand& command, Args 
         bool matched = false;
         for (auto [name, target] : {std::pair{"--key", &options.key},
                                     {"--output", &options.output},
-                                    {"--model", &modelText}}) {
-            if (!modelOptions && target == &modelText) continue;
+                                    {"--model", &modelText},
+                                    {"--threads", &threadsText}}) {
+            if (!modelOptions && (target == &modelText || target == &threadsText)) continue;
             const OptionMatch match = TakeOption(args, i, name, value);
             if (match == OptionMatch::MissingValue)
                 return fail(std::string(name) + " needs a value");
@@ -48,6 +51,12 @@ std::optional<StreamOptions> ParseStreamArgs(const StreamCommand& command, Args 
                 if (target == &options.key && !ParseGeneratorKey(value, key)) {
                     PrintError(InvalidKeyMessage(value));
                     return std::nullopt;
+                }
+                if (target == &threadsText) {
+                    std::string error;
+                    const auto threads = ParseThreadCount(value, error);
+                    if (!threads) return fail(error);
+                    options.threads = *threads;
                 }
                 *target = value;
                 matched = true;
@@ -85,6 +94,7 @@ std::optional<StreamOptions> ParseStreamArgs(const StreamCommand& command, Args 
         if (!model) return fail(error);
         options.model = *model;
     }
+    if (options.threads != 0) SetDefaultThreadCount(options.threads);
     return options;
 }
 

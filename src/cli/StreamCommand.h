@@ -18,7 +18,8 @@ struct StreamOptions {
     std::optional<std::string_view> output;
     ShuffleModel model;  // `shuffle` only
     bool fromNewDeck = false;
-    bool quiet = false;  // --quiet: no progress line
+    bool quiet = false;    // --quiet: no progress line
+    unsigned threads = 0;  // --threads N (`shuffle` only); 0: DefaultThreadCount
 };
 
 // What a streaming command takes besides --key and --output.
@@ -26,11 +27,12 @@ struct StreamCommand {
     std::string_view name;       // "shuffle"
     std::string_view countName;  // the operand as its help names it: "COUNT"
     std::uint64_t maxCount;
-    bool modelOptions;  // --model MODEL and --from-new-deck
+    bool modelOptions;  // --model MODEL, --from-new-deck and --threads N
 };
 
 // Parses "COUNT [--key HEX] [--output FILE] [--quiet]" in any order, COUNT being 1 to maxCount, and
-// with modelOptions also "--model MODEL" and "--from-new-deck". On a bad argument prints a one-line
+// with modelOptions also "--model MODEL", "--from-new-deck" and "--threads N", which becomes the
+// process's default thread count. On a bad argument prints a one-line
 // error naming it and returns nullopt.
 std::optional<StreamOptions> ParseStreamArgs(const StreamCommand& command, Args args);
 

@@ -1,5 +1,6 @@
 #include "models/ShuffleRows.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "cards/Cards.h"
@@ -56,9 +57,17 @@ ShuffleRowMaker::ShuffleRowMaker(ShuffleGenerator& generator, const ShuffleModel
 }
 
 void ShuffleRowMaker::Make(std::uint8_t* rows, std::size_t count) {
-    if (count == 0) return;
-    MakeModelRows(model_, fromNewDeck_, generator_, last_, rows, count);
-    std::memcpy(last_, rows + (count - 1) * DeckSize, DeckSize);
+    // The rows are shuffled in a small buffer of this thread's and copied out whole: `rows` may
+    // have been read last on another core (a batch ring), and the swaps into rows whose cache
+    // lines must first be fetched from there would stall the draws.
+    while (count > 0) {
+        const std::size_t n = std::min(count, ScratchRows);
+        MakeModelRows(model_, fromNewDeck_, generator_, last_, scratch_.data(), n);
+        std::memcpy(rows, scratch_.data(), n * DeckSize);
+        std::memcpy(last_, scratch_.data() + (n - 1) * DeckSize, DeckSize);
+        rows += n * DeckSize;
+        count -= n;
+    }
 }
 
 }  // namespace brevane

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 
@@ -34,10 +35,13 @@ class ShuffleRowMaker {
     void Make(std::uint8_t* rows, std::size_t count);
 
   private:
+    static constexpr std::size_t ScratchRows = 256;
+
     ShuffleGenerator& generator_;
     ShuffleModel model_;
     bool fromNewDeck_;
     std::uint8_t last_[DeckSize];
+    std::array<std::uint8_t, ScratchRows * DeckSize> scratch_;
 };
 
 }  // namespace brevane

@@ -15,21 +15,21 @@ namespace brevane {
 
 namespace {
 
-// The output step on local copies of i and j. Working on locals matters for speed: S is a byte
-// array, and a store through a byte pointer would otherwise force i and j to be reloaded.
+// The output step on local copies of i and j, which stay in registers across a run of draws
+// instead of being stored and reloaded around every store into S.
 struct Keystream {
-    std::uint8_t* s;
+    std::uint32_t* s;
     unsigned i;
     unsigned j;
 
     std::uint8_t Next() {
         i = (i + 1) & 0xffu;
-        const std::uint8_t si = s[i];
+        const std::uint32_t si = s[i];
         j = (j + si) & 0xffu;
-        const std::uint8_t sj = s[j];
+        const std::uint32_t sj = s[j];
         s[i] = sj;
         s[j] = si;
-        return s[(si + sj) & 0xffu];
+        return static_cast<std::uint8_t>(s[(si + sj) & 0xffu]);
     }
 
     std::uint32_t NextWord() {
@@ -62,7 +62,7 @@ int HexDigitValue(char c) {
 void ShuffleGenerator::KeySchedule() {
     std::uint8_t t[256];
     for (int k = 0; k < 256; ++k) {
-        s_[k] = static_cast<std::uint8_t>(k);
+        s_[k] = static_cast<std::uint32_t>(k);
         t[k] = key_[k % 32];
     }
     unsigned j = 0;

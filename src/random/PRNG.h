@@ -68,7 +68,9 @@ class ShuffleGenerator {
   private:
     void KeySchedule();
 
-    std::array<std::uint8_t, 256> s_{};
+    // The permutation's bytes, each in a 32-bit cell: the draw loops run markedly faster on
+    // 32-bit loads and stores than on byte ones.
+    std::array<std::uint32_t, 256> s_{};
     std::uint8_t i_ = 0;
     std::uint8_t j_ = 0;
     GeneratorKey key_{};

@@ -28,13 +28,12 @@ inline constexpr std::size_t ExportPieceBytes = std::size_t{4} << 20;
 namespace detail {
 
 // Parses one piece of an export file, whole lines only, into `counter`. False when a line is
-// bad or the piece holds other than `lines` rows.
+// bad.
 template <class Counter>
-bool CountExportPiece(const char* bytes, std::size_t size, std::uint64_t lines, Counter& counter) {
+bool CountExportPiece(const char* bytes, std::size_t size, Counter& counter) {
     ExportReader reader(std::string_view(bytes, size), "");
     constexpr std::size_t batchRows = 1024;
     std::vector<std::uint8_t> rows(batchRows * DeckSize);
-    std::uint64_t total = 0;
     ExportReader::Status status = ExportReader::Status::Row;
     while (status == ExportReader::Status::Row) {
         std::size_t count = 0;
@@ -43,66 +42,48 @@ bool CountExportPiece(const char* bytes, std::size_t size, std::uint64_t lines, 
             ++count;
         }
         counter.AddRows(rows.data(), count);
-        total += count;
     }
-    return status == ExportReader::Status::End && total == lines;
-}
-
-// Lines in bytes[0, size), the last one perhaps without its line end. A well-formed line has
-// 155 characters, so a line end is first looked for there: the count is exact whenever every
-// line is well formed, and only then does it matter, since a bad line fails its piece.
-inline std::uint64_t LinesIn(const char* bytes, std::size_t size) {
-    constexpr std::size_t lineChars = 155;
-    std::uint64_t lines = 0;
-    for (std::size_t at = 0; at < size; ++lines) {
-        const std::size_t left = size - at;
-        const char* p = bytes + at;
-        if (left > lineChars && p[lineChars] == '\n') {
-            at += lineChars + 1;
-        } else if (left > lineChars + 1 && p[lineChars] == '\r' && p[lineChars + 1] == '\n') {
-            at += lineChars + 2;
-        } else {
-            const auto* end = static_cast<const char*>(std::memchr(p, '\n', left));
-            at = end ? static_cast<std::size_t>(end - bytes) + 1 : size;
-        }
-    }
-    return lines;
+    return status == ExportReader::Status::End;
 }
 
 }  // namespace detail
 
 // Counts the rows of the export file `file`, a regular file, from its current position on, on
-// `threads` threads: this thread maps it and cuts it in pieces at line ends; the others number
-// the rows of each piece, then parse it in place and count it into a counter of its own,
-// make(first row index of the piece), and the counters are merged in file order with Merge.
-// The result is therefore that of one pass whenever merging consecutive ranges equals counting
-// them in one go.
-// Gives nullopt when the file holds anything but well-formed rows, or reading fails: the
+// `threads` threads: this thread maps it and cuts it in pieces at line ends; the others parse
+// each piece in place and count it into a counter of its own, make(first row index of the
+// piece), and the counters are merged in file order with Merge. The result is therefore that of
+// one pass whenever merging consecutive ranges equals counting them in one go.
+// A piece's first row index is taken to be its offset divided by the length of the file's first
+// line, which holds while every line ends alike, and is checked as the pieces are merged; so the
+// rows need not be counted before they are parsed.
+// Gives nullopt when the file holds anything but well-formed rows, when a piece's first row is
+// not where its offset puts it (lines ending in both LF and CR LF), or when reading fails: the
 // caller then reads it again in one pass, which finds and reports the first fault as always.
-// `progress` advances by the rows of each piece as it is merged.
+// `progress` advances by the rows of each piece as it is merged, and its input bytes done are
+// then the end of that piece.
 template <class Counter, class Make>
 std::optional<Counter> CountExportFile(std::FILE* file, Make&& make, unsigned threads,
                                        WorkProgress* progress = nullptr) {
     struct Piece {
         std::size_t index;
         std::uint64_t firstRow;
-        std::uint64_t lines;
         const char* bytes;
         std::size_t size;
+        std::size_t end;
+    };
+    struct Counted {
+        std::uint64_t firstRow;
+        std::size_t end;  // the piece's end, in bytes from where the file is read
+        Counter counter;
     };
     const unsigned workers = std::max(1u, threads);
     const std::size_t mostWaiting = 2 * std::size_t{workers};
     std::mutex mutex;
     std::condition_variable changed;
     std::deque<Piece> pieces;
-    std::map<std::size_t, Counter> counted;
+    std::map<std::size_t, Counted> counted;
     bool noMore = false;
     bool failed = false;
-    // Rows of the pieces counted but not yet numbered, and first row indices not yet taken.
-    std::map<std::size_t, std::uint64_t> linesOf;
-    std::map<std::size_t, std::uint64_t> firstRowOf;
-    std::size_t numbered = 0;
-    std::uint64_t nextRow = 0;
 
     const auto work = [&] {
         for (;;) {
@@ -111,40 +92,22 @@ std::optional<Counter> CountExportFile(std::FILE* file, Make&& make, unsigned th
                 std::unique_lock lock(mutex);
                 changed.wait(lock, [&] { return failed || noMore || !pieces.empty(); });
                 if (failed || pieces.empty()) return;
-                piece = std::move(pieces.front());
+                piece = pieces.front();
                 pieces.pop_front();
-            }
-            // The piece's rows are counted here, where its bytes are read anyway; its first
-            // row index is known once the pieces before it are counted.
-            piece.lines = detail::LinesIn(piece.bytes, piece.size);
-            {
-                std::unique_lock lock(mutex);
-                linesOf.emplace(piece.index, piece.lines);
-                while (!linesOf.empty() && linesOf.begin()->first == numbered) {
-                    firstRowOf.emplace(numbered, nextRow);
-                    nextRow += linesOf.begin()->second;
-                    linesOf.erase(linesOf.begin());
-                    ++numbered;
-                }
-                changed.notify_all();
-                changed.wait(lock, [&] { return failed || numbered > piece.index; });
-                if (failed) return;
-                const auto first = firstRowOf.find(piece.index);
-                piece.firstRow = first->second;
-                firstRowOf.erase(first);
             }
             std::optional<Counter> counter;
             bool good = false;
             try {
                 counter.emplace(make(piece.firstRow));
-                good = detail::CountExportPiece(piece.bytes, piece.size, piece.lines, *counter);
+                good = detail::CountExportPiece(piece.bytes, piece.size, *counter);
             } catch (...) {
                 good = false;
             }
             {
                 const std::lock_guard lock(mutex);
                 if (good) {
-                    counted.emplace(piece.index, std::move(*counter));
+                    counted.emplace(piece.index,
+                                    Counted{piece.firstRow, piece.end, std::move(*counter)});
                 } else {
                     failed = true;
                 }
@@ -156,22 +119,33 @@ std::optional<Counter> CountExportFile(std::FILE* file, Make&& make, unsigned th
     std::optional<Counter> result;
     std::size_t made = 0;
     std::size_t merged = 0;
-    // Merges the counters that are next in file order; false once a piece failed.
+    std::uint64_t rowsMerged = 0;
+    // Merges the counters that are next in file order; false once a piece failed or was
+    // numbered wrongly.
     const auto mergeReady = [&](std::unique_lock<std::mutex>& lock) {
         for (;;) {
             if (failed) return false;
             const auto next = counted.find(merged);
             if (next == counted.end()) return true;
-            Counter counter = std::move(next->second);
+            if (next->second.firstRow != rowsMerged) {
+                failed = true;
+                return false;
+            }
+            Counter counter = std::move(next->second.counter);
+            const std::size_t pieceEnd = next->second.end;
             counted.erase(next);
             lock.unlock();
             const std::uint64_t rows = counter.Rows();
+            rowsMerged += rows;
             if (result) {
                 result->Merge(counter);
             } else {
                 result.emplace(std::move(counter));
             }
-            if (progress) progress->Advance(rows);
+            if (progress) {
+                progress->Advance(rows);
+                progress->SetInputBytesDone(pieceEnd);
+            }
             lock.lock();
             ++merged;
         }
@@ -185,7 +159,7 @@ std::optional<Counter> CountExportFile(std::FILE* file, Make&& make, unsigned th
     if (start < 0 || start > info.st_size) return std::nullopt;
     const auto size = static_cast<std::size_t>(info.st_size - start);
     // The file is mapped whole, from its first byte (mappings start at a page), and parsed
-    // where it lies: no copy, and this thread only cuts and numbers the pieces.
+    // where it lies: no copy, and this thread only cuts the pieces and merges their counts.
     void* mapped = nullptr;
     const std::size_t mappedSize = static_cast<std::size_t>(info.st_size);
     if (mappedSize != 0) {
@@ -194,6 +168,8 @@ std::optional<Counter> CountExportFile(std::FILE* file, Make&& make, unsigned th
         madvise(mapped, mappedSize, MADV_SEQUENTIAL);
     }
     const char* bytes = static_cast<const char*>(mapped) + start;
+    const auto* firstEnd = static_cast<const char*>(std::memchr(bytes, '\n', size));
+    const std::size_t lineBytes = firstEnd ? static_cast<std::size_t>(firstEnd - bytes) + 1 : 1;
     {
         std::vector<std::jthread> threadsRunning;
         for (unsigned k = 0; k < workers; ++k) threadsRunning.emplace_back(work);
@@ -211,6 +187,10 @@ std::optional<Counter> CountExportFile(std::FILE* file, Make&& make, unsigned th
                 cut = lastEnd;
             }
             const char* piece = bytes + at;
+            if (at % lineBytes != 0) {
+                good = false;
+                break;
+            }
             std::unique_lock lock(mutex);
             // Room for one more piece is made by merging what is ready.
             while (good && made - merged >= mostWaiting) {
@@ -218,7 +198,7 @@ std::optional<Counter> CountExportFile(std::FILE* file, Make&& make, unsigned th
                 good = mergeReady(lock);
             }
             if (!good) break;
-            pieces.push_back({made++, 0, 0, piece, cut});
+            pieces.push_back({made++, at / lineBytes, piece, cut, at + cut});
             at += cut;
             changed.notify_all();
             good = mergeReady(lock);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <algorithm>
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <exception>
@@ -23,6 +24,8 @@ void SetDefaultThreadCount(unsigned threads);
 inline constexpr std::size_t ProgressChunkRows = 16384;
 // Fewer rows than this per thread are not worth a thread of their own.
 inline constexpr std::size_t MinRowsPerThread = 1u << 17;
+// Ranges of rows per thread in CountListRows, at most.
+inline constexpr std::size_t RangesPerThread = 8;
 
 // Feeds rows [first, last) of `list` to `counter` in list order, in runs that lie back to back
 // in storage, reporting each run to `progress`.
@@ -48,20 +51,24 @@ Counter CountListRows(const ShuffleList& list, Make&& make, unsigned threads,
                       WorkProgress* progress = nullptr) {
     const std::size_t count = list.Count();
     const std::size_t most = std::max<std::size_t>(1, count / MinRowsPerThread);
-    const std::size_t parts = std::clamp<std::size_t>(threads, 1, most);
-    if (parts == 1) {
+    const std::size_t workers = std::clamp<std::size_t>(threads, 1, most);
+    if (workers == 1) {
         Counter counter = make(std::size_t{0});
         FeedListRows(list, 0, count, counter, progress);
         return counter;
     }
+    // More ranges than threads, each taken by the next thread free, so that a thread held up by
+    // other work on its core leaves the rest of its share to the others.
+    const std::size_t parts = std::min(most, workers * RangesPerThread);
     std::vector<std::size_t> starts(parts + 1);
     for (std::size_t k = 0; k <= parts; ++k) starts[k] = count / parts * k;
     starts[parts] = count;
     std::vector<std::optional<Counter>> counters(parts);
     std::vector<std::exception_ptr> errors(parts);
     {
-        std::vector<std::jthread> workers;
-        workers.reserve(parts - 1);
+        std::atomic<std::size_t> nextPart{0};
+        std::vector<std::jthread> running;
+        running.reserve(workers - 1);
         const auto countPart = [&](std::size_t k) {
             try {
                 counters[k].emplace(make(starts[k]));
@@ -72,8 +79,11 @@ Counter CountListRows(const ShuffleList& list, Make&& make, unsigned threads,
                 if (progress) progress->Cancel();
             }
         };
-        for (std::size_t k = 1; k < parts; ++k) workers.emplace_back(countPart, k);
-        countPart(0);
+        const auto countParts = [&] {
+            for (std::size_t k; (k = nextPart.fetch_add(1)) < parts;) countPart(k);
+        };
+        for (std::size_t k = 1; k < workers; ++k) running.emplace_back(countParts);
+        countParts();
     }
     for (const std::exception_ptr& error : errors) {
         if (error && !IsCancellation(error)) std::rethrow_exception(error);

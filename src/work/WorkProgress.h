@@ -26,6 +26,15 @@ class WorkProgress {
     std::uint64_t Done() const { return done_.load(std::memory_order_relaxed); }
     void Advance(std::uint64_t units) { done_.fetch_add(units, std::memory_order_relaxed); }
 
+    // Bytes of input behind the units, for an estimate of the time left when the units' total
+    // is not known (rows read from a file of known size); 0 while unknown.
+    void SetInputBytes(std::uint64_t total) { inputTotal_.store(total, std::memory_order_relaxed); }
+    std::uint64_t InputBytes() const { return inputTotal_.load(std::memory_order_relaxed); }
+    std::uint64_t InputBytesDone() const { return inputDone_.load(std::memory_order_relaxed); }
+    void SetInputBytesDone(std::uint64_t bytes) {
+        inputDone_.store(bytes, std::memory_order_relaxed);
+    }
+
     void Cancel() { cancelled_.store(true, std::memory_order_relaxed); }
     bool CancelRequested() const { return cancelled_.load(std::memory_order_relaxed); }
     // Throws WorkCancelled once Cancel() was called.
@@ -36,6 +45,8 @@ class WorkProgress {
   private:
     std::atomic<std::uint64_t> total_;
     std::atomic<std::uint64_t> done_{0};
+    std::atomic<std::uint64_t> inputTotal_{0};
+    std::atomic<std::uint64_t> inputDone_{0};
     std::atomic<bool> cancelled_{false};
 };
 
