@@ -168,7 +168,9 @@ std::optional<Counter> CountExportFile(std::FILE* file, Make&& make, unsigned th
         madvise(mapped, mappedSize, MADV_SEQUENTIAL);
     }
     const char* bytes = static_cast<const char*>(mapped) + start;
-    const auto* firstEnd = static_cast<const char*>(std::memchr(bytes, '\n', size));
+    // An empty file maps nothing, and memchr may not be given a null pointer even for 0 bytes.
+    const auto* firstEnd =
+        size != 0 ? static_cast<const char*>(std::memchr(bytes, '\n', size)) : nullptr;
     const std::size_t lineBytes = firstEnd ? static_cast<std::size_t>(firstEnd - bytes) + 1 : 1;
     {
         std::vector<std::jthread> threadsRunning;
