@@ -12,7 +12,6 @@
 #include "cli/Commands.h"
 #include "cli/CountsCommands.h"
 #include "cli/CountsOutput.h"
-#include "cli/ProgressLine.h"
 #include "cli/ResultJson.h"
 #include "cli/RunSource.h"
 #include "cli/SourceCounts.h"
@@ -247,12 +246,10 @@ int RunMapCommand(Args args) {
     MapOutputs outputs = OpenOutputs(parsed->map);
     CountsOutput saved(options);
     RowSource source;
-    if (!source.Open(options)) return UsageError(Command, source.Error());
-    ShuffleCounts counts(options.view, options.firstRow);
-    ProgressLine progressLine(source.Progress(), Command, "rows", options.quiet);
-    const RowSource::Status status = CountSourceRows(source, counts);
-    progressLine.Stop();
-    if (status != RowSource::Status::End) return SourceError(source, status);
+    std::optional<ShuffleCounts> counted;
+    if (const int status = OpenAndCountRows(Command, options, source, counted); status != ExitOk)
+        return status;
+    const ShuffleCounts& counts = *counted;
     if (const auto shortage = BiasMapShortage(counts.Rows(), parsed->map.view)) {
         return UsageError(Command, *shortage);
     }

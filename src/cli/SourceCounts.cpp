@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "cards/Cards.h"
+#include "cli/ProgressLine.h"
 #include "work/ParallelExport.h"
 #include "work/ParallelRows.h"
 
@@ -29,6 +30,17 @@ RowSource::Status CountSourceRows(RowSource& source, ShuffleCounts& counts) {
         counts.AddRows(rows, count);
     } while (status == RowSource::Status::Row);
     return status;
+}
+
+int OpenAndCountRows(std::string_view command, const AnalysisOptions& options, RowSource& source,
+                     std::optional<ShuffleCounts>& counts) {
+    if (!source.Open(options)) return UsageError(command, source.Error());
+    counts.emplace(options.view, options.firstRow);
+    ProgressLine progressLine(source.Progress(), command, "rows", options.quiet);
+    const RowSource::Status status = CountSourceRows(source, *counts);
+    progressLine.Stop();
+    if (status != RowSource::Status::End) return SourceError(source, status);
+    return ExitOk;
 }
 
 }  // namespace brevane::cli

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <optional>
+#include <string_view>
+
 #include "cli/AnalysisOptions.h"
 #include "stats/ShuffleCounts.h"
 
@@ -11,5 +14,11 @@ namespace brevane::cli {
 // the source's first row. Gives End when the source is used up, or the status it stopped with
 // (BadLine, ReadFailed).
 RowSource::Status CountSourceRows(RowSource& source, ShuffleCounts& counts);
+
+// Opens `source` for `options` and counts all its rows into `counts` (made here for the options'
+// seat view and first row) under the progress line of `command`. Gives ExitOk, or the exit
+// status of a failure whose message has been printed.
+int OpenAndCountRows(std::string_view command, const AnalysisOptions& options, RowSource& source,
+                     std::optional<ShuffleCounts>& counts);
 
 }  // namespace brevane::cli

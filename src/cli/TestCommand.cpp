@@ -10,7 +10,6 @@
 #include "cli/Commands.h"
 #include "cli/CountsCommands.h"
 #include "cli/CountsOutput.h"
-#include "cli/ProgressLine.h"
 #include "cli/ResultJson.h"
 #include "cli/RunSource.h"
 #include "cli/SourceCounts.h"
@@ -154,12 +153,10 @@ int RunTestCommand(Args args) {
 
     CountsOutput saved(options);
     RowSource source;
-    if (!source.Open(options)) return UsageError(Command, source.Error());
-    ShuffleCounts counts(options.view, options.firstRow);
-    ProgressLine progressLine(source.Progress(), Command, "rows", options.quiet);
-    const RowSource::Status status = CountSourceRows(source, counts);
-    progressLine.Stop();
-    if (status != RowSource::Status::End) return SourceError(source, status);
+    std::optional<ShuffleCounts> counted;
+    if (const int status = OpenAndCountRows(Command, options, source, counted); status != ExitOk)
+        return status;
+    const ShuffleCounts& counts = *counted;
     if (counts.Rows() != 0) saved.Write(counts, options, source);
     return PrintTests(counts, parsed->test, options,
                       parsed->test.json ? SourceJson(options, source) : Json());
