@@ -3,6 +3,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <string_view>
 
 #include "analysis/Seats.h"
 #include "cards/Cards.h"
@@ -88,6 +89,11 @@ class DeckPosCounter {
 };
 
 inline constexpr int HandCategoryCount = 10;
+
+// The hand category names, High Card first: the report's labels and the counts file's keys.
+inline constexpr std::array<std::string_view, HandCategoryCount> HandCategoryNames{
+    "High Card", "Pair",       "Two Pair",       "Three of a Kind", "Straight",
+    "Flush",     "Full House", "Four of a Kind", "Straight Flush",  "Royal Flush"};
 
 // Hand categories of one seat at one stage. Rows must arrive in list order from `startRow` on,
 // since a rotating seat moves on by one position with every row.

@@ -15,10 +15,6 @@ void RequireRows(std::uint64_t n) {
     if (n == 0) throw std::invalid_argument(std::string(NoHandsDealtText));
 }
 
-constexpr std::array<std::string_view, HandCategoryCount> CategoryNames{
-    "High Card", "Pair",       "Two Pair",       "Three of a Kind", "Straight",
-    "Flush",     "Full House", "Four of a Kind", "Straight Flush",  "Royal Flush"};
-
 }  // namespace
 
 std::string_view ReportKindName(ReportKind kind) {
@@ -93,9 +89,9 @@ ReportTable BuildReportTable(const HandCategoryCounter& counter) {
     table.shuffles = counter.Rows();
     const auto counts = counter.Counts();
     // At the Hole stage two cards can only be a pair or not.
-    const std::size_t shown = table.view.stage == Stage::Hole ? 2 : CategoryNames.size();
+    const std::size_t shown = table.view.stage == Stage::Hole ? 2 : HandCategoryNames.size();
     for (std::size_t i = 0; i < shown; ++i) {
-        table.rows.push_back({"category", std::string(CategoryNames[i]), counts[i]});
+        table.rows.push_back({"category", std::string(HandCategoryNames[i]), counts[i]});
     }
     return table;
 }

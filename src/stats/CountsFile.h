@@ -15,11 +15,6 @@ namespace brevane {
 inline constexpr std::string_view CountsFileFormat = "brevane-counts";
 inline constexpr int CountsFileVersion = 1;
 
-// The hand category names, High Card first, as the counts file keys them.
-inline constexpr std::array<std::string_view, HandCategoryCount> HandCategoryNames{
-    "High Card", "Pair",       "Two Pair",       "Three of a Kind", "Straight",
-    "Flush",     "Full House", "Four of a Kind", "Straight Flush",  "Royal Flush"};
-
 // What is wrong with a counts file, in a few words ("\"cards\" has 51 rows, not 52").
 class CountsFileError : public std::runtime_error {
   public:
