@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <limits>
+#include <utility>
 
 #include "analysis/Export.h"
 #include "analysis/RowParser.h"
@@ -158,16 +159,22 @@ SeatView ReadView(const Reader& reader) {
     return view;
 }
 
+// The sums of row `i` and of column `i` of `table`.
+std::pair<Wide, Wide> LineSums(const CountTable& table, std::size_t i) {
+    Wide row = 0;
+    Wide column = 0;
+    for (std::size_t j = 0; j < DeckSize; ++j) {
+        row += table[i][j];
+        column += table[j][i];
+    }
+    return {row, column};
+}
+
 // Every card lies somewhere in every row, and every position holds some card: both ways the
 // card x position table sums to the rows.
 void CheckCards(const CountTable& cards, std::uint64_t rows) {
     for (std::size_t i = 0; i < DeckSize; ++i) {
-        Wide byCard = 0;
-        Wide byPosition = 0;
-        for (std::size_t j = 0; j < DeckSize; ++j) {
-            byCard += cards[i][j];
-            byPosition += cards[j][i];
-        }
+        const auto [byCard, byPosition] = LineSums(cards, i);
         if (byCard != rows) {
             Fail("\"cards\": " + CardName(static_cast<CardCode>(i + 1)) +
                  " is not counted once in each of the " + std::to_string(rows) + " shuffles");
@@ -187,12 +194,7 @@ void CheckSame(const Table& read, const Table& derived, std::string_view key) {
 // Each pair sends every position somewhere and fills every position.
 void CheckMoves(const CountTable& moves, std::uint64_t pairs) {
     for (std::size_t i = 0; i < DeckSize; ++i) {
-        Wide from = 0;
-        Wide to = 0;
-        for (std::size_t j = 0; j < DeckSize; ++j) {
-            from += moves[i][j];
-            to += moves[j][i];
-        }
+        const auto [from, to] = LineSums(moves, i);
         if (from != pairs || to != pairs) {
             Fail("\"moves\": position " + std::to_string(i + 1) + " does not sum to the " +
                  std::to_string(pairs) + " pairs");
