@@ -7,6 +7,7 @@
 #include <clocale>
 
 #include "AnalysisReference.h"
+#include "stats/FairnessSummary.h"
 #include "support/GermanLocale.h"
 
 namespace brevane {
@@ -30,8 +31,11 @@ FairnessResult HandMadeResult() {
     FairnessTest tooFew;
     tooFew.name = "move-position";
     tooFew.neededShuffles = 261;
-    result.tests = {RanTest("card-position", 2650.456, 2601, 0.2512345, Verdict::Pass), tooFew,
-                    RanTest("fixed-points", 40.5, 3, 8.3e-9, Verdict::Fail)};
+    FairnessTest cards = RanTest("card-position", 2650.456, 2601, 0.2512345, Verdict::Pass);
+    cards.w = 0.01234;
+    cards.detectsW = 0.01765;
+    cards.largestCell = LargestCell{CellTable::Cards, 51, 51, 15, 300, 1.0 / 52, 2.5349};
+    result.tests = {cards, tooFew, RanTest("fixed-points", 40.5, 3, 8.3e-9, Verdict::Fail)};
     result.verdict = Verdict::Fail;
     return result;
 }
@@ -44,19 +48,140 @@ TEST(FairnessReport, LinesOfAHandMadeResult) {
         "Hand categories of: D-2  (rotate), Turn, 6 players",
         "Significance level: 0.01, Holm's step-down over the tests that ran",
         "",
-        "Test                   Statistic     df  p           Verdict",
-        "card-position            2650.46   2601  0.2512      pass",
-        "move-position                  -      -  -           too few shuffles (needs 261)",
-        "fixed-points               40.50      3  8.3e-09     fail",
+        "Test                   Statistic     df  p                w  detects w \u2265  Verdict",
+        "card-position            2650.46   2601  0.2512       0.012        0.018  pass",
+        "move-position                  -      -  -                -            -  too few "
+        "shuffles (needs 261)",
+        "fixed-points               40.50      3  8.3e-09          -            -  fail",
+        "",
+        "Largest cell of each position table (the largest |z|):",
+        "card-position     As at position 52: 15 of 300 rows (5.00%), expected 1.92%, z = +2.53",
         "",
         "Verdict: fail (1 of 2 tests failed)",
+        "The shuffle is biased. The strongest evidence is fixed-points (p = 8.3e-09).",
         "",
         "p is the chance that a fair shuffle gives a statistic at least this large.",
         "The position statistics are Pearson's X^2 times 51/52 (each row is a",
         "permutation); move-position, rising-sequences and fixed-points compare each",
         "shuffle with the one before.",
+        "w is the size of the bias, beyond what chance adds: for a position test the",
+        "typical share by which a cell's count misses its expected count. A fair",
+        "shuffle gives w near 0. \"detects w \u2265\" is the smallest w that the test,",
+        "with these shuffles, finds 9 times in 10 at its share of the significance",
+        "level (alpha over the tests that ran).",
     };
     EXPECT_EQ(lines, want);
+}
+
+FairnessTest NotRun(std::string_view name, std::uint64_t needed) {
+    FairnessTest test;
+    test.name = name;
+    test.neededShuffles = needed;
+    return test;
+}
+
+// The example of a moving bias: 520 of 19,999 pairs took the card at position 2 to
+// position 1.
+LargestCell MoveCell() {
+    LargestCell cell;
+    cell.table = CellTable::Moves;
+    cell.row = 1;
+    cell.position = 0;
+    cell.observed = 520;
+    cell.total = 19999;
+    cell.chance = 1.0 / 52;
+    cell.z = 9.1;
+    return cell;
+}
+
+FairnessResult FailedOnMoves() {
+    FairnessResult result;
+    result.shuffles = 20000;
+    FairnessTest moves = RanTest("move-position", 3100, 2601, 1e-40, Verdict::Fail);
+    moves.largestCell = MoveCell();
+    FairnessTest guessing = RanTest("guess-follower", 9.5, 0, 1e-20, Verdict::Fail);
+    guessing.guessing = GuessingFigure{6.08, 0.05};
+    result.tests = {RanTest("card-position", 2650, 2601, 0.3, Verdict::Pass), moves,
+                    RanTest("fixed-points", 40.5, 3, 8.3e-9, Verdict::Fail), guessing};
+    result.verdict = Verdict::Fail;
+    return result;
+}
+
+TEST(FairnessSummary, AFailNamesTheStrongestEvidenceInWords) {
+    FairnessResult result = FailedOnMoves();
+    EXPECT_EQ(FairnessSummary(result),
+              "The shuffle is biased. From one shuffle to the next, the card at position 2 went "
+              "to position 1 in 2.60% of shuffles instead of 1.92%. A player who studied the "
+              "earlier shuffles guessed 6.08 of 52 cards right, against 4.54 for a fair shuffle.");
+    // Without a guessing test, and with the strongest evidence in a test without cells.
+    result.tests.pop_back();
+    result.tests[1].p = 0.001;
+    EXPECT_EQ(FairnessSummary(result),
+              "The shuffle is biased. The strongest evidence is fixed-points (p = 8.3e-09).");
+    result.tests[2].p = 0;
+    EXPECT_EQ(FairnessSummary(result),
+              "The shuffle is biased. The strongest evidence is fixed-points (p < 4.9e-324).");
+    // Of equal p-values, the first test's.
+    result.tests[1].p = 0;
+    EXPECT_NE(FairnessSummary(result).find("From one shuffle to the next"), std::string::npos);
+}
+
+// When a guessing test gives the strongest evidence its figure is the evidence; when two ran,
+// the failing test's own figure, else the better one.
+TEST(FairnessSummary, TheGuessingFigureOfAFail) {
+    FairnessResult result = FailedOnMoves();
+    result.tests[3].p = 0;
+    EXPECT_EQ(FairnessSummary(result),
+              "The shuffle is biased. A player who studied the earlier shuffles guessed 6.08 of "
+              "52 cards right, against 4.54 for a fair shuffle.");
+    FairnessTest other = RanTest("guess-position", 2.5, 0, 0.006, Verdict::Fail);
+    other.guessing = GuessingFigure{7.25, 0.04};
+    result.tests.push_back(other);
+    EXPECT_NE(FairnessSummary(result).find("guessed 6.08 of 52"), std::string::npos);
+    result.tests[3].p = 0.3;
+    result.tests[3].verdict = Verdict::Pass;
+    EXPECT_NE(FairnessSummary(result).find("guessed 7.25 of 52"), std::string::npos);
+}
+
+TEST(FairnessSummary, APassSaysWhatWasRuledOut) {
+    FairnessResult result;
+    result.shuffles = 20000;
+    FairnessTest cards = RanTest("card-position", 2650, 2601, 0.3, Verdict::Pass);
+    cards.w = 0.004;
+    cards.detectsW = 0.061;
+    FairnessTest moves = RanTest("move-position", 2600, 2601, 0.5, Verdict::Pass);
+    moves.detectsW = 0.02;
+    result.tests = {cards, moves};
+    EXPECT_EQ(FairnessSummary(result),
+              "No bias found in 20,000 shuffles. A card-position bias of w \u2265 0.061 would have "
+              "been found 9 times in 10.");
+    result.tests[0].detectsW.reset();
+    EXPECT_EQ(FairnessSummary(result),
+              "No bias found in 20,000 shuffles. A move-position bias of w \u2265 0.020 would have "
+              "been found 9 times in 10.");
+}
+
+// Tests that did not run leave the verdict open, whatever the others say, until a fail.
+TEST(FairnessSummary, TooFewShufflesSayHowManyAreNeeded) {
+    FairnessResult result;
+    result.shuffles = 100;
+    result.tests = {NotRun("card-position", 260), NotRun("move-position", 261),
+                    RanTest("suit-position", 150, 153, 0.5, Verdict::Pass)};
+    EXPECT_EQ(FairnessSummary(result),
+              "Too few shuffles to decide: 2 of the 3 tests need more than 100. Test at least 261 "
+              "shuffles.");
+    result.tests[1] = RanTest("move-position", 2600, 2601, 0.5, Verdict::Pass);
+    EXPECT_EQ(FairnessSummary(result),
+              "Too few shuffles to decide: 1 of the 3 tests needs more than 100. Test at least 260 "
+              "shuffles.");
+    result.shuffles = 3;
+    result.tests = {NotRun("card-position", 260), NotRun("rising-sequences", 1500)};
+    EXPECT_EQ(FairnessSummary(result),
+              "Too few shuffles to decide: all 2 tests need more than 3. Test at least 1,500 "
+              "shuffles.");
+    result.tests.push_back(RanTest("fixed-points", 40.5, 3, 8.3e-9, Verdict::Fail));
+    result.verdict = Verdict::Fail;
+    EXPECT_EQ(FairnessSummary(result).find("The shuffle is biased."), 0u);
 }
 
 TEST(FairnessReport, NumberTexts) {
@@ -82,7 +207,11 @@ TEST(FairnessReport, NumbersDoNotFollowTheLocale) {
     const Report lines = FairnessReportLines(HandMadeResult(), SeatView{6, 0, Stage::Turn});
     std::setlocale(LC_ALL, "C");
     unsetenv("LOCPATH");
-    EXPECT_EQ(lines[6], "card-position            2650.46   2601  0.2512      pass");
+    EXPECT_EQ(lines[6],
+              "card-position            2650.46   2601  0.2512       0.012        0.018  pass");
+    EXPECT_EQ(lines[11],
+              "card-position     As at position 52: 15 of 300 rows (5.00%), expected "
+              "1.92%, z = +2.53");
 }
 
 TEST(FairnessReport, StoredListIsCountedRowByRow) {

@@ -1,10 +1,12 @@
 #include <sys/wait.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <nlohmann/json.hpp>
 
 #include "AnalysisCliHelpers.h"
 #include "stats/FairnessReport.h"
+#include "stats/FairnessSummary.h"
 
 namespace brevane {
 namespace {
@@ -30,7 +32,7 @@ TEST_F(TestCommandTest, JsonHasTheShapeAndTheCoreNumbers) {
     EXPECT_EQ(r.err, "");
     const nlohmann::json json = nlohmann::json::parse(r.out);
     ASSERT_TRUE(json.is_object());
-    EXPECT_EQ(json.size(), 6u);
+    EXPECT_EQ(json.size(), 7u);
     EXPECT_EQ(json["program"], "brevane-cli " BREVANE_VERSION);
     EXPECT_EQ(json["source"]["file"], path_);
     EXPECT_EQ(json["source"]["sha256"], test::Sha256SumOf(path_));
@@ -38,12 +40,13 @@ TEST_F(TestCommandTest, JsonHasTheShapeAndTheCoreNumbers) {
     EXPECT_EQ(json["alpha"], 0.01);
     EXPECT_EQ(json["verdict"], "pass");
     const FairnessResult want = Expected(6, 8, 1);
+    EXPECT_EQ(json["summary"], FairnessSummary(want));
     ASSERT_TRUE(json["tests"].is_array());
     ASSERT_EQ(json["tests"].size(), want.tests.size());
     for (std::size_t i = 0; i < want.tests.size(); ++i) {
         const nlohmann::json& t = json["tests"][i];
         const FairnessTest& w = want.tests[i];
-        EXPECT_EQ(t.size(), 5u);
+        EXPECT_EQ(t.size(), 8u);
         EXPECT_EQ(t["name"], std::string(w.name));
         EXPECT_EQ(t["verdict"], std::string(VerdictText(w.verdict)));
         ASSERT_TRUE(w.ran) << w.name;
@@ -51,7 +54,26 @@ TEST_F(TestCommandTest, JsonHasTheShapeAndTheCoreNumbers) {
         EXPECT_EQ(t["df"].get<int>(), w.df);
         EXPECT_EQ(t["p"].get<double>(), w.p);
         EXPECT_TRUE(t["df"].is_number_integer());
+        EXPECT_EQ(t["w"].get<double>(), *w.w) << w.name;
+        EXPECT_EQ(t["detects_w"].get<double>(), *w.detectsW) << w.name;
+        const nlohmann::json& cell = t["largest_cell"];
+        if (!w.largestCell) {
+            EXPECT_TRUE(cell.is_null()) << w.name;
+            continue;
+        }
+        EXPECT_EQ(cell.size(), 8u);
+        EXPECT_EQ(cell["row"], w.largestCell->RowName());
+        EXPECT_EQ(cell["position"], w.largestCell->position + 1);
+        EXPECT_EQ(cell["observed"], w.largestCell->observed);
+        EXPECT_EQ(cell["total"], 400u - (w.name == "move-position"));
+        EXPECT_EQ(cell["percent"].get<double>(), w.largestCell->Percent());
+        EXPECT_EQ(cell["expected_percent"].get<double>(), w.largestCell->ExpectedPercent());
+        EXPECT_EQ(cell["z"].get<double>(), w.largestCell->z);
+        EXPECT_EQ(cell["text"], w.largestCell->Text());
+        EXPECT_NE(r.out.find(w.largestCell->Text()), std::string::npos);  // written whole
     }
+    EXPECT_EQ(json["tests"][0]["largest_cell"]["row"].get<std::string>().size(), 2u);  // a card
+    EXPECT_EQ(json["tests"][4]["largest_cell"], nullptr);  // hand-categories has no such table
 }
 
 TEST_F(TestCommandTest, TextIsTheCoreReport) {
@@ -73,7 +95,13 @@ TEST_F(TestCommandTest, TooFewShufflesGiveNullsAndTheNeededCount) {
         EXPECT_TRUE(t["statistic"].is_null());
         EXPECT_TRUE(t["df"].is_null());
         EXPECT_TRUE(t["p"].is_null());
+        EXPECT_TRUE(t["w"].is_null());
+        EXPECT_TRUE(t["detects_w"].is_null());
+        EXPECT_TRUE(t["largest_cell"].is_null());
     }
+    EXPECT_EQ(json["summary"],
+              "Too few shuffles to decide: 2 of the 7 tests need more than 100. Test at least 261 "
+              "shuffles.");
     EXPECT_EQ(json["tests"][2]["verdict"], "pass");
     r = RunCli({"test", "--shuffles", "100", "--key", test::CountingKeyHex});
     EXPECT_NE(r.out.find("too few shuffles (needs 260)"), std::string::npos) << r.out;
@@ -117,7 +145,12 @@ TEST(TestCommandVerdict, OneHundredThousandShufflesPassAndNaiveSwapsFail) {
         "test", "--shuffles", "100000", "--key", test::CountingKeyHex, "--format", "json"};
     CliResult r = RunCli(args);
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(nlohmann::json::parse(r.out)["verdict"], "pass");
+    const nlohmann::json fair = nlohmann::json::parse(r.out);
+    EXPECT_EQ(fair["verdict"], "pass");
+    EXPECT_EQ(fair["summary"].get<std::string>().rfind(
+                  "No bias found in 100,000 shuffles. A card-position bias of w \u2265 0.00", 0),
+              0u)
+        << fair["summary"];
     std::vector<std::string> naive = args;
     naive.insert(naive.end(), {"--model", "naive-swap"});
     r = RunCli(naive);
@@ -126,6 +159,37 @@ TEST(TestCommandVerdict, OneHundredThousandShufflesPassAndNaiveSwapsFail) {
     EXPECT_EQ(json["verdict"], "fail");
     EXPECT_EQ(json["tests"][1]["name"], "move-position");
     EXPECT_EQ(json["tests"][1]["verdict"], "fail");
+    // The moves give the strongest evidence, and the summary says it in their words; their w
+    // is far beyond what the test could detect.
+    EXPECT_EQ(json["summary"].get<std::string>().rfind(
+                  "The shuffle is biased. From one shuffle to the next, the card at position ", 0),
+              0u)
+        << json["summary"];
+    EXPECT_GT(json["tests"][1]["w"].get<double>(),
+              10 * json["tests"][1]["detects_w"].get<double>());
+}
+
+// w, the sensitivity, the largest cells and the summary of several runs, fair and biased,
+// against values that tests/support/check_effect.py computes from their counts files with SciPy
+// (Debian's python3-scipy, which scripts/install-deps.sh installs).
+TEST(TestCommandEffect, SciPyAgreesWithTheEffectSizesAndSensitivities) {
+    const std::string script =
+        (std::filesystem::path(__FILE__).parent_path() / "support" / "check_effect.py").string();
+    const test::TempDir folder;
+    const CliResult r = test::RunShell(
+        "for python in python3 /usr/bin/python3; do\n"
+        "  if \"$python\" -c 'import scipy' 2>/dev/null; then\n"
+        "    exec \"$python\" '" +
+        script + "' \"$CLI\" '" + folder.Path() +
+        "'\n"
+        "  fi\n"
+        "done\n"
+        "echo 'no python3 that has SciPy (python3-scipy)' >&2\n"
+        "exit 99\n");
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    // unittest reports on standard error; it must have run something.
+    EXPECT_NE(r.err.find("Ran "), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find("Ran 0 tests"), std::string::npos) << r.err;
 }
 
 // --model and --from-new-deck make the rows that `shuffle` writes with them, and are refused

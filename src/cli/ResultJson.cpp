@@ -6,10 +6,29 @@
 #include "cards/Cards.h"
 #include "cli/RunSource.h"
 #include "hand/HandDescription.h"
+#include "stats/FairnessSummary.h"
 
 namespace brevane::cli {
 
 namespace {
+
+Json OptionalNumber(const std::optional<double>& value) {
+    return value ? Json(*value) : Json(nullptr);
+}
+
+Json LargestCellJson(const std::optional<LargestCell>& cell) {
+    if (!cell) return nullptr;
+    Json object;
+    object["row"] = cell->RowName();
+    object["position"] = cell->position + 1;
+    object["observed"] = cell->observed;
+    object["total"] = cell->total;
+    object["percent"] = cell->Percent();
+    object["expected_percent"] = cell->ExpectedPercent();
+    object["z"] = cell->z;
+    object["text"] = cell->Text();
+    return object;
+}
 
 Json TestJson(const FairnessTest& test) {
     Json entry;
@@ -23,6 +42,9 @@ Json TestJson(const FairnessTest& test) {
         entry["df"] = nullptr;
         entry["p"] = nullptr;
     }
+    entry["w"] = OptionalNumber(test.w);
+    entry["detects_w"] = OptionalNumber(test.detectsW);
+    entry["largest_cell"] = LargestCellJson(test.largestCell);
     entry["verdict"] = VerdictText(test.verdict);
     return entry;
 }
@@ -87,6 +109,7 @@ Json FairnessJson(const FairnessResult& result, const Json& source) {
     object["alpha"] = result.alpha;
     object["tests"] = std::move(tests);
     object["verdict"] = VerdictText(result.verdict);
+    object["summary"] = FairnessSummary(result);
     return object;
 }
 

@@ -33,8 +33,10 @@ void AddSeatView(Json& object, const SeatView& view);
 // "percent"} per count line, the percent a number with the report's four decimals.
 Json ReportJson(const ReportTable& table, const Json& source);
 
-// The verdict of `test`: "shuffles", "alpha", "tests" (name, statistic, df, p, verdict; null
-// numbers for a test that did not run) and "verdict".
+// The verdict of `test`: "shuffles", "alpha", "tests" (name, statistic, df, p, w, detects_w,
+// largest_cell, verdict; null for a number a test lacks, or for a cell: the cell's "row",
+// "position", "observed", "total", "percent", "expected_percent", "z" and "text"), "verdict"
+// and "summary".
 Json FairnessJson(const FairnessResult& result, const Json& source);
 
 // The bias map: "view", "total" (M), "row_axis" and "column_axis" (captions), "row_labels",

@@ -1,13 +1,13 @@
 #include "stats/BiasMap.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <stdexcept>
 
 #include "cards/Cards.h"
 #include "stats/ChiSquare.h"
-#include "stats/FairnessReport.h"
+#include "stats/EffectSize.h"
+#include "stats/NumberText.h"
 
 namespace brevane {
 
@@ -18,19 +18,6 @@ constexpr double PermutationCorrection = 51.0 / 52.0;
 std::uint8_t Towards(std::uint8_t from, std::uint8_t to, double t) {
     const double value = from + (static_cast<double>(to) - from) * t;
     return static_cast<std::uint8_t>(std::floor(value + 0.5));
-}
-
-std::string ShortestText(double value) {
-    char buffer[64];
-    const auto end = std::to_chars(buffer, buffer + sizeof buffer, value).ptr;
-    return std::string(buffer, end);
-}
-
-// z with two decimals and its sign, "0.00" for anything that rounds to zero.
-std::string SignedText(double z) {
-    const std::string magnitude = FixedText(std::fabs(z), 2);
-    if (magnitude == "0.00") return magnitude;
-    return (z < 0 ? "-" : "+") + magnitude;
 }
 
 }  // namespace
@@ -77,6 +64,7 @@ BiasMap::BiasMap(const ShuffleCounts& counts, BiasView view, double alpha)
     if (test_.ran) {
         const double p[] = {test_.p};
         test_.verdict = HolmRejections(p, alpha)[0] ? Verdict::Fail : Verdict::Pass;
+        test_.detectsW = DetectableW(test_.df, test_.observations, alpha);
     }
 }
 

@@ -51,7 +51,8 @@ class BiasMap {
   public:
     // The view of `counts`. The test is card-position for Cards and move-position (the same
     // 52 x 52 chi-square with the 51/52 correction and 2601 df) for Moves, decided alone at
-    // `alpha`: there is no other test in the picture to share the level with. Throws
+    // `alpha`, and its sensitivity stated at that level: there is no other test in the picture
+    // to share the level with. Throws
     // std::invalid_argument when the view has nothing to count (no rows, or one row for Moves).
     BiasMap(const ShuffleCounts& counts, BiasView view, double alpha = DefaultAlpha);
 

@@ -2,8 +2,10 @@
 
 #include "work/ParallelRows.h"
 
-#include <algorithm>
-#include <charconv>
+#include <optional>
+
+#include "stats/EffectSize.h"
+#include "stats/FairnessSummary.h"
 
 namespace brevane {
 
@@ -12,7 +14,11 @@ namespace {
 constexpr std::size_t NameWidth = 18;
 constexpr std::size_t StatisticWidth = 14;
 constexpr std::size_t DfWidth = 7;
-constexpr std::size_t PWidth = 12;
+constexpr std::size_t PWidth = 10;
+constexpr std::size_t WWidth = 8;
+constexpr std::size_t DetectsWidth = 13;
+// The summary's lines are no longer than the notes under it.
+constexpr std::size_t SummaryWidth = 78;
 
 std::string PadRight(std::string text, std::size_t width) {
     if (text.size() < width) text.append(width - text.size(), ' ');
@@ -24,44 +30,49 @@ std::string PadLeft(std::string text, std::size_t width) {
     return text;
 }
 
-std::string ToText(double value, std::chars_format format, int precision) {
-    char buffer[400];
-    const auto end = std::to_chars(buffer, buffer + sizeof buffer, value, format, precision).ptr;
-    return std::string(buffer, end);
-}
-
-// Alpha as given: the shortest text that reads back as the same double.
-std::string ShortestText(double value) {
-    char buffer[64];
-    const auto end = std::to_chars(buffer, buffer + sizeof buffer, value).ptr;
-    return std::string(buffer, end);
+std::string OptionalW(const std::optional<double>& w) {
+    return w ? SignificantText(*w, EffectDigits) : "-";
 }
 
 std::string TestLine(const FairnessTest& test) {
     std::string line = PadRight(std::string(test.name), NameWidth);
+    const std::string effect =
+        PadLeft(OptionalW(test.w), WWidth) + PadLeft(OptionalW(test.detectsW), DetectsWidth) + "  ";
     if (!test.ran) {
         line += PadLeft("-", StatisticWidth) + PadLeft("-", DfWidth) + "  " +
-                PadRight("-", PWidth) + std::string(VerdictText(test.verdict)) + " (needs " +
-                std::to_string(test.neededShuffles) + ")";
+                PadRight("-", PWidth) + effect + std::string(VerdictText(test.verdict)) +
+                " (needs " + std::to_string(test.neededShuffles) + ")";
         return line;
     }
     line += PadLeft(FixedText(test.statistic, 2), StatisticWidth) +
             PadLeft(std::to_string(test.df), DfWidth) + "  " +
-            PadRight(PValueText(test.p), PWidth) + std::string(VerdictText(test.verdict));
+            PadRight(PValueText(test.p), PWidth) + effect + std::string(VerdictText(test.verdict));
     return line;
 }
 
+// `text` broken at spaces into lines of at most `width` bytes (a longer word keeps a line of its
+// own).
+Report Wrapped(const std::string& text, std::size_t width) {
+    Report lines;
+    std::string line;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find(' ', start);
+        if (end == std::string::npos) end = text.size();
+        const std::string word = text.substr(start, end - start);
+        if (!line.empty() && line.size() + 1 + word.size() > width) {
+            lines.push_back(line);
+            line.clear();
+        }
+        if (!line.empty()) line += ' ';
+        line += word;
+        start = end + 1;
+    }
+    if (!line.empty()) lines.push_back(line);
+    return lines;
+}
+
 }  // namespace
-
-std::string FixedText(double value, int decimals) {
-    return ToText(value, std::chars_format::fixed, decimals);
-}
-
-std::string PValueText(double p) {
-    if (p >= 0.0001) return ToText(p, std::chars_format::fixed, 4);
-    if (p == 0) return "< 4.9e-324";
-    return ToText(p, std::chars_format::scientific, 1);
-}
 
 Report FairnessReportLines(const FairnessResult& result, const SeatView& view) {
     Report lines;
@@ -73,27 +84,47 @@ Report FairnessReportLines(const FairnessResult& result, const SeatView& view) {
     lines.push_back("Significance level: " + ShortestText(result.alpha) +
                     ", Holm's step-down over the tests that ran");
     lines.push_back("");
+    // "\u2265" is one character wide where the padding counts its three bytes.
     lines.push_back(PadRight("Test", NameWidth) + PadLeft("Statistic", StatisticWidth) +
-                    PadLeft("df", DfWidth) + "  " + PadRight("p", PWidth) + "Verdict");
+                    PadLeft("df", DfWidth) + "  " + PadRight("p", PWidth) + PadLeft("w", WWidth) +
+                    PadLeft("detects w \u2265", DetectsWidth + 2) + "  Verdict");
     std::size_t ran = 0, failed = 0;
     for (const FairnessTest& test : result.tests) {
         lines.push_back(TestLine(test));
         ran += test.ran;
         failed += test.verdict == Verdict::Fail;
     }
-    lines.push_back("");
     std::string verdict = "Verdict: " + std::string(VerdictText(result.verdict));
     if (ran == 0) {
         verdict += " (no test had enough shuffles to run)";
     } else if (failed > 0) {
         verdict += " (" + std::to_string(failed) + " of " + std::to_string(ran) + " tests failed)";
     }
+    bool cellHeading = false;
+    for (const FairnessTest& test : result.tests) {
+        if (!test.largestCell) continue;
+        if (!cellHeading) {
+            lines.push_back("");
+            lines.push_back("Largest cell of each position table (the largest |z|):");
+            cellHeading = true;
+        }
+        lines.push_back(PadRight(std::string(test.name), NameWidth) + test.largestCell->Text());
+    }
+    lines.push_back("");
     lines.push_back(verdict);
+    for (std::string& line : Wrapped(FairnessSummary(result), SummaryWidth))
+        lines.push_back(std::move(line));
     lines.push_back("");
     lines.push_back("p is the chance that a fair shuffle gives a statistic at least this large.");
     lines.push_back("The position statistics are Pearson's X^2 times 51/52 (each row is a");
     lines.push_back("permutation); move-position, rising-sequences and fixed-points compare each");
     lines.push_back("shuffle with the one before.");
+    lines.push_back("w is the size of the bias, beyond what chance adds: for a position test the");
+    lines.push_back("typical share by which a cell's count misses its expected count. A fair");
+    lines.push_back(
+        "shuffle gives w near 0. \"detects w \u2265\" is the smallest w that the test,");
+    lines.push_back("with these shuffles, finds 9 times in 10 at its share of the significance");
+    lines.push_back("level (alpha over the tests that ran).");
     return lines;
 }
 

@@ -7,19 +7,17 @@
 #include "analysis/Reports.h"
 #include "analysis/ShuffleList.h"
 #include "stats/FairnessTests.h"
+#include "stats/NumberText.h"
 #include "stats/ShuffleCounts.h"
 #include "work/WorkProgress.h"
 
 namespace brevane {
 
-// The verdict as lines of text, one line per test in the order of the result. Numbers are
-// written with "." whatever the locale. `view` is the seat view the hand-categories test used.
+// The verdict as lines of text: one line per test in the order of the result, with its effect
+// and sensitivity; the largest cell of each position test that ran; the overall verdict and
+// the summary. Numbers are written with "." whatever the locale. `view` is the seat view the
+// hand-categories test used.
 Report FairnessReportLines(const FairnessResult& result, const SeatView& view);
-
-// Number texts of the report: `value` with `decimals` digits after the point; a p-value with
-// four decimals, or in exponent form below 0.0001.
-std::string FixedText(double value, int decimals);
-std::string PValueText(double p);
 
 // Every row of `list` for the seat view, counted over consecutive ranges on the default number
 // of threads and joined in list order, so that the counts are those of one pass. `progress`

@@ -6,6 +6,7 @@
 
 #include "cards/Cards.h"
 #include "stats/ChiSquare.h"
+#include "stats/EffectSize.h"
 #include "stats/ExactDistributions.h"
 
 namespace brevane {
@@ -21,7 +22,9 @@ FairnessTest TooFew(std::string_view name, std::uint64_t needed) {
     return test;
 }
 
-FairnessTest Ran(std::string_view name, double statistic, std::int32_t df) {
+// A chi-square test over a table that counts `observations`.
+FairnessTest Ran(std::string_view name, double statistic, std::int32_t df,
+                 std::uint64_t observations) {
     FairnessTest test;
     test.name = name;
     test.ran = true;
@@ -29,12 +32,15 @@ FairnessTest Ran(std::string_view name, double statistic, std::int32_t df) {
     test.df = df;
     test.p = ChiSquareUpperTail(statistic, df);
     test.verdict = Verdict::Pass;
+    test.observations = observations;
+    test.w = EffectW(statistic, df, observations);
     return test;
 }
 
-// A position test over `total` rows or pairs; `extra` is the shuffles beyond the counted
-// total (1 for the pairs) that the needed count includes.
-FairnessTest PositionTest(std::string_view name,
+// A position test over `total` rows or pairs, each of which puts one count in every column;
+// `extra` is the shuffles beyond the counted total (1 for the pairs) that the needed count
+// includes.
+FairnessTest PositionTest(std::string_view name, CellTable kind,
                           std::span<const std::array<std::uint64_t, DeckSize>> table,
                           std::uint64_t total, std::uint64_t extra) {
     const std::uint64_t rows = table.size();
@@ -42,7 +48,10 @@ FairnessTest PositionTest(std::string_view name,
     if (static_cast<double>(total) / static_cast<double>(rows) < MinimumExpected) {
         return TooFew(name, needed);
     }
-    return Ran(name, PositionStatistic(table, total), static_cast<std::int32_t>((rows - 1) * 51));
+    FairnessTest test = Ran(name, PositionStatistic(table, total),
+                            static_cast<std::int32_t>((rows - 1) * 51), DeckSize * total);
+    test.largestCell = FindLargestCell(table, total, kind);
+    return test;
 }
 
 // The expected count of each cell over `total` draws: total * weight / scale.
@@ -76,7 +85,7 @@ FairnessTest CellTest(std::string_view name, std::span<const std::uint64_t> obse
     }
     const std::vector<std::uint64_t> o = SumOverGroups(observed, groups);
     const std::vector<double> e = SumOverGroups(std::span<const double>(expected), groups);
-    return Ran(name, PearsonStatistic(o, e), static_cast<std::int32_t>(groups.size() - 1));
+    return Ran(name, PearsonStatistic(o, e), static_cast<std::int32_t>(groups.size() - 1), total);
 }
 
 }  // namespace
@@ -113,10 +122,10 @@ FairnessResult RunFairnessTests(const ShuffleCounts& counts, double alpha) {
     const CountTable moves = counts.Moves();
     const auto suits = counts.SuitPosition();
     const auto ranks = counts.RankPosition();
-    result.tests.push_back(PositionTest("card-position", cards, rows, 0));
-    result.tests.push_back(PositionTest("move-position", moves, pairs, 1));
-    result.tests.push_back(PositionTest("suit-position", suits, rows, 0));
-    result.tests.push_back(PositionTest("rank-position", ranks, rows, 0));
+    result.tests.push_back(PositionTest("card-position", CellTable::Cards, cards, rows, 0));
+    result.tests.push_back(PositionTest("move-position", CellTable::Moves, moves, pairs, 1));
+    result.tests.push_back(PositionTest("suit-position", CellTable::Suits, suits, rows, 0));
+    result.tests.push_back(PositionTest("rank-position", CellTable::Ranks, ranks, rows, 0));
 
     const HandCategoryTotals& totals = CategoryTotalsForStage(counts.View().stage);
     std::vector<double> handWeights(totals.counts.begin(), totals.counts.begin() + totals.cells);
@@ -136,6 +145,10 @@ FairnessResult RunFairnessTests(const ShuffleCounts& counts, double alpha) {
         ran.push_back(&test);
     }
     const std::vector<bool> rejected = HolmRejections(pValues, alpha);
+    const double level = alpha / static_cast<double>(ran.size());
+    for (FairnessTest* test : ran) {
+        if (test->w) test->detectsW = DetectableW(test->df, test->observations, level);
+    }
     for (std::size_t i = 0; i < ran.size(); ++i) {
         if (!rejected[i]) continue;
         ran[i]->verdict = Verdict::Fail;

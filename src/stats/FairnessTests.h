@@ -2,11 +2,13 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string_view>
 #include <vector>
 
 #include "cards/Cards.h"
+#include "stats/LargestCell.h"
 #include "stats/ShuffleCounts.h"
 
 namespace brevane {
@@ -22,6 +24,21 @@ inline constexpr double DefaultAlpha = 0.01;
 // cells expect less is not tested.
 inline constexpr double MinimumExpected = 5.0;
 
+// The correct guesses per deck that a player can expect from a fair shuffle, whatever the
+// strategy: 1/52 + 1/51 + ... + 1/1.
+inline constexpr double FairGuessesPerDeck = [] {
+    double sum = 0;
+    for (int k = 1; k <= DeckSize; ++k) sum += 1.0 / k;
+    return sum;
+}();
+
+// What a guessing game scored: the mean number of correct guesses per deck and the half-width
+// of its 95% interval.
+struct GuessingFigure {
+    double mean = 0;
+    double halfWidth = 0;
+};
+
 struct FairnessTest {
     std::string_view name;  // "card-position", ...
     bool ran = false;
@@ -32,6 +49,15 @@ struct FairnessTest {
     Verdict verdict = Verdict::TooFewShuffles;
     // When it did not: the number of shuffles from which on it runs.
     std::uint64_t neededShuffles = 0;
+    // For a chi-square test that ran: the observations its table counts (n), the effect size w
+    // and the smallest w it detects (see EffectSize.h); a test without them shows "-".
+    std::uint64_t observations = 0;
+    std::optional<double> w;
+    std::optional<double> detectsW;
+    // For a position test that ran: its cell furthest from the expected count.
+    std::optional<LargestCell> largestCell;
+    // For a guessing test that ran: its score.
+    std::optional<GuessingFigure> guessing;
 };
 
 struct FairnessResult {
@@ -62,7 +88,8 @@ double PositionStatistic(std::span<const std::array<std::uint64_t, DeckSize>> ta
                          std::uint64_t total);
 
 // Runs every test over the counts, then Holm's step-down at `alpha` (0 < alpha < 1) over the
-// tests that ran.
+// tests that ran; each chi-square test's sensitivity is stated at the level alpha / m of the
+// first step, m being the number of tests that ran.
 FairnessResult RunFairnessTests(const ShuffleCounts& counts, double alpha = DefaultAlpha);
 
 }  // namespace brevane

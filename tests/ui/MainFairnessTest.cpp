@@ -2,6 +2,7 @@
 #include <QLocale>
 #include <QPlainTextEdit>
 #include <QTimer>
+#include <algorithm>
 
 #include "stats/FairnessReport.h"
 #include "support/FormHarness.h"
@@ -60,6 +61,11 @@ class MainFairnessTest : public QObject {
                  std::string("Hand categories of: D-1  (rotate), Flop, 5 players"));
         QVERIFY(h.reports[0][6].find("card-position") == 0);
         QVERIFY(h.reports[0][6].find(',') == std::string::npos);
+        // The effect columns, and the summary under the verdict.
+        QVERIFY(h.reports[0][5].find("w  detects w \u2265  Verdict") != std::string::npos);
+        const auto verdict = std::find(h.reports[0].begin(), h.reports[0].end(), "Verdict: pass");
+        QVERIFY(verdict != h.reports[0].end());
+        QVERIFY(verdict[1].starts_with("No bias found in 300 shuffles. A card-position bias of w"));
     }
 
     void reportOpensInTheReportWindow() {
@@ -75,6 +81,9 @@ class MainFairnessTest : public QObject {
         QVERIFY(text.startsWith(QStringLiteral("Fairness tests")));
         QVERIFY(text.contains(QStringLiteral("Shuffles: 50")));
         QVERIFY(text.contains(QStringLiteral("too few shuffles (needs 260)")));
+        QVERIFY(text.contains(QStringLiteral("detects w \u2265")));
+        QVERIFY(text.contains(
+            QStringLiteral("Too few shuffles to decide: 3 of the 7 tests need more than 50.")));
     }
 };
 
