@@ -1,5 +1,7 @@
+#include <cmath>
 #include <filesystem>
 #include <nlohmann/json.hpp>
+#include <tuple>
 
 #include "AnalysisCliHelpers.h"
 #include "analysis/ReportLines.h"
@@ -137,6 +139,29 @@ TEST_F(ReportFormatsTest, MapJsonHoldsTheCsvCounts) {
         }
         EXPECT_EQ(again, csv.out);
         EXPECT_EQ(json["test"]["name"], view == "cards" ? "card-position" : "move-position");
+        // The largest cell is the count furthest from the mean (all cells expect the same),
+        // the first of equal ones, named by its row label and column.
+        const double expected = json["total"].get<double>() / 52;
+        std::size_t row = 0, column = 0;
+        double furthest = -1;
+        for (std::size_t i = 0; i < 52; ++i) {
+            for (std::size_t j = 0; j < 52; ++j) {
+                const double off = std::fabs(json["counts"][i][j].get<double>() - expected);
+                if (off > furthest) std::tie(furthest, row, column) = std::tuple(off, i, j);
+            }
+        }
+        const nlohmann::json& cell = json["test"]["largest_cell"];
+        EXPECT_EQ(cell["row"], json["row_labels"][row]);
+        EXPECT_EQ(cell["position"], column + 1);
+        EXPECT_EQ(cell["observed"], json["counts"][row][column]);
+        // The map decides alone at alpha; `test` shares alpha among its seven tests, so it
+        // detects only larger effects, and both see the same w.
+        const nlohmann::json battery =
+            nlohmann::json::parse(RunOnFile("test", {"--format", "json"}).out);
+        const nlohmann::json& same = battery["tests"][view == "cards" ? 0 : 1];
+        EXPECT_LT(json["test"]["detects_w"].get<double>(), same["detects_w"].get<double>());
+        EXPECT_EQ(json["test"]["w"], same["w"]);
+        EXPECT_EQ(cell, same["largest_cell"]);
     }
 }
 

@@ -263,7 +263,8 @@ TEST_F(TestCommandTest, ReadAndWriteFailuresExitWithOne) {
 TEST_F(TestCommandTest, HelpAndUsage) {
     CliResult r = RunCli({"test", "--help"});
     EXPECT_EQ(r.status, 0);
-    for (const char* word : {"--alpha", "--format", "card-position", "fixed-points", "Holm"}) {
+    for (const char* word : {"--alpha", "--format", "card-position", "fixed-points", "Holm",
+                             "detects w", "largest_cell", "summary"}) {
         EXPECT_NE(r.out.find(word), std::string::npos) << word;
     }
     r = RunCli({"--help"});
