@@ -91,11 +91,6 @@ def largest_cell(table, total):
     return best
 
 
-def position_statistic(table, total):
-    expected = total / len(table)
-    return sum((o - expected) ** 2 / expected for line in table for o in line) * 51 / 52
-
-
 class EffectSizes(unittest.TestCase):
     results = []
 
@@ -122,21 +117,6 @@ class EffectSizes(unittest.TestCase):
                     n = observations(test["name"], shuffles, shuffles - 1)
                     wanted = math.sqrt(max(0.0, test["statistic"] - test["df"]) / n)
                     self.assertAlmostEqual(test["w"], wanted, delta=1e-12 * (1 + wanted))
-
-    def test_position_statistics_come_from_the_saved_tables(self):
-        for args, what, result, counts, _ in self.results:
-            shuffles = result["shuffles"]
-            tables = {"card-position": (counts["cards"], shuffles),
-                      "suit-position": (counts["suits"], shuffles),
-                      "rank-position": (counts["ranks"], shuffles),
-                      "move-position": (counts["moves"], shuffles - 1)}
-            for test in result["tests"]:
-                if test["name"] not in tables:
-                    continue
-                with self.subTest(run=what, test=test["name"]):
-                    table, total = tables[test["name"]]
-                    self.assertAlmostEqual(test["statistic"] / position_statistic(table, total),
-                                           1, delta=1e-12)
 
     def test_the_sensitivity_has_power_nine_in_ten_at_alpha_over_m(self):
         for args, what, result, counts, _ in self.results:
