@@ -175,11 +175,13 @@ int RunTestCommand(Args args) {
         return status;
     const ShuffleCounts& counts = *counted;
     if (counts.Rows() != 0) saved.Write(counts, options, source);
-    return PrintTests(counts, parsed->test, options, [&] {
+    const int status = PrintTests(counts, parsed->test, options, [&] {
         Json json = SourceJson(options, source);
         Report lines = SourceLines(json);
         return std::pair(std::move(json), std::move(lines));
     });
+    saved.Commit();
+    return status;
 }
 
 int RunTestOnCounts(Args args, const MergedShards& merged) {
