@@ -1,5 +1,5 @@
-// The shelf machine, the strip and the cut against laws worked out from their mechanisms, over
-// many rows. Every check fails by chance less than once in a million runs.
+// The shelf machine against a law worked out from its mechanism, over many rows. Every check
+// fails by chance less than once in a million runs.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -102,7 +102,7 @@ double ShelfTopChanceByCounting(int shelves, int dealt, int cards) {
     return static_cast<double>(hits) / outcomes / orders;
 }
 
-TEST(TableModelsSlowTest, ShelfTopCardChancesAgreeWithCountingEveryOutcome) {
+TEST(ShelfMachineSlowTest, ShelfTopCardChancesAgreeWithCountingEveryOutcome) {
     for (const int shelves : {2, 3}) {
         for (const int cards : {1, 2, 4}) {
             for (int dealt = 0; dealt < cards; ++dealt) {
@@ -114,42 +114,9 @@ TEST(TableModelsSlowTest, ShelfTopCardChancesAgreeWithCountingEveryOutcome) {
     }
 }
 
-TEST(TableModelsSlowTest, ShelfMachineTopCardFollowsItsLaw) {
+TEST(ShelfMachineSlowTest, ShelfMachineTopCardFollowsItsLaw) {
     CheckShelfTopCard(10, true);
     CheckShelfTopCard(2, false);
-}
-
-TEST(TableModelsSlowTest, StripCutsAreAnEvenChoiceOfGaps) {
-    // The P - 1 gaps are any P - 1 of the 51, all sets alike: the first packet, which ends at
-    // the bottom, holds g + 1 cards when g is the first gap chosen, with chance
-    // C(50 - g, P - 2) / C(51, P - 1).
-    for (const int packets : {2, 5}) {
-        std::vector<double> law(53, 0.0);
-        const auto choose = [](int n, int k) {
-            double c = 1;
-            for (int j = 1; j <= k; ++j) c = c * (n - k + j) / j;
-            return k < 0 || k > n ? 0.0 : c;
-        };
-        for (int g = 0; g <= 50; ++g)
-            law[g + 1] = choose(50 - g, packets - 2) / choose(51, packets - 1);
-        std::vector<std::uint64_t> lengths(53);
-        ForEachRow({ShuffleModelKind::Strip, packets}, false, 200'000,
-                   [&](const std::uint8_t* before, const std::uint8_t* row) {
-                       // The first packet lands at the bottom, in its order, from the
-                       // card that was on top.
-                       ++lengths[52 - (std::find(row, row + 52, before[0]) - row)];
-                   });
-        ExpectFit(lengths, law, FalseFailureRate / 2, "first packet");
-    }
-}
-
-TEST(TableModelsSlowTest, CutOffsetsAreEven) {
-    std::vector<std::uint64_t> offsets(52);
-    ForEachRow({ShuffleModelKind::Cut}, false, 100'000,
-               [&](const std::uint8_t* before, const std::uint8_t* row) {
-                   ++offsets[std::find(before, before + 52, row[0]) - before];
-               });
-    ExpectFit(offsets, std::vector<double>(52, 1.0 / 52), FalseFailureRate, "cut offsets");
 }
 
 }  // namespace
