@@ -119,9 +119,9 @@ void Strip(ShuffleGenerator& generator, std::uint8_t* cards, unsigned packets) {
     std::uint64_t chosen = 0;
     for (unsigned p = 1; p < packets; ++p) {
         std::uint64_t open = AllGaps & ~chosen;
-        for (unsigned g = generator.RandomBelow(static_cast<std::uint16_t>(DeckSize - p)); g > 0;
-             --g)
-            open &= open - 1;
+        // Clears the g lowest open gaps, leaving the g-th (0-based) lowest.
+        const unsigned g = generator.RandomBelow(static_cast<std::uint16_t>(DeckSize - p));
+        for (unsigned k = 0; k < g; ++k) open &= open - 1;
         chosen |= std::uint64_t{1} << std::countr_zero(open);
     }
     LayPacketsReversed(cards, chosen);
