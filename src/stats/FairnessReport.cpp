@@ -1,11 +1,11 @@
 #include "stats/FairnessReport.h"
 
-#include "work/ParallelRows.h"
-
 #include <optional>
 
+#include "analysis/ReportTable.h"
 #include "stats/EffectSize.h"
 #include "stats/FairnessSummary.h"
+#include "work/ParallelRows.h"
 
 namespace brevane {
 
@@ -74,9 +74,11 @@ Report Wrapped(const std::string& text, std::size_t width) {
 
 }  // namespace
 
-Report FairnessReportLines(const FairnessResult& result, const SeatView& view) {
+Report FairnessReportLines(const FairnessResult& result, const SeatView& view,
+                           const Report& source) {
     Report lines;
     lines.push_back("Fairness tests");
+    lines.insert(lines.end(), source.begin(), source.end());
     lines.push_back("Shuffles: " + std::to_string(result.shuffles));
     lines.push_back("Hand categories of: " + view.SeatText() + ", " +
                     std::string(view.StageText()) + ", " + std::to_string(view.players) +
@@ -88,18 +90,7 @@ Report FairnessReportLines(const FairnessResult& result, const SeatView& view) {
     lines.push_back(PadRight("Test", NameWidth) + PadLeft("Statistic", StatisticWidth) +
                     PadLeft("df", DfWidth) + "  " + PadRight("p", PWidth) + PadLeft("w", WWidth) +
                     PadLeft("detects w \u2265", DetectsWidth + 2) + "  Verdict");
-    std::size_t ran = 0, failed = 0;
-    for (const FairnessTest& test : result.tests) {
-        lines.push_back(TestLine(test));
-        ran += test.ran;
-        failed += test.verdict == Verdict::Fail;
-    }
-    std::string verdict = "Verdict: " + std::string(VerdictText(result.verdict));
-    if (ran == 0) {
-        verdict += " (no test had enough shuffles to run)";
-    } else if (failed > 0) {
-        verdict += " (" + std::to_string(failed) + " of " + std::to_string(ran) + " tests failed)";
-    }
+    for (const FairnessTest& test : result.tests) lines.push_back(TestLine(test));
     bool cellHeading = false;
     for (const FairnessTest& test : result.tests) {
         if (!test.largestCell) continue;
@@ -111,7 +102,7 @@ Report FairnessReportLines(const FairnessResult& result, const SeatView& view) {
         lines.push_back(PadRight(std::string(test.name), NameWidth) + test.largestCell->Text());
     }
     lines.push_back("");
-    lines.push_back(verdict);
+    lines.push_back(VerdictLine(result));
     for (std::string& line : Wrapped(FairnessSummary(result), SummaryWidth))
         lines.push_back(std::move(line));
     lines.push_back("");
@@ -128,6 +119,48 @@ Report FairnessReportLines(const FairnessResult& result, const SeatView& view) {
     return lines;
 }
 
+std::string VerdictLine(const FairnessResult& result) {
+    std::string line = "Verdict: " + std::string(VerdictText(result.verdict));
+    if (result.verdict == Verdict::Fail) {
+        std::size_t ran = 0, failed = 0;
+        for (const FairnessTest& test : result.tests) {
+            ran += test.ran;
+            failed += test.verdict == Verdict::Fail;
+        }
+        line += " (" + std::to_string(failed) + " of " + std::to_string(ran) + " tests failed)";
+    } else if (result.verdict == Verdict::Inconclusive) {
+        const MissingTests missing = TestsNotRun(result);
+        line += ": " + std::to_string(missing.count) + " of " +
+                std::to_string(result.tests.size()) +
+                (missing.count == 1 ? " tests needs at least " : " tests need at least ") +
+                std::to_string(missing.neededShuffles) + " shuffles";
+    }
+    return line;
+}
+
+std::string FairnessCsvText(const FairnessResult& result) {
+    const auto number = [](const std::optional<double>& value) {
+        return value ? ShortestText(*value) : std::string();
+    };
+    std::string text = "name,statistic,df,p,w,detects_w,verdict\n";
+    for (const FairnessTest& test : result.tests) {
+        text += CsvField(test.name);
+        if (test.ran) {
+            text += ',' + ShortestText(test.statistic) + ',' + std::to_string(test.df) + ',' +
+                    ShortestText(test.p);
+        } else {
+            text += ",,,";
+        }
+        text += ',' + number(test.w) + ',' + number(test.detectsW) + ',';
+        text += CsvField(VerdictText(test.verdict));
+        text += '\n';
+    }
+    text += "overall,,,,,,";
+    text += CsvField(VerdictText(result.verdict));
+    text += '\n';
+    return text;
+}
+
 ShuffleCounts CountShuffleList(const ShuffleList& list, const SeatView& view,
                                WorkProgress* progress) {
     return CountListRows<ShuffleCounts>(
@@ -135,10 +168,10 @@ ShuffleCounts CountShuffleList(const ShuffleList& list, const SeatView& view,
         progress);
 }
 
-Report BuildFairnessReport(const ShuffleList& list, const SeatView& view, double alpha,
-                           WorkProgress* progress) {
+Report BuildFairnessReport(const ShuffleList& list, const SeatView& view, const Report& source,
+                           double alpha, WorkProgress* progress) {
     return FairnessReportLines(RunFairnessTests(CountShuffleList(list, view, progress), alpha),
-                               view);
+                               view, source);
 }
 
 }  // namespace brevane

@@ -16,8 +16,25 @@ namespace brevane {
 // The verdict as lines of text: one line per test in the order of the result, with its effect
 // and sensitivity; the largest cell of each position test that ran; the overall verdict and
 // the summary. Numbers are written with "." whatever the locale. `view` is the seat view the
-// hand-categories test used.
-Report FairnessReportLines(const FairnessResult& result, const SeatView& view);
+// hand-categories test used. `source` says what was judged: lines that follow the title as
+// they are, the first of them starting with "Source: ".
+Report FairnessReportLines(const FairnessResult& result, const SeatView& view,
+                           const Report& source);
+
+// The source line of the report over the window's list, whose rows no key or file names.
+inline constexpr std::string_view WindowListSourceLine =
+    "Source: the shuffles in the window's list";
+
+// The overall verdict line: "Verdict: pass", "Verdict: fail (F of R tests failed)" or
+// "Verdict: inconclusive: M of T tests need at least N shuffles", N being the most any test that
+// did not run needs.
+std::string VerdictLine(const FairnessResult& result);
+
+// The header row "name,statistic,df,p,w,detects_w,verdict", one row per test in the order of
+// the result (a number the test lacks, or all of them when it did not run, empty), then the row
+// "overall,,,,,,VERDICT". Numbers are the shortest texts that read back as the same double,
+// with "." whatever the locale; lines end in LF, fields are quoted as CsvField quotes them.
+std::string FairnessCsvText(const FairnessResult& result);
 
 // Every row of `list` for the seat view, counted over consecutive ranges on the default number
 // of threads and joined in list order, so that the counts are those of one pass. `progress`
@@ -25,8 +42,9 @@ Report FairnessReportLines(const FairnessResult& result, const SeatView& view);
 ShuffleCounts CountShuffleList(const ShuffleList& list, const SeatView& view,
                                WorkProgress* progress = nullptr);
 
-// The fairness report over a stored list with at least one row.
-Report BuildFairnessReport(const ShuffleList& list, const SeatView& view,
+// The fairness report over a stored list with at least one row; `source` as for
+// FairnessReportLines.
+Report BuildFairnessReport(const ShuffleList& list, const SeatView& view, const Report& source,
                            double alpha = DefaultAlpha, WorkProgress* progress = nullptr);
 
 }  // namespace brevane

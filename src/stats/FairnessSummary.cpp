@@ -53,13 +53,7 @@ std::string FailSummary(const FairnessResult& result) {
 }
 
 std::string ShortSummary(const FairnessResult& result) {
-    std::size_t missing = 0;
-    std::uint64_t needed = 0;
-    for (const FairnessTest& test : result.tests) {
-        if (test.ran) continue;
-        ++missing;
-        needed = std::max(needed, test.neededShuffles);
-    }
+    const auto [missing, needed] = TestsNotRun(result);
     const std::string tests = missing == result.tests.size()
                                   ? "all " + std::to_string(missing) + " tests need"
                                   : std::to_string(missing) + " of the " +
