@@ -24,8 +24,8 @@ class CountsOutput {
     std::unique_ptr<ReplacingFile> file_;
 };
 
-// The counts file at `path` ("-": standard input). Throws CountsFileError, also when the file
-// cannot be read.
+// The counts file at `path` ("-": standard input), of which at most CountsFileMaxBytes + 1
+// bytes are read. Throws CountsFileError, also when the file cannot be read.
 SavedCounts LoadCountsFile(const std::string& path);
 
 }  // namespace brevane::cli
