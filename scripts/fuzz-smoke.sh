@@ -54,14 +54,16 @@ printf '%s\n%s\n' "$line" "${line/2d/2c}" >"$corpus/twice"
 run_target RowParserFuzz "$corpus" -max_len=8192
 
 # Counts-file reader: seeded with real counts files (tests/fuzz/counts-corpus). The counts
-# evaluate hands, whose tables the generator writes at build time.
+# evaluate hands, whose tables the generator writes at build time; the export line format
+# brings the file writer of its module along.
 clang++ -std=c++20 -O1 -I "$root/src" "$root/src/hand/generator/"*.cpp -o "$out/HandTableGenerator"
-"$out/HandTableGenerator" "$out/HandTables.cpp"
-clang++ "${flags[@]}" "$root/tests/fuzz/CountsFileFuzz.cpp" "$root/src/stats/CountsFile.cpp" \
-  "$root/src/stats/BoundedJson.cpp" "$root/src/stats/ShuffleCounts.cpp" \
-  "$root/src/analysis/Export.cpp" "$root/src/analysis/RowParser.cpp" \
-  "$root/src/analysis/Seats.cpp" "$root/src/cards/Cards.cpp" "$out/HandTables.cpp" \
-  -o "$out/CountsFileFuzz"
+"$out/HandTableGenerator" "$out/HandTables.cpp" >/dev/null
+sources=(stats/CountsFile.cpp stats/BoundedJson.cpp stats/ShuffleCounts.cpp
+         analysis/ReportCounters.cpp analysis/Export.cpp analysis/RowParser.cpp analysis/Seats.cpp
+         cards/Cards.cpp os/OutputFile.cpp os/OutputTarget.cpp os/PendingFile.cpp
+         os/SignalCleanup.cpp)
+clang++ "${flags[@]}" "$root/tests/fuzz/CountsFileFuzz.cpp" "${sources[@]/#/$root/src/}" \
+  "$out/HandTables.cpp" -o "$out/CountsFileFuzz"
 corpus="$out/CountsFileCorpus"
 mkdir -p "$corpus"
 cp "$root"/tests/fuzz/counts-corpus/*.json "$corpus/"
