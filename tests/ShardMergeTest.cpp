@@ -36,9 +36,8 @@ Shard FileShard(const std::string& name, const std::vector<Row>& rows, const Sea
                      firstRow.has_value());
 }
 
-Json KeySource(const std::string& key, const std::string& model = "fisher-yates",
-               bool fromNewDeck = false) {
-    return {{"model", model}, {"key", key}, {"seed", "key"}, {"from_new_deck", fromNewDeck}};
+Json KeySource(const std::string& key) {
+    return {{"model", "fisher-yates"}, {"key", key}, {"seed", "key"}, {"from_new_deck", false}};
 }
 
 Shard KeyShard(const std::string& name, const std::vector<Row>& rows, const SeatView& view,
@@ -214,24 +213,6 @@ TEST(ShardMerge, TotalsPastTheLastRowIndexAreRefused) {
     EXPECT_EQ(MergeShards(two(half, MaxRowIndex - half)).counts.Rows(), MaxRowIndex);
     EXPECT_EQ(WhyNot(two(half + 1, MaxRowIndex - half)),
               "x to y hold more than 9223372036854775807 shuffles together");
-}
-
-// Rows made with one key are the same rows only when the model and the starting deck are the
-// same too.
-TEST(ShardMerge, OneKeyWithOtherModelsMakesOtherRows) {
-    const std::vector<Row> rows = literal::RandomRows(120, 44);
-    const std::string key(64, 'c');
-    const auto shard = [&](const char* name, std::size_t begin, const Json& source) {
-        return ReadShard(name, test::CountedRows(Slice(rows, begin, begin + 40), Fixed), source,
-                         false);
-    };
-    const MergedShards merged = MergeShards({shard("fy", 0, KeySource(key)),
-                                             shard("naive", 40, KeySource(key, "naive-swap")),
-                                             shard("new", 80, KeySource(key, "naive-swap", true))});
-    EXPECT_EQ(merged.counts.Rows(), 120u);
-    EXPECT_EQ(merged.counts.Pairs(), 117u);
-    EXPECT_EQ(WhyNot({shard("fy", 0, KeySource(key)), shard("fy2", 40, KeySource(key))}),
-              "fy and fy2 hold the same rows (made with one key and model)");
 }
 
 }  // namespace
