@@ -19,7 +19,12 @@ void CountsOutput::Write(const ShuffleCounts& counts, const AnalysisOptions& opt
     const std::string text =
         CountsFileText(counts, ProgramText(), SourceJson(options, source), options.firstRowGiven);
     file_->Out().Write(text.data(), text.size());
-    file_->Commit();
+    file_->Complete();
+    written_ = true;
+}
+
+void CountsOutput::Commit() {
+    if (written_) file_->Commit();
 }
 
 SavedCounts LoadCountsFile(const std::string& path) {
