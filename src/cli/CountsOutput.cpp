@@ -34,11 +34,10 @@ SavedCounts LoadCountsFile(const std::string& path) {
     // device or a pipe that never ends is not read further.
     std::string text;
     char buffer[1 << 16];
-    std::size_t got;
-    while (text.size() <= CountsFileMaxBytes &&
-           (got = std::fread(buffer, 1,
-                             std::min(sizeof buffer, CountsFileMaxBytes + 1 - text.size()), file)) >
-               0) {
+    while (text.size() <= CountsFileMaxBytes) {
+        const std::size_t want = std::min(sizeof buffer, CountsFileMaxBytes + 1 - text.size());
+        const std::size_t got = std::fread(buffer, 1, want, file);
+        if (got == 0) break;
         text.append(buffer, got);
     }
     const bool failed = std::ferror(file) != 0;
