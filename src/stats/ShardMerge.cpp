@@ -156,7 +156,7 @@ MergedShards MergeShards(const std::vector<Shard>& shards) {
     const SeatView view = shards.front().saved.counts.View();
     const std::vector<FilePart> parts = PlaceFileParts(shards, view);
 
-    MergedShards merged{ShuffleCounts(view), Json::array()};
+    MergedShards merged{ShuffleCounts(view), Json::array(), {}};
     // Runs of file parts that follow each other end to end, each added as one part.
     for (std::size_t i = 0; i < parts.size();) {
         ShuffleCounts run = parts[i].counts;
@@ -170,6 +170,7 @@ MergedShards MergeShards(const std::vector<Shard>& shards) {
     for (const Shard& shard : shards) {
         if (!FromFile(shard)) merged.counts.Add(shard.saved.counts, false);
         merged.sources.push_back(shard.saved.source);
+        merged.names.push_back(shard.name);
     }
     return merged;
 }
