@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Short libFuzzer runs of the input parsers (about 20 seconds each), built with clang++ and
-# AddressSanitizer/UndefinedBehaviorSanitizer. Without clang++ or its libFuzzer runtime (both
-# installed by scripts/install-deps.sh) it fails, so that a run never passes without fuzzing.
+# Short libFuzzer runs of the input parsers, of export rows and of counts files (about 20
+# seconds each), built with clang++ and AddressSanitizer/UndefinedBehaviorSanitizer. Without
+# clang++ or its libFuzzer runtime (both installed by scripts/install-deps.sh) it fails, so that
+# a run never passes without fuzzing.
 #   FUZZ_BUILD    build folder (default: build-fuzz)
 #   FUZZ_SECONDS  seconds per target (default: 20)
 set -euo pipefail
@@ -24,6 +25,19 @@ fi
 flags=(-std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined
        -I "$root/src")
 
+# Runs target $1 over the corpus folder $2 for the set time, with any further libFuzzer options.
+run_target() {
+  local name=$1 corpus=$2
+  shift 2
+  echo "fuzz-smoke: $name for ${seconds}s"
+  ASAN_OPTIONS=detect_leaks=1 "$out/$name" -max_total_time="$seconds" -print_final_stats=1 "$@" \
+    "$corpus" 2>"$out/$name.log" || {
+    tail -40 "$out/$name.log"
+    exit 1
+  }
+  grep -E "stat::number_of_executed_units|Done" "$out/$name.log" | tail -2
+}
+
 # Row parser: seeded with a well-formed line (LF and CR LF) and a few broken ones.
 clang++ "${flags[@]}" "$root/tests/fuzz/RowParserFuzz.cpp" "$root/src/analysis/RowParser.cpp" \
   "$root/src/cards/Cards.cpp" -o "$out/RowParserFuzz"
@@ -37,10 +51,20 @@ printf '%s\n' "$line" >"$corpus/lf"
 printf '%s\r\n%s\r\n' "$line" "$line" >"$corpus/crlf"
 printf '%s' "${line% *}" >"$corpus/short"
 printf '%s\n%s\n' "$line" "${line/2d/2c}" >"$corpus/twice"
-echo "fuzz-smoke: RowParserFuzz for ${seconds}s"
-ASAN_OPTIONS=detect_leaks=1 "$out/RowParserFuzz" -max_total_time="$seconds" -max_len=8192 \
-  -print_final_stats=1 "$corpus" 2>"$out/RowParserFuzz.log" || {
-  tail -40 "$out/RowParserFuzz.log"
-  exit 1
-}
-grep -E "stat::number_of_executed_units|Done" "$out/RowParserFuzz.log" | tail -2
+run_target RowParserFuzz "$corpus" -max_len=8192
+
+# Counts-file reader: seeded with real counts files (tests/fuzz/counts-corpus). The counts
+# evaluate hands, whose tables the generator writes at build time; the export line format
+# brings the file writer of its module along.
+clang++ -std=c++20 -O1 -I "$root/src" "$root/src/hand/generator/"*.cpp -o "$out/HandTableGenerator"
+"$out/HandTableGenerator" "$out/HandTables.cpp" >/dev/null
+sources=(stats/CountsFile.cpp stats/BoundedJson.cpp stats/ShuffleCounts.cpp
+         analysis/ReportCounters.cpp analysis/Export.cpp analysis/RowParser.cpp analysis/Seats.cpp
+         cards/Cards.cpp os/OutputFile.cpp os/OutputTarget.cpp os/PendingFile.cpp
+         os/SignalCleanup.cpp)
+clang++ "${flags[@]}" "$root/tests/fuzz/CountsFileFuzz.cpp" "${sources[@]/#/$root/src/}" \
+  "$out/HandTables.cpp" -o "$out/CountsFileFuzz"
+corpus="$out/CountsFileCorpus"
+mkdir -p "$corpus"
+cp "$root"/tests/fuzz/counts-corpus/*.json "$corpus/"
+run_target CountsFileFuzz "$corpus"

@@ -204,6 +204,13 @@ TEST(BiasMap, TooFewRowsForAView) {
     EXPECT_THROW(BiasMap(CountRows(SameRow(1)), BiasView::Moves), std::invalid_argument);
     EXPECT_THROW(BiasMap(CountRows({}), BiasView::Cards), std::invalid_argument);
     EXPECT_EQ(BiasMap(CountRows(SameRow(1)), BiasView::Cards).Total(), 1u);
+    // Three one-row runs added up: three rows, no pair to follow a card through.
+    ShuffleCounts three = CountRows(SameRow(1));
+    for (int k = 0; k < 2; ++k) three.Add(CountRows(SameRow(1)), false);
+    ASSERT_EQ(three.Rows(), 3u);
+    EXPECT_EQ(BiasMapShortage(three, BiasView::Moves), BiasMapShortage(1, BiasView::Moves));
+    EXPECT_EQ(BiasMapShortage(three, BiasView::Cards), std::nullopt);
+    EXPECT_THROW(BiasMap(three, BiasView::Moves), std::invalid_argument);
 
     EXPECT_EQ(BiasViewFromName("cards"), BiasView::Cards);
     EXPECT_EQ(BiasViewFromName("moves"), BiasView::Moves);

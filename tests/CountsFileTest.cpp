@@ -27,18 +27,36 @@ std::string WhatIsWrong(const Json& json) {
     return test::ErrorMessage<CountsFileError>([&] { CountsFromJson(json); });
 }
 
+std::string TextIsWrong(std::string_view text) {
+    return test::ErrorMessage<CountsFileError>([&] { ParseCountsFile(text); });
+}
+
+std::string GoodText() {
+    return CountsFileText(test::CountedRows(literal::RandomRows(520, 4), SeatView{}), "p", Source,
+                          false);
+}
+
+// `text` with `from`, which it holds once, replaced by `to`.
+std::string Replaced(std::string text, const std::string& from, const std::string& to) {
+    const std::size_t at = text.find(from);
+    EXPECT_NE(at, std::string::npos) << from;
+    EXPECT_EQ(text.find(from, at + 1), std::string::npos) << from;
+    return text.replace(at, from.size(), to);
+}
+
 // Two rows worked out by hand: the new-deck order and its reverse, ten players, seat D.
 TEST(CountsFile, TwoRowsByHand) {
     Row reversed = Identity();
     std::reverse(reversed.begin(), reversed.end());
     const Json json = CountsToJson(test::CountedRows({Identity(), reversed}, SeatView{}),
-                                   "brevane-cli 9", Source);
+                                   "brevane-cli 9", Source, false);
     EXPECT_EQ(json["format"], "brevane-counts");
     EXPECT_EQ(json["version"], 1);
     EXPECT_EQ(json["program"], "brevane-cli 9");
     EXPECT_EQ(json["source"], Source);
     EXPECT_EQ(json["shuffles"], 2);
     EXPECT_EQ(json["first_row"], 0);
+    EXPECT_EQ(json["first_row_given"], false);
     EXPECT_EQ(json["players"], 10);
     EXPECT_EQ(json["seat"], "D");
     EXPECT_EQ(json["rotate"], false);
@@ -79,14 +97,16 @@ TEST(CountsFile, SaveLoadSaveGivesTheSameJson) {
     };
     for (const auto& c : cases) {
         const ShuffleCounts counts = test::CountedRows(rows, c.view, c.firstRow);
-        const std::string text = CountsFileText(counts, "brevane-cli 1.02", Source);
+        const bool given = c.firstRow != 0;
+        const std::string text = CountsFileText(counts, "brevane-cli 1.02", Source, given);
         const SavedCounts saved = ParseCountsFile(text);
         test::ExpectSameCounts(saved.counts, counts);
         EXPECT_EQ(saved.counts.View(), c.view);
         EXPECT_EQ(saved.counts.FirstRowIndex(), c.firstRow);
         EXPECT_EQ(saved.program, "brevane-cli 1.02");
         EXPECT_EQ(saved.source, Source);
-        EXPECT_EQ(CountsFileText(saved.counts, saved.program, saved.source), text);
+        EXPECT_EQ(saved.firstRowGiven, given);
+        EXPECT_EQ(CountsFileText(saved.counts, saved.program, saved.source, given), text);
     }
 }
 
@@ -97,15 +117,15 @@ TEST(CountsFile, RestoredCountsGoOn) {
     const std::vector<Row> head(rows.begin(), rows.begin() + 120);
     const std::vector<Row> tail(rows.begin() + 120, rows.end());
     ShuffleCounts restored =
-        CountsFromJson(CountsToJson(test::CountedRows(head, view), "p", Source)).counts;
+        CountsFromJson(CountsToJson(test::CountedRows(head, view), "p", Source, false)).counts;
     const std::vector<std::uint8_t> bytes = literal::Flatten(tail);
     restored.AddRows(bytes.data(), tail.size());
     test::ExpectSameCounts(restored, test::CountedRows(rows, view));
 }
 
 TEST(CountsFile, MalformedFilesAreRefused) {
-    const Json good =
-        CountsToJson(test::CountedRows(literal::RandomRows(520, 4), SeatView{}), "p", Source);
+    const Json good = CountsToJson(test::CountedRows(literal::RandomRows(520, 4), SeatView{}), "p",
+                                   Source, false);
     ASSERT_EQ(WhatIsWrong(good), "");
     const std::function<void(Json&)> broken[] = {
         [](Json& j) { j = Json::array(); },
@@ -154,8 +174,8 @@ TEST(CountsFile, MalformedFilesAreRefused) {
 }
 
 TEST(CountsFile, MessagesSayWhatIsWrong) {
-    const Json good =
-        CountsToJson(test::CountedRows(literal::RandomRows(520, 4), SeatView{}), "p", Source);
+    const Json good = CountsToJson(test::CountedRows(literal::RandomRows(520, 4), SeatView{}), "p",
+                                   Source, false);
     Json json = good;
     json["version"] = 7;
     EXPECT_EQ(WhatIsWrong(json), "unknown counts file version 7 (this program reads 1)");
@@ -178,13 +198,87 @@ TEST(CountsFile, MessagesSayWhatIsWrong) {
 
 // Two hole cards are a pair or not: a file claiming more at the hole stage is refused.
 TEST(CountsFile, HoleStageHoldsOnlyHighCardsAndPairs) {
-    const Json good = CountsToJson(
-        test::CountedRows(literal::RandomRows(60, 2), SeatView{10, 0, Stage::Hole}), "p", Source);
+    const Json good =
+        CountsToJson(test::CountedRows(literal::RandomRows(60, 2), SeatView{10, 0, Stage::Hole}),
+                     "p", Source, false);
     ASSERT_EQ(WhatIsWrong(good), "");
     Json json = good;
     json["hand_categories"]["High Card"] = json["hand_categories"]["High Card"].get<int>() - 1;
     json["hand_categories"]["Flush"] = 1;
     EXPECT_EQ(WhatIsWrong(json), "\"hand_categories\": \"Flush\" at the hole stage");
+}
+
+// Text that is no sound JSON, or too deep or too large to be read, is refused with a reason,
+// before any value deeper than the limit is built or more than the limit is read.
+TEST(CountsFile, HostileTextIsRefusedWithAReason) {
+    const std::string good = GoodText();
+    ASSERT_EQ(TextIsWrong(good), "");
+    EXPECT_EQ(TextIsWrong(good + " \t\r\n"), "");
+
+    const std::string deep =
+        "{\"a\":" + std::string(100000, '[') + std::string(100000, ']') + ",\"b\":1}";
+    EXPECT_EQ(TextIsWrong(deep), "nested more than 8 levels deep");
+    // The source is kept as given, nested up to the limit: the file, a source, six lists.
+    const std::string sourceAt = "\"source\":{";
+    EXPECT_EQ(TextIsWrong(Replaced(good, sourceAt, sourceAt + "\"x\":[[[[[[0]]]]]],")), "");
+    EXPECT_EQ(TextIsWrong(Replaced(good, sourceAt, sourceAt + "\"x\":[[[[[[[0]]]]]]],")),
+              "nested more than 8 levels deep");
+
+    EXPECT_EQ(TextIsWrong("[1e400]"), "a number too large (at byte 6)");
+    EXPECT_EQ(TextIsWrong(Replaced(good, "\"shuffles\":520,", "\"shuffles\":1e400,")).substr(0, 28),
+              "a number too large (at byte ");
+    EXPECT_EQ(TextIsWrong(Replaced(good, "\"moves\":", "\"cards\":0,\"moves\":")),
+              "duplicate key \"cards\"");
+    EXPECT_EQ(TextIsWrong(Replaced(good, "\"Royal Flush\":", "\"Pair\":0,\"Royal Flush\":")),
+              "duplicate key \"Pair\"");
+    EXPECT_EQ(TextIsWrong(good + '\0'),
+              "not valid JSON (a NUL byte at byte " + std::to_string(good.size() + 1) + ")");
+    EXPECT_EQ(TextIsWrong(good + '\0' + "{}"),
+              "not valid JSON (a NUL byte at byte " + std::to_string(good.size() + 1) + ")");
+    EXPECT_EQ(TextIsWrong(good + "x"),
+              "not valid JSON (at byte " + std::to_string(good.size() + 1) + ")");
+    EXPECT_EQ(TextIsWrong(""), "not valid JSON (at byte 1)");
+
+    // The size limit holds for white space too; at the limit the file is read.
+    std::string padded = good;
+    padded.resize(CountsFileMaxBytes, ' ');
+    EXPECT_EQ(TextIsWrong(padded), "");
+    padded += ' ';
+    EXPECT_EQ(TextIsWrong(padded), "larger than 16 MiB, more than a counts file holds");
+}
+
+// Row counts near 2^63: the bounds the reader checks every table against do not wrap (13 times
+// 1.5e18 rows is past 2^64), and first row plus rows stays below 2^63.
+TEST(CountsFile, HugeCountsAreReadWithoutWrapping) {
+    for (const std::uint64_t n : {std::uint64_t{1'500'000'000'000'000'000}, MaxRowIndex}) {
+        const SavedCounts saved =
+            ParseCountsFile(CountsFileText(test::SameRowCounts(n, SeatView{}), "p", Source, false));
+        EXPECT_EQ(saved.counts.Rows(), n);
+        EXPECT_EQ(saved.counts.SuitPosition()[0][0], n);    // 2c, first every time
+        EXPECT_EQ(saved.counts.RankPosition()[12][51], n);  // As, last every time
+        EXPECT_EQ(saved.counts.FixedPoints()[52], n - 1);
+    }
+    EXPECT_EQ(TextIsWrong(CountsFileText(test::SameRowCounts(MaxRowIndex, SeatView{}, 1), "p",
+                                         Source, true)),
+              "\"first_row\" + \"shuffles\" is too large");
+}
+
+// Whether --first-row was given is kept; files written before it was recorded count it as
+// given when their first row is not 0.
+TEST(CountsFile, FirstRowGivenIsRecorded) {
+    const std::vector<Row> rows = literal::RandomRows(50, 6);
+    for (const std::uint64_t firstRow : {0, 40}) {
+        const ShuffleCounts counts = test::CountedRows(rows, SeatView{}, firstRow);
+        EXPECT_TRUE(CountsFromJson(CountsToJson(counts, "p", Source, true)).firstRowGiven);
+        Json old = CountsToJson(counts, "p", Source, true);
+        old.erase("first_row_given");
+        EXPECT_EQ(CountsFromJson(old).firstRowGiven, firstRow != 0);
+    }
+    Json json = CountsToJson(test::CountedRows(rows, SeatView{}, 40), "p", Source, true);
+    json["first_row_given"] = false;
+    EXPECT_EQ(WhatIsWrong(json), "\"first_row\" is 40, but \"first_row_given\" is false");
+    json["first_row_given"] = 1;
+    EXPECT_EQ(WhatIsWrong(json), "\"first_row_given\" is not true or false");
 }
 
 }  // namespace

@@ -324,8 +324,9 @@ TEST_F(MergeCommand, ProcedureShardsAreNamedInFullAndOneKeyIsOneSetOfRows) {
     const CliResult two = RunCli({"merge", files[0], files[1], "report", "categories"});
     EXPECT_EQ(two.status, 0) << two.err;
     EXPECT_NE(two.out.find("Shuffles: 400\n"), std::string::npos) << two.out;
-    ExpectUsageError({"merge", files[0], files[1], files[2], "test"},
-                     files[0] + " and " + files[2] + " hold the same rows (made with one key)");
+    ExpectUsageError(
+        {"merge", files[0], files[1], files[2], "test"},
+        files[0] + " and " + files[2] + " hold the same rows (made with one key and model)");
 }
 
 TEST_F(MergeCommand, MismatchedAndMalformedShardsAreRefused) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "AnalysisReference.h"
 
 namespace brevane {
@@ -20,6 +22,21 @@ TEST(Seats, SeatDeckPositionMatchesTheDefinitionForEveryTableSeatAndManyRows) {
             }
             const std::int64_t far = 4'000'000'123LL;
             EXPECT_EQ(SeatDeckPosition(View(n, p), far), reference::FirstHolePosition(n, p, far));
+        }
+    }
+}
+
+// The last rows below 2^63, where the seat's offset added to the row would pass 2^63 - 1:
+// checked against the definition in 128-bit arithmetic.
+TEST(Seats, SeatDeckPositionHoldsUpToTheLastRowIndex) {
+    constexpr std::int64_t last = std::numeric_limits<std::int64_t>::max();
+    for (std::int32_t n = 2; n <= 10; ++n) {
+        for (std::int32_t p = n; p < 2 * n; ++p) {
+            for (std::int64_t back = 0; back <= 2 * n; ++back) {
+                const std::int64_t r = last - back;
+                const auto want = n - static_cast<std::int32_t>((__int128{p - n} + r) % n);
+                ASSERT_EQ(SeatDeckPosition(View(n, p), r), want) << n << " " << p << " " << r;
+            }
         }
     }
 }

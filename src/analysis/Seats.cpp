@@ -6,9 +6,10 @@ std::int32_t SeatDeckPosition(const SeatView& view, std::int64_t row) {
     const std::int32_t n = view.players;
     if (!view.Rotating()) return n - view.seatPosition;
     const std::int64_t k = view.seatPosition - n;
+    // (k + row) mod n, taken without adding first: k + row would overflow for rows near 2^63.
     // The row is never negative for a listed row; the adjustment keeps the result in 1..n for
     // any row a caller might pass.
-    std::int64_t j = (k + row) % n;
+    std::int64_t j = (row % n + k) % n;
     if (j < 0) j += n;
     return n - static_cast<std::int32_t>(j);
 }

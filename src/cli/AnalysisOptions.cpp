@@ -4,7 +4,6 @@
 #include <cerrno>
 #include <clocale>
 #include <cstring>
-#include <limits>
 #include <string>
 
 #include <sys/stat.h>
@@ -17,6 +16,7 @@
 #include "os/TerminalText.h"
 #include "random/PRNG.h"
 #include "random/PrepareGenerator.h"
+#include "stats/ShuffleCounts.h"
 #include "work/ParallelRows.h"
 
 namespace brevane::cli {
@@ -56,8 +56,6 @@ std::optional<std::int32_t> ParseSeat(std::string_view text) {
     if (!k || digits[0] == '0' || *k > 1000) return std::nullopt;
     return static_cast<std::int32_t>(*k);
 }
-
-constexpr std::uint64_t MaxRowIndex = std::numeric_limits<std::int64_t>::max();
 
 // A 0-based row index: decimal digits, 0 or more, below 2^63.
 std::optional<std::uint64_t> ParseRowIndex(std::string_view text) {
@@ -191,6 +189,7 @@ std::optional<AnalysisOptions> ParseAnalysisOptions(std::string_view command, Ar
             const auto row = ParseRowIndex(value);
             if (!row) return fail("invalid row index " + Quoted(value) + " (0 or more)");
             options.firstRow = *row;
+            options.firstRowGiven = true;
         } else if (name == "--save-counts") {
             if (value.empty()) return fail("--save-counts needs a file name");
             options.saveCounts = std::string(value);
@@ -209,8 +208,11 @@ std::optional<AnalysisOptions> ParseAnalysisOptions(std::string_view command, Ar
         return fail("no seat " + Quoted(seat) + " at " + std::to_string(players) +
                     " players (D, D-1 to D-" + std::to_string(players - 1) + ")");
     }
-    if (options.shuffles && options.firstRow > MaxRowIndex - (*options.shuffles - 1))
-        return fail("--first-row and --shuffles reach past the last row index");
+    if (options.shuffles && !RowsFit(options.firstRow, *options.shuffles)) {
+        return fail(options.firstRowGiven
+                        ? "--first-row and --shuffles reach past the last row index"
+                        : "--shuffles reaches past the last row index");
+    }
     options.view.players = players;
     options.view.seatPosition = rotate ? players + *offset : *offset;
     if (options.threads != 0) SetDefaultThreadCount(options.threads);
@@ -231,6 +233,13 @@ std::optional<AnalysisOptions> ParseAnalysisOptions(std::string_view command, Ar
         if (clash) return fail(*clash);
     }
     return options;
+}
+
+int RefuseRowsPastLastIndex(std::string_view command, const AnalysisOptions& options,
+                            std::uint64_t rows) {
+    if (RowsFit(options.firstRow, rows)) return ExitOk;
+    return UsageError(command, "--first-row and the " + std::to_string(rows) +
+                                   " rows of --input reach past the last row index");
 }
 
 std::optional<AnalysisOptions> ParseOperandFreeOptions(std::string_view command, Args args,

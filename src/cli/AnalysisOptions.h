@@ -32,6 +32,7 @@ struct AnalysisOptions {
     // --first-row R: the index in the whole list of the first row, where a rotating seat
     // starts; below 2^63.
     std::uint64_t firstRow = 0;
+    bool firstRowGiven = false;             // whether --first-row was given, even as 0
     std::optional<std::string> saveCounts;  // --save-counts FILE; not for `hands`
     // --threads N; 0: DefaultThreadCount. A valid value has been made the process's default.
     unsigned threads = 0;
@@ -66,6 +67,12 @@ std::optional<AnalysisOptions> ParseAnalysisOptions(std::string_view command, Ar
 std::optional<AnalysisOptions> ParseOperandFreeOptions(std::string_view command, Args args,
                                                        bool handsOptions,
                                                        RowsFrom rowsFrom = RowsFrom::Options);
+
+// ExitOk when `rows` rows from --first-row on stay within the row indexes (RowsFit);
+// otherwise prints why not and gives ExitUsage. For the rows of --input, whose number is
+// known only once they have been read (--shuffles is checked as it is parsed).
+int RefuseRowsPastLastIndex(std::string_view command, const AnalysisOptions& options,
+                            std::uint64_t rows);
 
 // The rows of --input (read in the export format and checked line by line) or of --shuffles
 // (made as `shuffle` makes them, a batch at a time, never stored). With two threads or more

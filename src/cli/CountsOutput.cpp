@@ -1,5 +1,6 @@
 #include "cli/CountsOutput.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -15,7 +16,8 @@ CountsOutput::CountsOutput(const AnalysisOptions& options) {
 void CountsOutput::Write(const ShuffleCounts& counts, const AnalysisOptions& options,
                          RowSource& source) {
     if (!file_) return;
-    const std::string text = CountsFileText(counts, ProgramText(), SourceJson(options, source));
+    const std::string text =
+        CountsFileText(counts, ProgramText(), SourceJson(options, source), options.firstRowGiven);
     file_->Out().Write(text.data(), text.size());
     file_->Complete();
     written_ = true;
@@ -28,10 +30,16 @@ void CountsOutput::Commit() {
 SavedCounts LoadCountsFile(const std::string& path) {
     std::FILE* file = path == "-" ? stdin : std::fopen(path.c_str(), "rb");
     if (!file) throw CountsFileError(std::strerror(errno));
+    // One byte past the most a counts file holds is enough to refuse it: a larger file, a
+    // device or a pipe that never ends is not read further.
     std::string text;
     char buffer[1 << 16];
-    std::size_t got;
-    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) text.append(buffer, got);
+    while (text.size() <= CountsFileMaxBytes) {
+        const std::size_t want = std::min(sizeof buffer, CountsFileMaxBytes + 1 - text.size());
+        const std::size_t got = std::fread(buffer, 1, want, file);
+        if (got == 0) break;
+        text.append(buffer, got);
+    }
     const bool failed = std::ferror(file) != 0;
     const int error = errno;
     if (file != stdin) std::fclose(file);

@@ -32,8 +32,8 @@ class CountsOutput {
     bool written_ = false;
 };
 
-// The counts file at `path` ("-": standard input). Throws CountsFileError, also when the file
-// cannot be read.
+// The counts file at `path` ("-": standard input), of which at most CountsFileMaxBytes + 1
+// bytes are read. Throws CountsFileError, also when the file cannot be read.
 SavedCounts LoadCountsFile(const std::string& path);
 
 }  // namespace brevane::cli

@@ -142,6 +142,9 @@ int Run(const AnalysisOptions& options, bool json, RowSource& source, ProgressLi
         return SourceError(source, status);
     }
     if (handNumber == 0) return UsageError(Command, NoHandsDealtText);
+    if (const int refused = RefuseRowsPastLastIndex(Command, options, handNumber);
+        refused != ExitOk)
+        return refused;
     if (json && !source.Generated()) out.Head(jsonHead());
     if (!out.Finish()) return SpoolFailure(out);
     return ExitOk;

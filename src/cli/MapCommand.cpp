@@ -275,7 +275,7 @@ int RunMapCommand(Args args) {
     if (const int status = OpenAndCountRows(Command, options, source, counted); status != ExitOk)
         return status;
     const ShuffleCounts& counts = *counted;
-    if (const auto shortage = BiasMapShortage(counts.Rows(), parsed->map.view)) {
+    if (const auto shortage = BiasMapShortage(counts, parsed->map.view)) {
         return UsageError(Command, *shortage);
     }
     saved.Write(counts, options, source);
@@ -290,7 +290,7 @@ int RunMapOnCounts(Args args, const MergedShards& merged, const std::vector<std:
         inputs.push_back(LabelledFile("the counts file " + Quoted(file), file));
     const auto parsed = ParseMapCommand(args, RowsFrom::SavedCounts, std::move(inputs));
     if (!parsed) return ExitUsage;
-    if (const auto shortage = BiasMapShortage(merged.counts.Rows(), parsed->map.view)) {
+    if (const auto shortage = BiasMapShortage(merged.counts, parsed->map.view)) {
         return UsageError(Command, *shortage);
     }
     return DrawMap(merged.counts, parsed->map, OpenOutputs(parsed->map), merged.sources);

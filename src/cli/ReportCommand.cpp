@@ -52,7 +52,8 @@ constexpr const char* ReportHelp =
     "  --seat D|D-k      the seat (default D); --rotate makes it move with every row\n"
     "  --stage STAGE     hole, flop, turn or river (default river)\n"
     "  --first-row R     the rows start at row R (0-based) of a longer list: a rotating seat\n"
-    "                    stands where it would in one run over the whole list (default 0)\n"
+    "                    stands where it would in one run over the whole list (default 0);\n"
+    "                    R plus the rows may not pass 2^63 - 1\n"
     "  --save-counts FILE  also write every count of report, test and map as JSON, for\n"
     "                    `brevane-cli merge` to add up with others (see merge --help); put in\n"
     "                    place only once the command's output is written, and refused when\n"
@@ -175,6 +176,10 @@ int CountRows(const AnalysisOptions& options, RowSource& source, AnyCounter& cou
     }
     progressLine.Stop();
     if (status != RowSource::Status::End) return SourceError(source, status);
+    const std::uint64_t rows =
+        all ? all->Rows() : std::visit([](const auto& c) { return c.Rows(); }, counter);
+    if (const int refused = RefuseRowsPastLastIndex(Command, options, rows); refused != ExitOk)
+        return refused;
     if (all && all->Rows() != 0) {
         saved.Write(*all, options, source);
         std::visit([&](auto& c) { AddShuffleCounts(c, *all); }, counter);

@@ -40,7 +40,7 @@ int OpenAndCountRows(std::string_view command, const AnalysisOptions& options, R
     const RowSource::Status status = CountSourceRows(source, *counts);
     progressLine.Stop();
     if (status != RowSource::Status::End) return SourceError(source, status);
-    return ExitOk;
+    return RefuseRowsPastLastIndex(command, options, counts->Rows());
 }
 
 }  // namespace brevane::cli

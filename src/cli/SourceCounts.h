@@ -17,7 +17,8 @@ RowSource::Status CountSourceRows(RowSource& source, ShuffleCounts& counts);
 
 // Opens `source` for `options` and counts all its rows into `counts` (made here for the options'
 // seat view and first row) under the progress line of `command`. Gives ExitOk, or the exit
-// status of a failure whose message has been printed.
+// status of a failure whose message has been printed, rows reaching past the last row index
+// (RefuseRowsPastLastIndex) included.
 int OpenAndCountRows(std::string_view command, const AnalysisOptions& options, RowSource& source,
                      std::optional<ShuffleCounts>& counts);
 

@@ -39,13 +39,25 @@ Rgb BiasColour(double z) {
             Towards(BiasZeroColour.b, end.b, t)};
 }
 
-std::optional<std::string_view> BiasMapShortage(std::uint64_t rows, BiasView view) {
+namespace {
+
+std::optional<std::string_view> Shortage(std::uint64_t rows, std::uint64_t pairs, BiasView view) {
     if (rows == 0) return "No hands dealt";
-    if (view == BiasView::Moves && rows < 2) {
+    if (view == BiasView::Moves && pairs == 0) {
         return "The Moves view needs at least two shuffles: it follows the cards from each "
                "shuffle to the next";
     }
     return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<std::string_view> BiasMapShortage(std::uint64_t rows, BiasView view) {
+    return Shortage(rows, rows == 0 ? 0 : rows - 1, view);
+}
+
+std::optional<std::string_view> BiasMapShortage(const ShuffleCounts& counts, BiasView view) {
+    return Shortage(counts.Rows(), counts.Pairs(), view);
 }
 
 BiasMap::BiasMap(const ShuffleCounts& counts, BiasView view, double alpha)
@@ -54,7 +66,7 @@ BiasMap::BiasMap(const ShuffleCounts& counts, BiasView view, double alpha)
       counts_(view == BiasView::Cards ? counts.CardPosition() : counts.Moves()),
       expected_(static_cast<double>(total_) / 52.0),
       alpha_(alpha) {
-    if (const auto shortage = BiasMapShortage(counts.Rows(), view)) {
+    if (const auto shortage = BiasMapShortage(counts, view)) {
         throw std::invalid_argument(std::string(*shortage));
     }
     const std::string_view name = view == BiasView::Cards ? "card-position" : "move-position";

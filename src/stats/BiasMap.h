@@ -94,5 +94,8 @@ class BiasMap {
 // What a view says when it has too few rows to count anything, or nullopt when it can be drawn:
 // "No hands dealt" for no rows, and for Moves with a single row a sentence saying it needs two.
 std::optional<std::string_view> BiasMapShortage(std::uint64_t rows, BiasView view);
+// The same for counts added up from several runs, which may hold rows but no pair of
+// consecutive rows: Moves then says it needs two shuffles, as for a single row.
+std::optional<std::string_view> BiasMapShortage(const ShuffleCounts& counts, BiasView view);
 
 }  // namespace brevane

@@ -1,12 +1,13 @@
 #include "stats/CountsFile.h"
 
 #include <cstdint>
-#include <limits>
+#include <optional>
 #include <utility>
 
 #include "analysis/Export.h"
 #include "analysis/RowParser.h"
 #include "cards/Cards.h"
+#include "stats/BoundedJson.h"
 
 namespace brevane {
 
@@ -15,14 +16,28 @@ namespace {
 using Json = nlohmann::ordered_json;
 using Wide = unsigned __int128;  // sums of up to 53 counts of up to 2^63 each
 
-constexpr std::uint64_t MaxRowIndex = std::numeric_limits<std::int64_t>::max();
-
 // The keys of a counts file, in the order written.
-constexpr std::string_view Keys[] = {
-    "format",       "version", "program", "source",    "shuffles",        "first_row",
-    "players",      "seat",    "rotate",  "stage",     "first",           "last",
-    "cards",        "suits",   "ranks",   "positions", "hand_categories", "rising_sequences",
-    "fixed_points", "moves"};
+constexpr std::string_view Keys[] = {"format",
+                                     "version",
+                                     "program",
+                                     "source",
+                                     "shuffles",
+                                     "first_row",
+                                     "first_row_given",
+                                     "players",
+                                     "seat",
+                                     "rotate",
+                                     "stage",
+                                     "first",
+                                     "last",
+                                     "cards",
+                                     "suits",
+                                     "ranks",
+                                     "positions",
+                                     "hand_categories",
+                                     "rising_sequences",
+                                     "fixed_points",
+                                     "moves"};
 
 // The stage names of the command line's --stage.
 constexpr std::array<std::string_view, StageCount> StageKeys{"hole", "flop", "turn", "river"};
@@ -202,6 +217,17 @@ void CheckMoves(const CountTable& moves, std::uint64_t pairs) {
     }
 }
 
+// "first_row_given", or for a file written before it was recorded, whether "first_row" is not 0.
+bool FirstRowGiven(const Json& json, std::uint64_t firstRow) {
+    const auto it = json.find("first_row_given");
+    if (it == json.end()) return firstRow != 0;
+    if (!it->is_boolean()) Fail("\"first_row_given\" is not true or false");
+    if (!it->get<bool>() && firstRow != 0) {
+        Fail("\"first_row\" is " + std::to_string(firstRow) + ", but \"first_row_given\" is false");
+    }
+    return it->get<bool>();
+}
+
 template <std::size_t Size>
 Wide Sum(const std::array<std::uint64_t, Size>& counts) {
     Wide sum = 0;
@@ -211,7 +237,8 @@ Wide Sum(const std::array<std::uint64_t, Size>& counts) {
 
 }  // namespace
 
-Json CountsToJson(const ShuffleCounts& counts, std::string_view program, const Json& source) {
+Json CountsToJson(const ShuffleCounts& counts, std::string_view program, const Json& source,
+                  bool firstRowGiven) {
     const SeatView& view = counts.View();
     const std::int32_t offset = view.seatPosition % view.players;
     Json categories = Json::object();
@@ -229,6 +256,7 @@ Json CountsToJson(const ShuffleCounts& counts, std::string_view program, const J
     json["source"] = source;
     json["shuffles"] = counts.Rows();
     json["first_row"] = counts.FirstRowIndex();
+    json["first_row_given"] = firstRowGiven;
     json["players"] = view.players;
     json["seat"] = offset == 0 ? std::string("D") : "D-" + std::to_string(offset);
     json["rotate"] = view.Rotating();
@@ -247,9 +275,9 @@ Json CountsToJson(const ShuffleCounts& counts, std::string_view program, const J
 }
 
 std::string CountsFileText(const ShuffleCounts& counts, std::string_view program,
-                           const Json& source) {
+                           const Json& source, bool firstRowGiven) {
     // A file name in the source may hold bytes that are not UTF-8: they become U+FFFD.
-    return CountsToJson(counts, program, source)
+    return CountsToJson(counts, program, source, firstRowGiven)
                .dump(-1, ' ', false, Json::error_handler_t::replace) +
            "\n";
 }
@@ -264,10 +292,11 @@ SavedCounts CountsFromJson(const Json& json) {
     tables.rows = reader.Count("shuffles");
     if (tables.rows == 0) Fail("\"shuffles\" is 0");
     tables.firstRow = reader.Count("first_row");
-    if (tables.rows > MaxRowIndex || tables.firstRow > MaxRowIndex - tables.rows) {
+    if (!RowsFit(tables.firstRow, tables.rows)) {
         Fail("\"first_row\" + \"shuffles\" is too large");
     }
     tables.pairs = tables.rows - 1;
+    const bool firstRowGiven = FirstRowGiven(json, tables.firstRow);
     tables.view = ReadView(reader);
     tables.first = reader.Row("first");
     tables.last = reader.Row("last");
@@ -276,8 +305,9 @@ SavedCounts CountsFromJson(const Json& json) {
     tables.cards = reader.Table<DeckSize, DeckSize>("cards", n);
     CheckCards(tables.cards, n);
     const ShuffleCounts restored = ShuffleCounts::FromTables(tables);
-    CheckSame(reader.Table<SuitCount, DeckSize>("suits", 13 * n), restored.SuitPosition(), "suits");
-    CheckSame(reader.Table<RankCount, DeckSize>("ranks", 4 * n), restored.RankPosition(), "ranks");
+    // A position holds one card of each row: of one suit or rank, too, at most n times.
+    CheckSame(reader.Table<SuitCount, DeckSize>("suits", n), restored.SuitPosition(), "suits");
+    CheckSame(reader.Table<RankCount, DeckSize>("ranks", n), restored.RankPosition(), "ranks");
     const auto positions = reader.Table<DeckSize, DeckSize>("positions", n);
     for (std::size_t p = 0; p < DeckSize; ++p)
         for (std::size_t c = 0; c < DeckSize; ++c)
@@ -315,17 +345,18 @@ SavedCounts CountsFromJson(const Json& json) {
     tables.moves = reader.Table<DeckSize, DeckSize>("moves", pairs);
     CheckMoves(tables.moves, pairs);
 
-    return SavedCounts{ShuffleCounts::FromTables(tables), program, source};
+    return SavedCounts{ShuffleCounts::FromTables(tables), program, source, firstRowGiven};
 }
 
 SavedCounts ParseCountsFile(std::string_view text) {
-    Json json;
-    try {
-        json = Json::parse(text);
-    } catch (const Json::parse_error& error) {
-        Fail("not valid JSON (at byte " + std::to_string(error.byte) + ")");
+    if (text.size() > CountsFileMaxBytes) {
+        Fail("larger than " + std::to_string(CountsFileMaxBytes >> 20) +
+             " MiB, more than a counts file holds");
     }
-    return CountsFromJson(json);
+    std::string problem;
+    const std::optional<Json> json = ParseBoundedJson(text, CountsFileMaxDepth, problem);
+    if (!json) Fail(problem);
+    return CountsFromJson(*json);
 }
 
 }  // namespace brevane

@@ -7,6 +7,8 @@ namespace brevane {
 
 namespace {
 
+using Json = nlohmann::ordered_json;
+
 // "6 players, seat D-2 rotating, flop".
 std::string ViewText(const SeatView& view) {
     const std::int32_t offset = view.seatPosition % view.players;
@@ -22,50 +24,128 @@ std::string ViewText(const SeatView& view) {
     return text;
 }
 
-// The source's text under `key`, when it has one.
-std::optional<std::string> SourceText(const Shard& shard, const char* key) {
-    const auto& source = shard.saved.source;
-    const auto it = source.find(key);
-    if (it == source.end() || !it->is_string()) return std::nullopt;
-    return it->get<std::string>();
-}
-
 bool FromFile(const Shard& shard) {
     return shard.saved.source.contains("file");
 }
 
-// What makes two shards' rows the same: the key they were made with, or the file's digest.
+// What makes two shards' rows the same: the file's digest, or the key, the model and the
+// starting deck they were made with.
 std::optional<std::string> RowsIdentity(const Shard& shard) {
+    const Json& source = shard.saved.source;
     if (FromFile(shard)) {
-        if (const auto digest = SourceText(shard, "sha256")) return "file " + *digest;
-        return std::nullopt;
+        const auto digest = source.find("sha256");
+        if (digest == source.end() || !digest->is_string()) return std::nullopt;
+        return "file " + digest->get<std::string>();
     }
-    if (const auto key = SourceText(shard, "key")) return "key " + *key;
-    return std::nullopt;
+    const auto key = source.find("key");
+    if (key == source.end() || !key->is_string()) return std::nullopt;
+    return "key " + key->get<std::string>() + " model " + source.value("model", Json()).dump() +
+           " from_new_deck " + source.value("from_new_deck", Json()).dump();
+}
+
+// Every count, and the first and last row, alike: the same rows, whatever their source says.
+bool SameCounts(const ShuffleCounts& a, const ShuffleCounts& b) {
+    return a.Rows() == b.Rows() && a.Pairs() == b.Pairs() && a.FirstRow() == b.FirstRow() &&
+           a.LastRow() == b.LastRow() && a.RisingSequences() == b.RisingSequences() &&
+           a.FixedPoints() == b.FixedPoints() && a.HandCategories() == b.HandCategories() &&
+           a.CardPosition() == b.CardPosition() && a.Moves() == b.Moves();
 }
 
 void CheckShards(const std::vector<Shard>& shards) {
     const Shard& first = shards.front();
+    std::uint64_t rows = 0;
     for (const Shard& shard : shards) {
-        if (!(shard.saved.counts.View() == first.saved.counts.View())) {
-            throw ShardMergeError(first.name + " and " + shard.name +
-                                  " hold counts of different seats or stages (" +
-                                  ViewText(first.saved.counts.View()) + "; " +
-                                  ViewText(shard.saved.counts.View()) + ")");
+        const ShuffleCounts& counts = shard.saved.counts;
+        if (!(counts.View() == first.saved.counts.View())) {
+            throw ShardMergeError(
+                first.name + " and " + shard.name + " hold counts of different seats or stages (" +
+                ViewText(first.saved.counts.View()) + "; " + ViewText(counts.View()) + ")");
         }
+        // No count exceeds its shard's rows, so no sum of counts passes the sum of the rows.
+        if (!RowsFit(rows, counts.Rows())) {
+            throw ShardMergeError(first.name + " to " + shard.name + " hold more than " +
+                                  std::to_string(MaxRowIndex) + " shuffles together");
+        }
+        rows += counts.Rows();
     }
+    // What the sources say first, then what the counts show.
+    const auto both = [&](std::size_t i, std::size_t j) {
+        return shards[i].name + " and " + shards[j].name;
+    };
     for (std::size_t i = 0; i < shards.size(); ++i) {
         const auto identity = RowsIdentity(shards[i]);
         if (!identity) continue;
         for (std::size_t j = i + 1; j < shards.size(); ++j) {
             if (RowsIdentity(shards[j]) == identity) {
-                const bool file = FromFile(shards[i]);
-                throw ShardMergeError(shards[i].name + " and " + shards[j].name +
-                                      (file ? " hold the same rows (one file's SHA-256)"
-                                            : " hold the same rows (made with one key)"));
+                throw ShardMergeError(both(i, j) + (FromFile(shards[i])
+                                                        ? " hold the same rows (one file's SHA-256)"
+                                                        : " hold the same rows (made with one key "
+                                                          "and model)"));
             }
         }
     }
+    for (std::size_t i = 0; i < shards.size(); ++i) {
+        for (std::size_t j = i + 1; j < shards.size(); ++j) {
+            if (SameCounts(shards[i].saved.counts, shards[j].saved.counts)) {
+                throw ShardMergeError(both(i, j) +
+                                      " hold the same rows (equal counts, first and last rows)");
+            }
+        }
+    }
+}
+
+// A shard read from a file, at its place in the list.
+struct FilePart {
+    const Shard* shard;
+    ShuffleCounts counts;
+};
+
+// The file shards at their places in the list, in order of their first rows. Shards saved
+// without --first-row are numbered on from each other in the order given; shards whose rows
+// overlap are refused.
+std::vector<FilePart> PlaceFileParts(const std::vector<Shard>& shards, const SeatView& view) {
+    std::vector<const Shard*> unplaced;
+    for (const Shard& shard : shards) {
+        if (FromFile(shard) && !shard.saved.firstRowGiven) unplaced.push_back(&shard);
+    }
+    if (unplaced.size() > 1 && view.Rotating()) {
+        throw ShardMergeError(unplaced[0]->name + " and " + unplaced[1]->name +
+                              " both start at row 0 of their list and the seat rotates: save "
+                              "the parts of one list with --first-row");
+    }
+    std::vector<FilePart> parts;
+    std::uint64_t next = 0;
+    for (const Shard& shard : shards) {
+        if (!FromFile(shard)) continue;
+        if (unplaced.size() > 1 && !shard.saved.firstRowGiven) {
+            ShuffleCounts::Tables tables = shard.saved.counts.ToTables();
+            tables.firstRow = next;
+            next += tables.rows;
+            parts.push_back({&shard, ShuffleCounts::FromTables(tables)});
+        } else {
+            parts.push_back({&shard, shard.saved.counts});
+        }
+    }
+    std::stable_sort(parts.begin(), parts.end(), [](const FilePart& a, const FilePart& b) {
+        return a.counts.FirstRowIndex() < b.counts.FirstRowIndex();
+    });
+    // Each part against the one reaching furthest before it.
+    const FilePart* furthest = nullptr;
+    const auto end = [](const FilePart& part) {
+        return part.counts.FirstRowIndex() + part.counts.Rows();
+    };
+    const auto rowsText = [&](const FilePart& part) {
+        return std::to_string(part.counts.FirstRowIndex()) + " to " + std::to_string(end(part) - 1);
+    };
+    for (const FilePart& part : parts) {
+        if (furthest && part.counts.FirstRowIndex() < end(*furthest)) {
+            throw ShardMergeError(furthest->shard->name + " and " + part.shard->name +
+                                  " hold overlapping parts of one list (rows " +
+                                  rowsText(*furthest) + " and " + rowsText(part) + ")");
+        }
+        if (!furthest || end(part) > end(*furthest)) furthest = &part;
+    }
+    return parts;
 }
 
 }  // namespace
@@ -74,45 +154,16 @@ MergedShards MergeShards(const std::vector<Shard>& shards) {
     if (shards.empty()) throw ShardMergeError("no counts to merge");
     CheckShards(shards);
     const SeatView view = shards.front().saved.counts.View();
+    const std::vector<FilePart> parts = PlaceFileParts(shards, view);
 
-    // The file shards by where they start in the list, shards saved without --first-row
-    // numbered on from each other in the order given.
-    std::vector<ShuffleCounts> fileParts;
-    std::vector<const Shard*> atZero;
-    for (const Shard& shard : shards) {
-        if (!FromFile(shard)) continue;
-        if (shard.saved.counts.FirstRowIndex() == 0) atZero.push_back(&shard);
-    }
-    if (atZero.size() > 1 && view.Rotating()) {
-        throw ShardMergeError(atZero[0]->name + " and " + atZero[1]->name +
-                              " both start at row 0 of their list and the seat rotates: save "
-                              "the parts of one list with --first-row");
-    }
-    std::uint64_t next = 0;
-    for (const Shard& shard : shards) {
-        if (!FromFile(shard)) continue;
-        if (atZero.size() > 1 && shard.saved.counts.FirstRowIndex() == 0) {
-            ShuffleCounts::Tables tables = shard.saved.counts.ToTables();
-            tables.firstRow = next;
-            next += tables.rows;
-            fileParts.push_back(ShuffleCounts::FromTables(tables));
-        } else {
-            fileParts.push_back(shard.saved.counts);
-        }
-    }
-    std::stable_sort(fileParts.begin(), fileParts.end(),
-                     [](const ShuffleCounts& a, const ShuffleCounts& b) {
-                         return a.FirstRowIndex() < b.FirstRowIndex();
-                     });
-
-    MergedShards merged{ShuffleCounts(view), nlohmann::ordered_json::array(), {}};
-    // Runs of file shards that follow each other end to end, each added as one part.
-    for (std::size_t i = 0; i < fileParts.size();) {
-        ShuffleCounts run = fileParts[i];
-        for (++i; i < fileParts.size() &&
-                  fileParts[i].FirstRowIndex() == run.FirstRowIndex() + run.Rows();
+    MergedShards merged{ShuffleCounts(view), Json::array(), {}};
+    // Runs of file parts that follow each other end to end, each added as one part.
+    for (std::size_t i = 0; i < parts.size();) {
+        ShuffleCounts run = parts[i].counts;
+        for (++i; i < parts.size() &&
+                  parts[i].counts.FirstRowIndex() == run.FirstRowIndex() + run.Rows();
              ++i) {
-            run.Add(fileParts[i], true);
+            run.Add(parts[i].counts, true);
         }
         merged.counts.Add(run, false);
     }

@@ -30,15 +30,18 @@ class ShardMergeError : public std::runtime_error {
 
 // Adds up the counts of the shards (at least one) as one run over all their rows would count
 // them:
-// - All shards must share one seat view (players, seat, rotation, stage).
-// - Two shards must not hold the same rows: generated with one key, or read from files with one
-//   SHA-256.
+// - All shards must share one seat view (players, seat, rotation, stage), and hold at most
+//   MaxRowIndex rows together.
+// - Two shards must not hold the same rows: read from files with one SHA-256, generated with
+//   one key, model and starting deck, or, whatever their sources say, with equal counts and
+//   equal first and last rows.
 // - Shards read from files ("source" has "file") are parts of one list: they are taken in order
 //   of "first_row", and the pair across two of them counts when the later starts where the
-//   earlier ends. Shards of generated rows ("key") only bring their own pairs.
-// - Several file shards starting at row 0 were saved without --first-row: they are taken to
-//   follow each other in the order given, which a fixed seat does not notice. A rotating seat
-//   started afresh in each, unlike in one run, so such shards are refused.
+//   earlier ends. Parts whose rows overlap are refused. Shards of generated rows ("key") only
+//   bring their own pairs.
+// - Several file shards saved without --first-row are taken to follow each other in the order
+//   given, which a fixed seat does not notice. A rotating seat started afresh in each, unlike
+//   in one run, so such shards are refused.
 // Throws ShardMergeError.
 MergedShards MergeShards(const std::vector<Shard>& shards);
 

@@ -3,12 +3,23 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 
 #include "analysis/ReportCounters.h"
 #include "analysis/Seats.h"
 #include "cards/Cards.h"
 
 namespace brevane {
+
+// The highest row index, 2^63 - 1. Counts cover rows [first row index, first row index + rows)
+// with that end at most this, so that every row index and every count fits the signed row
+// index of a seat (SeatStepper) and no sum of counts wraps.
+inline constexpr std::uint64_t MaxRowIndex = std::numeric_limits<std::int64_t>::max();
+
+// Whether `rows` rows from row index `firstRow` on stay within MaxRowIndex.
+inline bool RowsFit(std::uint64_t firstRow, std::uint64_t rows) {
+    return rows <= MaxRowIndex && firstRow <= MaxRowIndex - rows;
+}
 
 // A 52 x 52 table of counts; see each accessor for what its two indices mean.
 using CountTable = std::array<std::array<std::uint64_t, DeckSize>, DeckSize>;
