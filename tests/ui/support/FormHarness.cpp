@@ -1,6 +1,7 @@
 #include "support/FormHarness.h"
 
 #include <QAbstractItemView>
+#include <QApplication>
 #include <QFileDialog>
 #include <QTimer>
 
@@ -39,6 +40,15 @@ void WhenShown(QWidget& window, std::function<void()> action) {
         action();
     });
     poll->start(5);
+}
+
+QProgressDialog* OpenProgressDialog() {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (auto* dialog = qobject_cast<QProgressDialog*>(w); dialog && dialog->isVisible()) {
+            return dialog;
+        }
+    }
+    return nullptr;
 }
 
 int WholeRowsShown(const QComboBox* box) {
