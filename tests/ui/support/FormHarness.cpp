@@ -75,6 +75,7 @@ FormHarness::FormHarness() : form_(std::make_unique<TForm1>()) {
         return openPath;
     };
     form_->ShowReport = [this](const Report& report) { reports.push_back(report); };
+    form_->ShowFairnessReport = [this](const Report& report) { reports.push_back(report); };
 }
 
 void FormHarness::Deal(const QString& text) {
