@@ -10,7 +10,7 @@ packages=(
   libxcb1-dev nlohmann-json3-dev
   xvfb xauth icewm xdotool x11-utils
   fonts-liberation fonts-wine locales
-  libboost-dev libboost-math-dev dieharder ent python3
+  libboost-dev libboost-math-dev dieharder ent python3 libxml2-utils
 )
 
 missing=()

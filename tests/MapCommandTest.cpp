@@ -1,5 +1,6 @@
 #include <cstdlib>
 #include <filesystem>
+#include <nlohmann/json.hpp>
 
 #include "AnalysisCliHelpers.h"
 #include "stats/BiasMap.h"
@@ -147,6 +148,71 @@ TEST_F(MapCommandTest, FullDiskKeepsTheOldFile) {
     EXPECT_NE(r.err.find("No space left on device"), std::string::npos) << r.err;
     EXPECT_EQ(test::ReadFileBytes(folder + "/map.svg"), "old");
     EXPECT_EQ(std::distance(fs::directory_iterator(folder), {}), 1);
+}
+
+// The CSV fits on the disk and its companion no longer does: neither replaces its old file.
+// The disk holds the old companion's page and the new CSV's pages, not one page more.
+TEST_F(MapCommandTest, CsvAndItsCompanionAreReplacedTogether) {
+    const std::string csvText = Expected(BiasView::Cards).CsvText();
+    const std::size_t pages = (csvText.size() + 4095) / 4096 + 1;
+    const std::string folder = dir_.File("disk");
+    fs::create_directory(folder);
+    test::TinyDisk disk(folder, (std::to_string(pages * 4) + "k").c_str());
+    if (!disk.Mounted()) GTEST_SKIP() << "cannot mount a small tmpfs here";
+    const std::string csv = folder + "/m.csv";
+    test::WriteFileBytes(csv, "");
+    test::WriteFileBytes(csv + ".json", "old");
+    CliResult r = Map({"--format", "csv", "--output", csv});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("m.csv.json: No space left on device"), std::string::npos) << r.err;
+    EXPECT_EQ(test::ReadFileBytes(csv), "");
+    EXPECT_EQ(test::ReadFileBytes(csv + ".json"), "old");
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder), {}), 2);
+
+    // With room for both, both are replaced.
+    fs::remove(csv + ".json");
+    r = Map({"--format", "csv", "--output", csv});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(test::ReadFileBytes(csv), csvText);
+    EXPECT_EQ(nlohmann::json::parse(test::ReadFileBytes(csv + ".json"))["total"], 300);
+}
+
+// The text of the first such element of an SVG file as an XML parser reads it (xmllint ends it
+// with a line end), or the parser's complaint.
+std::string SvgElementText(const std::string& svg, const std::string& element) {
+    const CliResult r =
+        test::RunShell("xmllint --xpath 'string(//*[local-name()=\"" + element + "\"])' -", svg);
+    if (r.status != 0) return "xmllint: " + r.err;
+    return r.out.ends_with('\n') ? r.out.substr(0, r.out.size() - 1) : r.out;
+}
+
+// p = 0 puts "<" into the title; the file name holds every character that XML quotes.
+TEST_F(MapCommandTest, SvgIsXmlForTheMostExtremeMaps) {
+    const std::string path = dir_.File("a&<>\"'.svg");
+    struct Case {
+        std::vector<std::string> args;
+        std::string title;
+    };
+    const std::string key = test::CountingKeyHex;
+    const Case cases[] = {
+        {{"--view", "moves", "--shuffles", "20000", "--key", key, "--model", "naive-swap"},
+         "Moves: M = 19999 pairs; move-position: fail, p < 4.9e-324 (alpha 0.01)"},
+        {{"--shuffles", "2000", "--key", key, "--model", "riffle:1", "--from-new-deck"},
+         "Cards: M = 2000 rows; card-position: fail, p < 4.9e-324 (alpha 0.01)"},
+        {{"--view", "moves", "--input", path_}, Expected(BiasView::Moves).Title()},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> args = {"map", "--output", path};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        const CliResult r = RunCli(args);
+        ASSERT_EQ(r.status, 0) << r.err;
+        const std::string svg = test::ReadFileBytes(path);
+        const CliResult lint = test::RunShell("xmllint --noout -", svg);
+        EXPECT_EQ(lint.status, 0) << lint.err;
+        EXPECT_EQ(SvgElementText(svg, "desc"), c.title);
+        EXPECT_EQ(SvgElementText(svg, "title"), "Bias map");
+        EXPECT_EQ(SvgElementText(svg, "text"), c.title);
+    }
 }
 
 TEST(MapCommandHelp, HelpAndUsageNameTheCommand) {

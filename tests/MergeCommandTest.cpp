@@ -234,6 +234,31 @@ TEST_F(MergeCommand, GeneratedShardsAddUp) {
     EXPECT_EQ(saved.program, RunCli({"--version"}).out.substr(0, saved.program.size()));
 }
 
+// A procedure is named with every K in the results and counts: shards of one key and one
+// procedure, however each was written, hold the same rows and are refused; other keys add up.
+TEST_F(MergeCommand, ProcedureShardsAreNamedInFullAndOneKeyIsOneSetOfRows) {
+    const std::vector<std::string> casino = {"--model", "riffle:1+riffle:1+strip+riffle:1+cut",
+                                             "--from-new-deck"};
+    std::vector<std::string> files;
+    for (const std::string& key :
+         {std::string(64, '4'), std::string(64, '5'), std::string(64, '4')}) {
+        files.push_back(dir_.File("casino" + std::to_string(files.size()) + ".json"));
+        const CliResult r = RunCli(Plus({"test", "--format", "json", "--shuffles", "200", "--key",
+                                         key, "--save-counts", files.back()},
+                                        casino));
+        ASSERT_NE(r.out, "") << r.err;
+        EXPECT_EQ(nlohmann::json::parse(r.out)["source"]["model"],
+                  "riffle:1+riffle:1+strip:5+riffle:1+cut");
+        EXPECT_EQ(ParseCountsFile(ReadFileBytes(files.back())).source["model"],
+                  "riffle:1+riffle:1+strip:5+riffle:1+cut");
+    }
+    const CliResult two = RunCli({"merge", files[0], files[1], "report", "categories"});
+    EXPECT_EQ(two.status, 0) << two.err;
+    EXPECT_NE(two.out.find("Shuffles: 400\n"), std::string::npos) << two.out;
+    ExpectUsageError({"merge", files[0], files[1], files[2], "test"},
+                     files[0] + " and " + files[2] + " hold the same rows (made with one key)");
+}
+
 TEST_F(MergeCommand, MismatchedAndMalformedShardsAreRefused) {
     const std::string fixed = dir_.File("fixed.json");
     const std::string six = dir_.File("six.json");

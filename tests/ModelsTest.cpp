@@ -19,8 +19,11 @@ using test::ReferenceModelRows;
 using Rows = std::vector<std::vector<int>>;
 
 const std::vector<std::string> ModelNames = {
-    "fisher-yates", "naive-swap",  "byte-modulo",     "riffle:1",         "riffle:7",
-    "overhand:1",   "overhand:10", "top-to-random:1", "top-to-random:236"};
+    "fisher-yates", "naive-swap", "byte-modulo", "riffle:1", "riffle:7", "overhand:1",
+    "overhand:10", "top-to-random:1", "top-to-random:236", "shelf:2", "shelf:10", "shelf:100",
+    "strip:2", "strip:5", "strip:52", "cut", "riffle:1+riffle:1+strip:5+riffle:1+cut",
+    // Every kind of step in one procedure, Fisher-Yates among them.
+    "cut+fisher-yates+shelf:3+naive-swap+overhand:2+byte-modulo+top-to-random:3+strip:9"};
 
 GeneratorKey OtherKey() {
     GeneratorKey key{};
@@ -29,9 +32,9 @@ GeneratorKey OtherKey() {
 }
 
 ShuffleModel Parsed(const std::string& text) {
-    ModelParseError error{};
-    const auto model = ParseShuffleModel(text, error);
-    EXPECT_TRUE(model) << text << ": " << ModelParseMessage(error, text);
+    ModelParseFailure failure;
+    const auto model = ParseShuffleModel(text, failure);
+    EXPECT_TRUE(model) << text << ": " << ModelParseMessage(failure, text);
     return model.value_or(ShuffleModel{});
 }
 
@@ -62,9 +65,16 @@ TEST(ModelsTest, ParsesNamesWithTheirDefaultAndGivenRepeats) {
                 {"riffle", {Kind::Riffle, 7}},
                 {"overhand", {Kind::Overhand, 10}},
                 {"top-to-random", {Kind::TopToRandom, 236}},
+                {"shelf", {Kind::Shelf, 10}},
+                {"strip", {Kind::Strip, 5}},
+                {"cut", {Kind::Cut, 0}},
                 {"riffle:1", {Kind::Riffle, 1}},
                 {"overhand:1000", {Kind::Overhand, 1000}},
-                {"top-to-random:52", {Kind::TopToRandom, 52}}};
+                {"top-to-random:52", {Kind::TopToRandom, 52}},
+                {"shelf:2", {Kind::Shelf, 2}},
+                {"shelf:100", {Kind::Shelf, 100}},
+                {"strip:2", {Kind::Strip, 2}},
+                {"strip:52", {Kind::Strip, 52}}};
     for (const auto& g : good) {
         EXPECT_EQ(Parsed(g.text), g.model) << g.text;
         // The name reads back to the same model.
@@ -72,39 +82,104 @@ TEST(ModelsTest, ParsesNamesWithTheirDefaultAndGivenRepeats) {
     }
     EXPECT_EQ(ShuffleModelName({Kind::Riffle, 7}), "riffle:7");
     EXPECT_EQ(ShuffleModelName({Kind::NaiveSwap, 0}), "naive-swap");
+    EXPECT_EQ(ShuffleModelName({Kind::Cut, 0}), "cut");
 }
 
-TEST(ModelsTest, RefusesUnknownNamesBadRepeatsAndRepeatsWhereNoneBelong) {
+TEST(ModelsTest, ParsesProceduresStepByStepAndNamesThemWithEveryK) {
+    using Kind = ShuffleModelKind;
+    const ShuffleModel casino = Parsed("riffle:1+riffle:1+strip:5+riffle:1+cut");
+    EXPECT_EQ(casino, CasinoHandShuffle());
+    const std::vector<ModelStep> steps(casino.Steps().begin(), casino.Steps().end());
+    EXPECT_EQ(steps, (std::vector<ModelStep>{{Kind::Riffle, 1},
+                                             {Kind::Riffle, 1},
+                                             {Kind::Strip, 5},
+                                             {Kind::Riffle, 1},
+                                             {Kind::Cut, 0}}));
+    EXPECT_EQ(ShuffleModelName(casino), "riffle:1+riffle:1+strip:5+riffle:1+cut");
+
+    // Default K are written out, so that one procedure has one name in sources and counts.
+    const ShuffleModel short_ = Parsed("riffle+shelf+strip");
+    EXPECT_EQ(ShuffleModelName(short_), "riffle:7+shelf:10+strip:5");
+    EXPECT_EQ(Parsed(ShuffleModelName(short_)), short_);
+
+    // A procedure is not its first step, nor the same steps in another order.
+    EXPECT_NE(Parsed("riffle:1+cut"), Parsed("riffle:1"));
+    EXPECT_NE(Parsed("riffle:1+cut"), Parsed("cut+riffle:1"));
+    EXPECT_NE(Parsed("cut+cut"), Parsed("cut"));
+
+    std::string sixteen = "cut";
+    for (std::size_t k = 1; k < MaxModelSteps; ++k) sixteen += "+cut";
+    EXPECT_EQ(Parsed(sixteen).Steps().size(), MaxModelSteps);
+    EXPECT_EQ(ShuffleModelName(Parsed(sixteen)), sixteen);
+}
+
+TEST(ModelsTest, RefusesUnknownNamesBadRepeatsAndBadProcedures) {
     using Error = ModelParseError;
+    using Kind = ShuffleModelKind;
+    std::string sixteen = "riffle:1";
+    for (std::size_t k = 1; k < MaxModelSteps; ++k) sixteen += "+riffle:1";
     const struct {
-        const char* text;
+        std::string text;
         Error error;
-    } bad[] = {{"", Error::UnknownName},
-               {"Fisher-Yates", Error::UnknownName},
-               {"riffles", Error::UnknownName},
-               {":7", Error::UnknownName},
-               {"riffle:0", Error::BadRepeats},
-               {"riffle:1001", Error::BadRepeats},
-               {"overhand:-3", Error::BadRepeats},
-               {"top-to-random:", Error::BadRepeats},
-               {"riffle:07", Error::BadRepeats},
-               {"riffle:7x", Error::BadRepeats},
-               {"riffle: 7", Error::BadRepeats},
-               {"riffle:99999999999", Error::BadRepeats},
-               {"naive-swap:3", Error::NoRepeatsTaken},
-               {"fisher-yates:1", Error::NoRepeatsTaken},
-               {"byte-modulo:", Error::NoRepeatsTaken}};
+        std::size_t step;
+    } bad[] = {{"", Error::UnknownName, 0},
+               {"Fisher-Yates", Error::UnknownName, 0},
+               {"riffles", Error::UnknownName, 0},
+               {":7", Error::UnknownName, 0},
+               {"riffle:0", Error::BadRepeats, 0},
+               {"riffle:1001", Error::BadRepeats, 0},
+               {"overhand:-3", Error::BadRepeats, 0},
+               {"top-to-random:", Error::BadRepeats, 0},
+               {"riffle:07", Error::BadRepeats, 0},
+               {"riffle:7x", Error::BadRepeats, 0},
+               {"riffle: 7", Error::BadRepeats, 0},
+               {"riffle:99999999999", Error::BadRepeats, 0},
+               {"shelf:1", Error::BadRepeats, 0},
+               {"shelf:101", Error::BadRepeats, 0},
+               {"strip:1", Error::BadRepeats, 0},
+               {"strip:53", Error::BadRepeats, 0},
+               {"naive-swap:3", Error::NoRepeatsTaken, 0},
+               {"fisher-yates:1", Error::NoRepeatsTaken, 0},
+               {"byte-modulo:", Error::NoRepeatsTaken, 0},
+               {"cut:2", Error::NoRepeatsTaken, 0},
+               {"riffle++cut", Error::EmptyStep, 2},
+               {"+cut", Error::EmptyStep, 1},
+               {"cut+", Error::EmptyStep, 2},
+               {"+", Error::EmptyStep, 1},
+               {"riffle+bogus+cut", Error::UnknownName, 2},
+               {"riffle + cut", Error::UnknownName, 1},
+               {"cut+cut+shelf:1", Error::BadRepeats, 3},
+               {"cut+cut:1", Error::NoRepeatsTaken, 2},
+               {sixteen + "+cut", Error::TooManySteps, 17},
+               {sixteen + "+", Error::TooManySteps, 17}};
     for (const auto& b : bad) {
-        ModelParseError error{};
-        EXPECT_FALSE(ParseShuffleModel(b.text, error)) << b.text;
-        EXPECT_EQ(error, b.error) << b.text;
-    }
-    for (const Error error : {Error::UnknownName, Error::BadRepeats, Error::NoRepeatsTaken}) {
-        const std::string message = ModelParseMessage(error, "<text>");
+        ModelParseFailure failure;
+        EXPECT_FALSE(ParseShuffleModel(b.text, failure)) << b.text;
+        EXPECT_EQ(failure.error, b.error) << b.text;
+        EXPECT_EQ(failure.step, b.step) << b.text;
+        const std::string message = ModelParseMessage(failure, "<text>");
         EXPECT_NE(message.find("<text>"), std::string::npos) << message;
         EXPECT_EQ(message.find('\n'), std::string::npos) << message;
+        // A bad step is named by its place; too many steps by the limit.
+        const std::string where = b.error == Error::TooManySteps ? "more than 16 steps"
+                                                                 : "step " + std::to_string(b.step);
+        if (b.step != 0) {
+            EXPECT_NE(message.find(where), std::string::npos) << message;
+        }
     }
-    EXPECT_NE(ModelParseMessage(Error::BadRepeats, "x").find("1 to 1000"), std::string::npos);
+    // A bad number names the range of its own model.
+    const auto rangeOf = [](const char* text) {
+        ModelParseFailure failure;
+        EXPECT_FALSE(ParseShuffleModel(text, failure));
+        return ModelParseMessage(failure, "x");
+    };
+    EXPECT_NE(rangeOf("riffle:0").find("K must be a whole number from 1 to 1000"),
+              std::string::npos);
+    EXPECT_NE(rangeOf("cut+shelf:101").find("S must be a whole number from 2 to 100"),
+              std::string::npos);
+    EXPECT_NE(rangeOf("strip:53").find("P must be a whole number from 2 to 52"), std::string::npos);
+    EXPECT_EQ(MinModelRepeats(Kind::Shelf), 2);
+    EXPECT_EQ(MaxModelRepeats(Kind::Strip), 52);
 }
 
 TEST(ModelsTest, MethodListHoldsEachModelOnceWithItsCaption) {
@@ -112,8 +187,13 @@ TEST(ModelsTest, MethodListHoldsEachModelOnceWithItsCaption) {
     for (const ShuffleModel& model : MethodModels) captions.push_back(ShuffleModelCaption(model));
     EXPECT_EQ(captions,
               (std::vector<std::string>{"Fisher-Yates", "Naive Swap", "Byte Modulo", "Riffle (7)",
-                                        "Overhand (10)", "Top-to-Random (236)"}));
+                                        "Overhand (10)", "Top-to-Random (236)", "Shelf (10)",
+                                        "Casino hand shuffle"}));
     EXPECT_EQ(MethodModels[0], ShuffleModel{});
+    EXPECT_EQ(MethodModels[6], Parsed("shelf"));
+    EXPECT_EQ(MethodModels[7], Parsed("riffle:1+riffle:1+strip:5+riffle:1+cut"));
+    // Another procedure is captioned step by step.
+    EXPECT_EQ(ShuffleModelCaption(Parsed("riffle:2+cut")), "Riffle (2) + Cut");
 }
 
 TEST(ModelsTest, EveryModelMatchesItsReferenceContinuingAndFromANewDeck) {

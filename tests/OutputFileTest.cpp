@@ -205,5 +205,118 @@ TEST(OutputFileTest, IgnoredSignalStaysIgnored) {
     EXPECT_EQ(ReadFileBytes(path), std::string(100000, 'n'));
 }
 
+// A write that fails as a full file size limit makes it fail.
+ssize_t TooLargeWrite(int, const void*, std::size_t) {
+    errno = EFBIG;
+    return -1;
+}
+
+// The second file's write fails: neither target changes, whether it held a file or none.
+TEST(OutputFileTest, FilesCommittedTogetherStayOldWhenOneCannotBeWritten) {
+    TempDir dir;
+    const std::string first = dir.File("map.csv");
+    const std::string second = dir.File("map.csv.json");
+    for (const bool oldFirst : {true, false}) {
+        if (oldFirst) WriteFileBytes(first, "old csv");
+        WriteFileBytes(second, "old json");
+        ReplacingFile a(first);
+        ReplacingFile b(second, &TooLargeWrite);
+        WriteText(a, "new csv");
+        WriteText(b, "new json");
+        ReplacingFile* const both[] = {&a, &b};
+        try {
+            CommitTogether(both);
+            ADD_FAILURE() << "the failed write was not reported";
+        } catch (const std::system_error& e) {
+            EXPECT_EQ(e.code().value(), EFBIG);
+            EXPECT_NE(std::string(e.what()).find(second), std::string::npos) << e.what();
+        }
+        EXPECT_EQ(fs::exists(first), oldFirst);
+        if (oldFirst) {
+            EXPECT_EQ(ReadFileBytes(first), "old csv");
+        }
+        EXPECT_EQ(ReadFileBytes(second), "old json");
+        EXPECT_EQ(FolderEntries(dir.Path()).size(), oldFirst ? 2u : 1u);
+        fs::remove(first);
+    }
+}
+
+// Putting the second file in place fails (its target became a folder after it was opened):
+// the first, already in place, gets its old file back, or goes when there was none.
+TEST(OutputFileTest, FilesCommittedTogetherAreTakenBackWhenOneCannotBePutInPlace) {
+    for (const PendingNaming naming :
+         {PendingNaming::UnnamedWherePossible, PendingNaming::Hidden}) {
+        for (const bool oldFirst : {true, false}) {
+            TempDir dir;
+            const std::string first = dir.File("a.txt");
+            const std::string second = dir.File("b.txt");
+            if (oldFirst) WriteFileBytes(first, "old a");
+            ReplacingFile a(first, nullptr, naming);
+            ReplacingFile b(second, nullptr, naming);
+            WriteText(a, "new a");
+            WriteText(b, "new b");
+            fs::create_directory(second);
+            ReplacingFile* const both[] = {&a, nullptr, &b};
+            try {
+                CommitTogether(both);
+                ADD_FAILURE() << "the failed rename was not reported";
+            } catch (const std::system_error& e) {
+                EXPECT_EQ(e.code().value(), EISDIR);
+            }
+            EXPECT_EQ(fs::exists(first), oldFirst);
+            if (oldFirst) {
+                EXPECT_EQ(ReadFileBytes(first), "old a");
+            }
+            EXPECT_TRUE(fs::is_empty(second));
+            const std::set<std::string> left =
+                oldFirst ? std::set<std::string>{"a.txt", "b.txt"} : std::set<std::string>{"b.txt"};
+            EXPECT_EQ(FolderEntries(dir.Path()), left);
+        }
+    }
+}
+
+TEST(OutputFileTest, FilesCommittedTogetherReplaceTheirTargetsAndKeepNothingElse) {
+    TempDir dir;
+    WriteFileBytes(dir.File("a.txt"), "old a");
+    ASSERT_EQ(chmod(dir.File("a.txt").c_str(), 0600), 0);
+    ReplacingFile a(dir.File("a.txt"));
+    ReplacingFile b(dir.File("b.txt"), nullptr, PendingNaming::Hidden);
+    WriteText(a, "new a");
+    WriteText(b, "new b");
+    ReplacingFile* const both[] = {&a, &b};
+    CommitTogether(both);
+    EXPECT_EQ(ReadFileBytes(dir.File("a.txt")), "new a");
+    EXPECT_EQ(ReadFileBytes(dir.File("b.txt")), "new b");
+    EXPECT_EQ(FolderEntries(dir.Path()), (std::set<std::string>{"a.txt", "b.txt"}));
+    struct stat info {};
+    ASSERT_EQ(stat(dir.File("a.txt").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0600u);
+}
+
+// One file, whatever the link or spelling that leads to it; a file not yet made is one file
+// with another path that leads to the same place.
+TEST(OutputFileTest, WritesOverKnowsAFileByEveryName) {
+    TempDir dir;
+    const std::string rows = dir.File("rows.txt");
+    WriteFileBytes(rows, "rows");
+    fs::create_directory(dir.File("sub"));
+    fs::create_symlink(rows, dir.File("sub/link"));
+    fs::create_hard_link(rows, dir.File("hard.txt"));
+    fs::create_symlink("new.json", dir.File("dangling"));
+    EXPECT_TRUE(WritesOver(rows, rows));
+    EXPECT_TRUE(WritesOver(dir.File("sub/link"), rows));
+    EXPECT_TRUE(WritesOver(dir.File("sub/../rows.txt"), dir.File("./sub/link")));
+    EXPECT_TRUE(WritesOver(dir.File("hard.txt"), rows));
+    EXPECT_TRUE(WritesOver(dir.File("dangling"), dir.File("sub/../new.json")));
+    EXPECT_TRUE(WritesOver(dir.File("new.json"), dir.File("new.json")));
+
+    WriteFileBytes(dir.File("other.txt"), "rows");
+    EXPECT_FALSE(WritesOver(dir.File("other.txt"), rows));
+    EXPECT_FALSE(WritesOver(dir.File("new.json"), rows));
+    EXPECT_FALSE(WritesOver(rows, dir.File("new.json")));
+    EXPECT_FALSE(WritesOver(dir.File("a.json"), dir.File("b.json")));
+    EXPECT_FALSE(WritesOver("/dev/null", "/dev/null"));
+}
+
 }  // namespace
 }  // namespace brevane

@@ -85,15 +85,23 @@ TEST(ShuffleCommandTest, ModelsMatchTheirLiteralReference) {
     const struct {
         const char* given;
         const char* meant;
-    } models[] = {{"fisher-yates", "fisher-yates"},
-                  {"naive-swap", "naive-swap"},
-                  {"byte-modulo", "byte-modulo"},
-                  {"riffle", "riffle:7"},
-                  {"riffle:2", "riffle:2"},
-                  {"overhand", "overhand:10"},
-                  {"overhand:1000", "overhand:1000"},
-                  {"top-to-random", "top-to-random:236"},
-                  {"top-to-random:1", "top-to-random:1"}};
+    } models[] = {
+        {"fisher-yates", "fisher-yates"},
+        {"naive-swap", "naive-swap"},
+        {"byte-modulo", "byte-modulo"},
+        {"riffle", "riffle:7"},
+        {"riffle:2", "riffle:2"},
+        {"overhand", "overhand:10"},
+        {"overhand:1000", "overhand:1000"},
+        {"top-to-random", "top-to-random:236"},
+        {"top-to-random:1", "top-to-random:1"},
+        {"shelf", "shelf:10"},
+        {"shelf:2", "shelf:2"},
+        {"strip", "strip:5"},
+        {"strip:52", "strip:52"},
+        {"cut", "cut"},
+        {"riffle:1+riffle:1+strip:5+riffle:1+cut", "riffle:1+riffle:1+strip:5+riffle:1+cut"},
+        {"shelf+riffle+cut", "shelf:10+riffle:7+cut"}};
     for (const auto& m : models) {
         for (const bool fromNewDeck : {false, true}) {
             std::vector<std::string> args{"shuffle",      "40",      "--key",
@@ -154,14 +162,21 @@ TEST(ShuffleCommandTest, BadThreadCountsAreUsageErrors) {
 TEST(ShuffleCommandTest, BadModelsAreNamedAndWriteNothing) {
     TempDir dir;
     const std::string out = dir.File("out.txt");
-    for (const char* model :
-         {"bogus", "Riffle", "riffle:0", "riffle:1001", "overhand:x",
-          "top-to-random:", "naive-swap:3", "byte-modulo:1", "fisher-yates:7"}) {
+    std::string seventeen = "cut";
+    for (int k = 1; k < 17; ++k) seventeen += "+cut";
+    for (const std::string& model : std::vector<std::string>{
+             "bogus", "Riffle", "riffle:0", "riffle:1001", "overhand:x", "top-to-random:",
+             "naive-swap:3", "byte-modulo:1", "fisher-yates:7", "shelf:1", "shelf:101", "strip:1",
+             "strip:53", "cut:1", "riffle++cut", "cut+", "+cut", "riffle+shuffle", seventeen}) {
         ExpectUsageError({"shuffle", "3", "--model", model, "--key", CountingKeyHex},
-                         std::string("'") + model + "'");
-        ExpectUsageError({"shuffle", "3", "--output", out, "--model", model},
-                         std::string("'") + model + "'");
+                         "'" + model + "'");
+        ExpectUsageError({"shuffle", "3", "--output", out, "--model", model}, "'" + model + "'");
     }
+    // The message says what is wrong with which step.
+    ExpectUsageError({"shuffle", "3", "--model", "riffle+shelf:101"},
+                     "'riffle+shelf:101': in step 2, S must be a whole number from 2 to 100");
+    ExpectUsageError({"shuffle", "3", "--model", "riffle++cut"}, "step 2 is empty");
+    ExpectUsageError({"shuffle", "3", "--model", seventeen}, "more than 16 steps");
     ExpectUsageError({"shuffle", "3", "--model"}, "--model");
     EXPECT_TRUE(fs::is_empty(dir.Path()));
 }
@@ -222,7 +237,8 @@ TEST(ShuffleCommandTest, HelpDescribesTheCommand) {
     EXPECT_EQ(r.status, 0);
     EXPECT_NE(r.out.find("Usage: brevane-cli shuffle COUNT [--key HEX] [--output FILE]"),
               std::string::npos);
-    for (const char* option : {"--model MODEL", "--from-new-deck", "top-to-random[:K]"})
+    for (const char* option : {"--model MODEL", "--from-new-deck", "top-to-random[:K]", "shelf[:S]",
+                               "strip[:P]", "cut", "MODEL+MODEL"})
         EXPECT_NE(r.out.find(option), std::string::npos) << option;
 }
 

@@ -13,6 +13,7 @@
 #include "analysis/Seats.h"
 #include "cards/Cards.h"
 #include "cli/CliSupport.h"
+#include "cli/OutputClash.h"
 #include "os/TerminalText.h"
 #include "random/PRNG.h"
 #include "random/PrepareGenerator.h"
@@ -224,6 +225,11 @@ std::optional<AnalysisOptions> ParseAnalysisOptions(std::string_view command, Ar
     }
     if (options.fromNewDeck && !options.shuffles)
         return fail("--from-new-deck goes with --shuffles");
+    if (options.saveCounts && options.input) {
+        const auto clash = OutputClash({OptionFile("--save-counts", *options.saveCounts)},
+                                       {OptionFile("--input", *options.input)});
+        if (clash) return fail(*clash);
+    }
     return options;
 }
 

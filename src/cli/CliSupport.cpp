@@ -85,7 +85,7 @@ int WriteHelp(std::string_view text) {
 }
 
 std::optional<ShuffleModel> ParseModelArgument(std::string_view text, std::string& error) {
-    ModelParseError why{};
+    ModelParseFailure why;
     const auto model = ParseShuffleModel(text, why);
     if (!model) error = ModelParseMessage(why, Quoted(text));
     return model;

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <string>
+#include <vector>
+
 #include "cli/Commands.h"
 #include "stats/ShardMerge.h"
 
@@ -10,6 +13,7 @@ namespace brevane::cli {
 // Each prints what it would print after counting all the rows itself.
 int RunReportOnCounts(Args args, const MergedShards& merged);
 int RunTestOnCounts(Args args, const MergedShards& merged);
-int RunMapOnCounts(Args args, const MergedShards& merged);
+// `files` are the counts files merged, which map's outputs may not name.
+int RunMapOnCounts(Args args, const MergedShards& merged, const std::vector<std::string>& files);
 
 }  // namespace brevane::cli

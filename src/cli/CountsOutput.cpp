@@ -17,7 +17,12 @@ void CountsOutput::Write(const ShuffleCounts& counts, const AnalysisOptions& opt
     if (!file_) return;
     const std::string text = CountsFileText(counts, ProgramText(), SourceJson(options, source));
     file_->Out().Write(text.data(), text.size());
-    file_->Commit();
+    file_->Complete();
+    written_ = true;
+}
+
+void CountsOutput::Commit() {
+    if (written_) file_->Commit();
 }
 
 SavedCounts LoadCountsFile(const std::string& path) {

@@ -12,6 +12,7 @@
 #include "cli/Commands.h"
 #include "cli/CountsCommands.h"
 #include "cli/CountsOutput.h"
+#include "cli/OutputClash.h"
 #include "cli/ResultJson.h"
 #include "cli/RunSource.h"
 #include "cli/SourceCounts.h"
@@ -60,8 +61,10 @@ constexpr const char* MapHelp =
     "view's chi-square test, card-position or move-position as `test` computes them.\n"
     "\n"
     "Exit status: 0 when written; 2 for bad arguments, a bad input line (FILE:LINE:), no rows,\n"
-    "or one row for moves; 1 when reading or writing fails. The output is written under a\n"
-    "temporary name and renamed when complete, so a failure leaves no partial file.\n";
+    "or one row for moves, or an output that names an input (--output, FILE.json or\n"
+    "--save-counts naming --input, or each other); 1 when reading or writing fails. The\n"
+    "outputs are written under temporary names and put in place together once all are\n"
+    "complete, so a failure leaves no partial file and every old file as it was.\n";
 
 enum class MapFormat { Png, Svg, Csv, Json };
 
@@ -173,11 +176,29 @@ struct MapCommandOptions {
     AnalysisOptions analysis;
 };
 
-std::optional<MapCommandOptions> ParseMapCommand(Args args, RowsFrom rowsFrom) {
+// Refuses outputs that would write over one of `inputs`, the rows of --input or over each
+// other, before anything is written; false when refused, the message printed.
+bool OutputsApart(const MapOptions& mapOptions, const AnalysisOptions& options,
+                  std::vector<NamedFile> inputs) {
+    std::vector<NamedFile> outputs;
+    if (mapOptions.output) outputs.push_back(OptionFile("--output", *mapOptions.output));
+    if (const auto head = HeadPathFor(mapOptions))
+        outputs.push_back({"the file written beside --output (" + Quoted(*head) + ")", *head});
+    if (options.saveCounts) outputs.push_back(OptionFile("--save-counts", *options.saveCounts));
+    if (options.input) inputs.push_back(OptionFile("--input", *options.input));
+    const auto clash = OutputClash(outputs, inputs);
+    if (clash) UsageError(Command, *clash);
+    return !clash;
+}
+
+// `inputs` are files read before the rows, which no output may name.
+std::optional<MapCommandOptions> ParseMapCommand(Args args, RowsFrom rowsFrom,
+                                                 std::vector<NamedFile> inputs = {}) {
     auto mapOptions = ParseMapOptions(args);
     if (!mapOptions) return std::nullopt;
     auto options = ParseOperandFreeOptions(Command, mapOptions->rest, false, rowsFrom);
     if (!options) return std::nullopt;
+    if (!OutputsApart(*mapOptions, *options, std::move(inputs))) return std::nullopt;
     if (*mapOptions->format == MapFormat::Json || HeadPathFor(*mapOptions))
         options->digestInput = true;
     return MapCommandOptions{std::move(*mapOptions), std::move(*options)};
@@ -203,9 +224,11 @@ bool NamesSource(const MapOptions& mapOptions) {
     return *mapOptions.format == MapFormat::Json || HeadPathFor(mapOptions).has_value();
 }
 
-// Draws the map of the counts into its outputs; `source` is the JSON outputs' "source".
+// Draws the map of the counts into its outputs; `source` is the JSON outputs' "source". The
+// counts file written to `saved`, if any, takes its place only with the map's files, or once
+// standard output has taken the map.
 int DrawMap(const ShuffleCounts& counts, const MapOptions& mapOptions, MapOutputs outputs,
-            const Json& source) {
+            const Json& source, CountsOutput* saved = nullptr) {
     const BiasMap map(counts, mapOptions.view);
     std::string bytes;
     if (*mapOptions.format == MapFormat::Csv) {
@@ -220,15 +243,17 @@ int DrawMap(const ShuffleCounts& counts, const MapOptions& mapOptions, MapOutput
     }
     if (!outputs.file) {
         WriteToStdout(bytes);
+        if (saved) saved->Commit();
         return ExitOk;
     }
     outputs.file->Out().Write(bytes.data(), bytes.size());
-    outputs.file->Commit();
     if (outputs.headFile) {
         const std::string head = JsonLine(BiasMapJson(map, source, false)) + "\n";
         outputs.headFile->Out().Write(head.data(), head.size());
-        outputs.headFile->Commit();
     }
+    ReplacingFile* const files[] = {outputs.file.get(), outputs.headFile.get(),
+                                    saved ? saved->Written() : nullptr};
+    CommitTogether(files);
     return ExitOk;
 }
 
@@ -255,12 +280,15 @@ int RunMapCommand(Args args) {
     }
     saved.Write(counts, options, source);
     return DrawMap(counts, parsed->map, std::move(outputs),
-                   NamesSource(parsed->map) ? SourceJson(options, source) : Json());
+                   NamesSource(parsed->map) ? SourceJson(options, source) : Json(), &saved);
 }
 
-int RunMapOnCounts(Args args, const MergedShards& merged) {
+int RunMapOnCounts(Args args, const MergedShards& merged, const std::vector<std::string>& files) {
     if (WantsHelp(args)) return WriteHelp(MapHelp);
-    const auto parsed = ParseMapCommand(args, RowsFrom::SavedCounts);
+    std::vector<NamedFile> inputs;
+    for (const std::string& file : files)
+        inputs.push_back(LabelledFile("the counts file " + Quoted(file), file));
+    const auto parsed = ParseMapCommand(args, RowsFrom::SavedCounts, std::move(inputs));
     if (!parsed) return ExitUsage;
     if (const auto shortage = BiasMapShortage(merged.counts.Rows(), parsed->map.view)) {
         return UsageError(Command, *shortage);

@@ -38,7 +38,8 @@ constexpr const char* MergeHelp =
     "  - Counts of --shuffles runs only bring the pairs within each run.\n"
     "\n"
     "Exit status as for the command; 2 when a file cannot be read, is not a counts file, or\n"
-    "the files do not merge: the message names the files.\n";
+    "the files do not merge: the message names the files; 2 also when an output of map\n"
+    "names one of the files.\n";
 
 bool IsCountsCommand(std::string_view arg) {
     return arg == "report" || arg == "test" || arg == "map";
@@ -80,7 +81,7 @@ int RunMergeCommand(Args args) {
     const Args rest(args.data() + at + 1, args.size() - at - 1);
     if (command == "report") return RunReportOnCounts(rest, *merged);
     if (command == "test") return RunTestOnCounts(rest, *merged);
-    return RunMapOnCounts(rest, *merged);
+    return RunMapOnCounts(rest, *merged, std::vector<std::string>(args.begin(), args.begin() + at));
 }
 
 }  // namespace brevane::cli

@@ -54,7 +54,9 @@ constexpr const char* ReportHelp =
     "  --first-row R     the rows start at row R (0-based) of a longer list: a rotating seat\n"
     "                    stands where it would in one run over the whole list (default 0)\n"
     "  --save-counts FILE  also write every count of report, test and map as JSON, for\n"
-    "                    `brevane-cli merge` to add up with others (see merge --help)\n"
+    "                    `brevane-cli merge` to add up with others (see merge --help); put in\n"
+    "                    place only once the command's output is written, and refused when\n"
+    "                    it names the --input file\n"
     "  --format FORMAT   text (default), csv or json. csv: a header row section,label,count,\n"
     "                    percent, then one row per count line, LF line ends, RFC 4180\n"
     "                    quoting; json: one object with \"program\", \"source\" (the input\n"
@@ -153,10 +155,10 @@ ReportTable TableFrom(const AnyCounter& counter, const AnalysisOptions& options)
 }
 
 // Counts every row of the source into the fresh `counter`. With --save-counts every count is
-// made (ShuffleCounts) and saved, and the counter takes its report's part of them. Gives ExitOk
-// or the exit status of a failure, whose message has been printed.
-int CountRows(const AnalysisOptions& options, RowSource& source, AnyCounter& counter) {
-    CountsOutput saved(options);
+// made (ShuffleCounts) and written to `saved`, and the counter takes its report's part of them.
+// Gives ExitOk or the exit status of a failure, whose message has been printed.
+int CountRows(const AnalysisOptions& options, RowSource& source, AnyCounter& counter,
+              CountsOutput& saved) {
     std::optional<ShuffleCounts> all;
     ProgressLine progressLine(source.Progress(), Command, "rows", options.quiet);
     RowSource::Status status = RowSource::Status::End;
@@ -209,11 +211,14 @@ int RunReportCommand(Args args) {
 
     RowSource source;
     if (!source.Open(*options)) return UsageError(Command, source.Error());
-    const int counted = CountRows(*options, source, counter);
+    CountsOutput saved(*options);
+    const int counted = CountRows(*options, source, counter, saved);
     if (counted != ExitOk) return counted;
     const bool json = format->format == OutputFormat::Json;
-    return PrintReport(counter, *options, format->format,
-                       json ? SourceJson(*options, source) : Json());
+    const int status = PrintReport(counter, *options, format->format,
+                                   json ? SourceJson(*options, source) : Json());
+    saved.Commit();
+    return status;
 }
 
 int RunReportOnCounts(Args args, const MergedShards& merged) {

@@ -158,8 +158,10 @@ int RunTestCommand(Args args) {
         return status;
     const ShuffleCounts& counts = *counted;
     if (counts.Rows() != 0) saved.Write(counts, options, source);
-    return PrintTests(counts, parsed->test, options,
-                      parsed->test.json ? SourceJson(options, source) : Json());
+    const int status = PrintTests(counts, parsed->test, options,
+                                  parsed->test.json ? SourceJson(options, source) : Json());
+    saved.Commit();
+    return status;
 }
 
 int RunTestOnCounts(Args args, const MergedShards& merged) {

@@ -24,7 +24,7 @@ const std::uint8_t* NewDeckRow() {
 void MakeModelRows(const ShuffleModel& model, bool fromNewDeck, ShuffleGenerator& generator,
                    const std::uint8_t* start, std::uint8_t* rows, std::size_t count) {
     if (fromNewDeck) start = NewDeckRow();
-    if (model.Kind == ShuffleModelKind::FisherYates) {
+    if (model.IsFisherYates()) {
         DrawShuffleRows(generator, start, rows, count, fromNewDeck);
         return;
     }
@@ -38,7 +38,7 @@ void MakeModelRows(const ShuffleModel& model, bool fromNewDeck, ShuffleGenerator
 
 void AppendModelShuffles(ShuffleList& list, Deck& deck, ShuffleGenerator& generator,
                          const ShuffleModel& model, std::size_t n, WorkProgress* progress) {
-    if (model.Kind == ShuffleModelKind::FisherYates) {
+    if (model.IsFisherYates()) {
         list.AppendShuffles(deck, generator, n, progress);
         return;
     }

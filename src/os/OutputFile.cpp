@@ -7,8 +7,10 @@
 #include <algorithm>
 #include <cerrno>
 #include <system_error>
+#include <vector>
 
 #include "os/OutputTarget.h"
+#include "os/SignalCleanup.h"
 
 namespace brevane {
 
@@ -102,6 +104,7 @@ void ReplacingFile::OpenFile(const std::string& target, PendingNaming naming) {
         return;
     }
     fd_ = pending_.Descriptor();
+    replaces_ = true;
     if (exists) {
         // Best effort: keep the old file's owner and permission bits on its replacement.
         [[maybe_unused]] const int owner = fchown(fd_, info.st_uid, info.st_gid);
@@ -114,7 +117,7 @@ ReplacingFile::~ReplacingFile() {
 }
 
 void ReplacingFile::Discard() noexcept {
-    if (pending_.Descriptor() >= 0) {
+    if (replaces_) {
         pending_.Discard();
     } else if (ownsFd_ && fd_ >= 0) {
         close(fd_);
@@ -122,7 +125,7 @@ void ReplacingFile::Discard() noexcept {
     fd_ = -1;
 }
 
-void ReplacingFile::Commit() {
+void ReplacingFile::Complete() {
     try {
         out_->Flush();
     } catch (...) {
@@ -131,12 +134,50 @@ void ReplacingFile::Commit() {
     }
     const int fd = fd_;
     fd_ = -1;
-    if (pending_.Descriptor() >= 0) {
-        const int error = pending_.Commit();
+    if (replaces_) {
+        const int error = pending_.Stage();
         if (error != 0) ThrowErrno(error, name_);
-    } else if (ownsFd_ && close(fd) != 0) {
+    } else if (ownsFd_ && fd >= 0 && close(fd) != 0) {
         ThrowErrno(errno, name_);
     }
+}
+
+int ReplacingFile::Publish(bool keepOld) {
+    return replaces_ ? pending_.Publish(keepOld) : 0;
+}
+
+void ReplacingFile::Undo() noexcept {
+    if (replaces_) pending_.Undo();
+}
+
+void ReplacingFile::Commit() {
+    ReplacingFile* const self[] = {this};
+    CommitTogether(self);
+}
+
+void CommitTogether(std::span<ReplacingFile* const> files) {
+    std::vector<ReplacingFile*> present;
+    for (ReplacingFile* file : files) {
+        if (file) present.push_back(file);
+    }
+    try {
+        for (ReplacingFile* file : present) file->Complete();
+    } catch (...) {
+        for (ReplacingFile* file : present) file->Discard();
+        throw;
+    }
+    const bool keepOld = present.size() > 1;
+    const SignalsHeld held;
+    for (std::size_t i = 0; i < present.size(); ++i) {
+        const int error = present[i]->Publish(keepOld);
+        if (error == 0) continue;
+        const std::string name = present[i]->name_;
+        while (i > 0) present[--i]->Undo();
+        for (ReplacingFile* file : present) file->Discard();
+        ThrowErrno(error, name);
+    }
+    // Removes the old files that were kept for the undo.
+    for (ReplacingFile* file : present) file->Discard();
 }
 
 }  // namespace brevane

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <memory>
+#include <span>
 #include <string>
 
 #include "os/PendingFile.h"
@@ -68,17 +69,34 @@ class ReplacingFile {
     ReplacingFile& operator=(const ReplacingFile&) = delete;
 
     FdWriter& Out() { return *out_; }
+    // Hands every byte to the file and readies it to take the target's place; what is
+    // written in place is then written. A failure discards the file and throws.
+    void Complete();
+    // Complete(), then the file takes the target's place.
     void Commit();
 
   private:
+    friend void CommitTogether(std::span<ReplacingFile* const> files);
+
     void OpenFile(const std::string& target, PendingNaming naming);
+    // Puts the completed file in place; see PendingFile::Publish. 0, or the errno.
+    int Publish(bool keepOld);
+    void Undo() noexcept;
     void Discard() noexcept;
 
     std::string name_;  // the path as given, used in error texts
     PendingFile pending_;
-    int fd_ = -1;         // where the writer writes
-    bool ownsFd_ = true;  // false for a descriptor the process held already
+    bool replaces_ = false;  // the text goes to pending_, not to the target in place
+    int fd_ = -1;            // where the writer writes
+    bool ownsFd_ = true;     // false for a descriptor the process held already
     std::unique_ptr<FdWriter> out_;
 };
+
+// Commits several files (null entries are skipped) so that either all take their targets'
+// places or none does: each is written out in full before any is put in place, and when
+// putting one in place fails, those put in place before it get their old files back. Signals
+// are held meanwhile. Files written in place (descriptors, devices) cannot be taken back.
+// A failure discards every file and throws std::system_error naming the one that failed.
+void CommitTogether(std::span<ReplacingFile* const> files);
 
 }  // namespace brevane

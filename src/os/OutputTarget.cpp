@@ -81,4 +81,19 @@ OutputTarget ResolveOutputTarget(const std::string& path) {
     return OutputTarget{-1, current};
 }
 
+bool WritesOver(const std::string& output, const std::string& other) {
+    struct stat outputInfo {};
+    struct stat otherInfo {};
+    const bool outputExists = stat(output.c_str(), &outputInfo) == 0;
+    const bool otherExists = stat(other.c_str(), &otherInfo) == 0;
+    if (outputExists && otherExists) {
+        return S_ISREG(outputInfo.st_mode) && outputInfo.st_dev == otherInfo.st_dev &&
+               outputInfo.st_ino == otherInfo.st_ino;
+    }
+    if (outputExists || otherExists) return false;
+    const OutputTarget a = ResolveOutputTarget(output);
+    const OutputTarget b = ResolveOutputTarget(other);
+    return a.descriptor < 0 && b.descriptor < 0 && a.error == 0 && b.error == 0 && a.path == b.path;
+}
+
 }  // namespace brevane

@@ -19,4 +19,10 @@ struct OutputTarget {
 
 OutputTarget ResolveOutputTarget(const std::string& path);
 
+// Whether writing to the path `output` would write over the file that the path `other` names:
+// when both exist, whether they are one regular file by device and inode, whatever links or
+// spelling lead there; when neither exists yet, whether both lead to one path once the links
+// are followed. Devices and pipes are shared by design and never count.
+bool WritesOver(const std::string& output, const std::string& other);
+
 }  // namespace brevane

@@ -1,11 +1,13 @@
 #include "os/PendingFile.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <functional>
 
@@ -89,30 +91,83 @@ int PendingFile::LinkHidden() {
 
 // A link cannot replace an existing name, so an unnamed file first gets a hidden name and then
 // takes the target's in one rename, as a named one does.
-int PendingFile::Commit() {
+int PendingFile::Stage() {
+    if (fd_ < 0) return hidden_.empty() ? EBADF : 0;
     const SignalsHeld held;
     int error = hidden_.empty() ? LinkHidden() : 0;
     const int fd = fd_;
     fd_ = -1;
     if (close(fd) != 0 && error == 0) error = errno;
-    if (error == 0 && rename(hidden_.c_str(), target_.c_str()) != 0) error = errno;
-    if (error != 0) {
-        Discard();
-        return error;
+    if (error != 0) Discard();
+    return error;
+}
+
+int PendingFile::Publish(bool keepOld) {
+    if (const int error = Stage(); error != 0) return error;
+    const SignalsHeld held;
+    int error = 0;
+    if (keepOld) {
+        error = SwapIn();
+    } else if (rename(hidden_.c_str(), target_.c_str()) == 0) {
+        ForgetHiddenName();
+    } else {
+        error = errno;
     }
+    if (error != 0) Discard();
+    return error;
+}
+
+// An exchange of the two names keeps the old file, where a rename would drop it. Exchanging
+// with a folder would succeed, so a folder is refused as rename refuses it.
+int PendingFile::SwapIn() {
+    struct stat info {};
+    if (lstat(target_.c_str(), &info) != 0) {
+        if (errno != ENOENT) return errno;
+        if (renameat2(AT_FDCWD, hidden_.c_str(), AT_FDCWD, target_.c_str(), RENAME_NOREPLACE) ==
+            0) {
+            created_ = true;
+            ForgetHiddenName();
+            return 0;
+        }
+        if (errno != EINVAL) return errno;
+    } else {
+        if (S_ISDIR(info.st_mode)) return EISDIR;
+        if (renameat2(AT_FDCWD, hidden_.c_str(), AT_FDCWD, target_.c_str(), RENAME_EXCHANGE) == 0) {
+            swapped_ = true;
+            return 0;
+        }
+        if (errno != EINVAL) return errno;
+    }
+    // The file system knows neither flag: the old file cannot be kept.
+    if (rename(hidden_.c_str(), target_.c_str()) != 0) return errno;
+    ForgetHiddenName();
+    return 0;
+}
+
+void PendingFile::Undo() noexcept {
+    const SignalsHeld held;
+    if (swapped_) {
+        if (renameat2(AT_FDCWD, hidden_.c_str(), AT_FDCWD, target_.c_str(), RENAME_EXCHANGE) != 0)
+            ForgetHiddenName();
+    } else if (created_) {
+        unlink(target_.c_str());
+    }
+    Discard();
+}
+
+void PendingFile::ForgetHiddenName() noexcept {
+    hidden_.clear();
     UnwatchTemporaryFile(watch_);
     watch_ = -1;
-    hidden_.clear();
-    return 0;
 }
 
 void PendingFile::Discard() noexcept {
     if (fd_ >= 0) close(fd_);
     fd_ = -1;
     if (!hidden_.empty()) unlink(hidden_.c_str());
-    hidden_.clear();
-    UnwatchTemporaryFile(watch_);
-    watch_ = -1;
+    ForgetHiddenName();
+    swapped_ = false;
+    created_ = false;
 }
 
 std::string ScratchFolder() {

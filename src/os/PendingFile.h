@@ -32,15 +32,29 @@ class PendingFile {
     // Whether the file has a name in the folder now.
     bool Named() const { return !hidden_.empty(); }
 
-    // Closes the file and renames it over the target. 0, or the errno of the failure, after
-    // which the file is gone and the target is as it was.
-    int Commit();
-    // Closes and removes the file; the target stays as it was.
+    // Closes the file and gives it its hidden name, so that it is ready to take the target's
+    // place. 0, or the errno of the failure, after which the file is gone.
+    int Stage();
+    // Stages the file if need be and renames it over the target. With `keepOld`, the file the
+    // target held stays under the hidden name, so that Undo() can put it back and Discard()
+    // removes it; a file system that cannot swap two names replaces the old file for good.
+    // 0, or the errno of the failure, after which the file is gone and the target is as it was.
+    int Publish(bool keepOld);
+    int Commit() { return Publish(false); }
+    // After Publish(true): puts the old target back, or removes the new one when there was
+    // none. When the names cannot be swapped back, the old file keeps its hidden name.
+    void Undo() noexcept;
+    // Closes and removes the file; the target stays as it was. After Publish(true), removes
+    // the old file kept for Undo() instead.
     void Discard() noexcept;
 
   private:
     int OpenHidden();
     int LinkHidden();
+    // Renames the staged file over the target, keeping an old one under the hidden name.
+    int SwapIn();
+    // Lets go of the hidden name, which no longer holds a file of ours.
+    void ForgetHiddenName() noexcept;
     // Gives the file the first fresh hidden name that `make` (which sets errno when it fails)
     // can create, and watches it. 0, or the errno of the failure.
     int TakeHiddenName(const std::function<bool(const std::string&)>& make);
@@ -51,6 +65,8 @@ class PendingFile {
     std::string hidden_;  // the file's temporary name, once it has one
     int fd_ = -1;
     int watch_ = -1;
+    bool swapped_ = false;  // Publish(true) put the old target under the hidden name
+    bool created_ = false;  // Publish(true) made the target, which did not exist
     std::minstd_rand pick_;
 };
 

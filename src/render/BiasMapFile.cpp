@@ -23,6 +23,33 @@ bool EndsWithNoCase(std::string_view text, std::string_view suffix) {
                       [](char a, char b) { return std::tolower(a) == std::tolower(b); });
 }
 
+// `text` as XML character data: the five markup characters as entities, and the characters
+// XML does not allow at all (most controls, U+FFFE, U+FFFF) as U+FFFD.
+QString XmlText(const QString& text) {
+    QString escaped;
+    escaped.reserve(text.size());
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u == u'&') {
+            escaped += QStringLiteral("&amp;");
+        } else if (u == u'<') {
+            escaped += QStringLiteral("&lt;");
+        } else if (u == u'>') {
+            escaped += QStringLiteral("&gt;");
+        } else if (u == u'"') {
+            escaped += QStringLiteral("&quot;");
+        } else if (u == u'\'') {
+            escaped += QStringLiteral("&apos;");
+        } else if ((u < 0x20 && u != u'\t' && u != u'\n' && u != u'\r') || u == 0xFFFE ||
+                   u == 0xFFFF) {
+            escaped += QChar(0xFFFD);
+        } else {
+            escaped += c;
+        }
+    }
+    return escaped;
+}
+
 }  // namespace
 
 std::optional<PictureFormat> PictureFormatOfPath(std::string_view path) {
@@ -51,8 +78,10 @@ QByteArray EncodeBiasMap(const BiasMap& map, PictureFormat format, QSize size) {
     svg.setOutputDevice(&buffer);
     svg.setSize(size);
     svg.setViewBox(area);
-    svg.setTitle(QStringLiteral("Bias map"));
-    svg.setDescription(QString::fromStdString(map.Title()));
+    // The generator copies the title and the description into the file as they are, where it
+    // escapes the text it draws.
+    svg.setTitle(XmlText(QStringLiteral("Bias map")));
+    svg.setDescription(XmlText(QString::fromStdString(map.Title())));
     QPainter painter;
     if (!painter.begin(&svg)) throw std::runtime_error("the SVG picture could not be encoded");
     DrawBiasMap(painter, area, map);

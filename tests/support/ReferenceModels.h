@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <deque>
 #include <string>
 #include <utility>
 #include <vector>
@@ -85,9 +86,61 @@ class ReferenceModels {
         }
     }
 
-    // One shuffle of the model named as on the command line ("riffle:7"); K must be given for
-    // the models that take one.
+    void Shelf(std::vector<int>& deck, int shelves) {
+        std::vector<std::deque<int>> shelf(shelves);
+        for (int position = 51; position >= 0; --position) {
+            const int s = rng_.Below(shelves);
+            const int b = rng_.Below(2);
+            if (b == 1) {
+                shelf[s].push_front(deck[position]);
+            } else {
+                shelf[s].push_back(deck[position]);
+            }
+        }
+        std::vector<int> order(shelves);
+        for (int s = 0; s < shelves; ++s) order[s] = s;
+        for (int i = shelves - 1; i >= 1; --i) std::swap(order[i], order[rng_.Below(i + 1)]);
+        deck.clear();
+        for (int s : order) deck.insert(deck.end(), shelf[s].begin(), shelf[s].end());
+    }
+
+    void Strip(std::vector<int>& deck, int packets) {
+        // Gap g lies between positions g and g + 1.
+        std::vector<int> open;
+        for (int g = 0; g <= 50; ++g) open.push_back(g);
+        std::vector<bool> cutAt(51, false);
+        for (int p = 1; p <= packets - 1; ++p) {
+            const int g = rng_.Below(52 - p);
+            cutAt[open[g]] = true;
+            open.erase(open.begin() + g);
+        }
+        std::vector<std::vector<int>> pile(1);
+        for (int position = 0; position < 52; ++position) {
+            pile.back().push_back(deck[position]);
+            if (position < 51 && cutAt[position]) pile.emplace_back();
+        }
+        deck.clear();
+        for (auto p = pile.rbegin(); p != pile.rend(); ++p)
+            deck.insert(deck.end(), p->begin(), p->end());
+    }
+
+    void Cut(std::vector<int>& deck) {
+        const int c = rng_.Below(52);
+        std::vector<int> cut;
+        for (int position = c; position <= 51; ++position) cut.push_back(deck[position]);
+        for (int position = 0; position <= c - 1; ++position) cut.push_back(deck[position]);
+        deck = cut;
+    }
+
+    // One shuffle of the model named as on the command line ("riffle:7"), K given for the models
+    // that take one; a procedure ("riffle:1+cut") applies each of its steps in turn.
     void Apply(const std::string& model, std::vector<int>& deck) {
+        const std::size_t plus = model.find('+');
+        if (plus != std::string::npos) {
+            Apply(model.substr(0, plus), deck);
+            Apply(model.substr(plus + 1), deck);
+            return;
+        }
         const std::size_t colon = model.find(':');
         const std::string name = model.substr(0, colon);
         const int k = colon == std::string::npos ? 0 : std::stoi(model.substr(colon + 1));
@@ -97,6 +150,9 @@ class ReferenceModels {
         if (name == "riffle") Riffle(deck, k);
         if (name == "overhand") Overhand(deck, k);
         if (name == "top-to-random") TopToRandom(deck, k);
+        if (name == "shelf") Shelf(deck, k);
+        if (name == "strip") Strip(deck, k);
+        if (name == "cut") Cut(deck);
     }
 
   private:

@@ -7,6 +7,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolTip>
+#include <QXmlStreamReader>
 #include <filesystem>
 
 #include "analysis/Export.h"
@@ -316,6 +317,39 @@ class BiasMapFormTest : public QObject {
         QCOMPARE(errors_[1], h.savePath + QStringLiteral(": No such file or directory."));
         QVERIFY(std::filesystem::is_empty(dir.Path()));
         QVERIFY(h.messages.empty());
+    }
+
+    // The window's picture is the command line's, escaped alike: rows that never change give
+    // p = 0 and a title with "<", saved under a name holding every character XML quotes.
+    void savedSvgIsXml() {
+        TempDir dir;
+        const ShuffleRecord row = ReferenceShuffles(1)[0];
+        ShuffleList same;
+        for (int k = 0; k < 300; ++k) same.Append(row);
+        ExportShuffleList(same, dir.File("same.txt"));
+        FormHarness h;
+        h.openPath = QString::fromStdString(dir.File("same.txt"));
+        h.Click("OpenBtn");
+        QCOMPARE(h.Form().Shuffles().Count(), std::size_t{300});
+        h.Click("BiasMapBtn");
+        TBiasMapForm* form = MapWindow(h);
+        QVERIFY(form != nullptr);
+        for (const char* view : {"CardsViewBtn", "MovesViewBtn"}) {
+            Control<QRadioButton>(form, view)->click();
+            const std::string path = dir.File(std::string(view) + " a&<>\"'.svg");
+            h.savePath = QString::fromStdString(path);
+            Control<QPushButton>(form, "SavePictureBtn")->click();
+            QXmlStreamReader xml(QByteArray::fromStdString(ReadFileBytes(path)));
+            QString description;
+            while (!xml.atEnd()) {
+                if (xml.readNext() == QXmlStreamReader::StartElement && xml.name() == u"desc")
+                    description = xml.readElementText();
+            }
+            QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
+            QCOMPARE(description, QString::fromStdString(form->CurrentMap()->Title()));
+            QVERIFY(description.contains(QStringLiteral("p < 4.9e-324")));
+        }
+        QVERIFY(errors_.empty());
     }
 
   private:

@@ -157,6 +157,30 @@ class BiasMapPictureTest : public QObject {
         QVERIFY(bytes.contains(QByteArray::fromStdString(map.Title())));
     }
 
+    // Rows that never change give p = 0 in both views, and a title with "<" in it: the file
+    // must still be XML, its description the title as it reads.
+    void svgOfTheMostExtremeMapsIsXml() {
+        const ShuffleRecord row = reference::ShuffledList(1).Record(0);
+        ShuffleList same;
+        for (int k = 0; k < 300; ++k) same.Append(row);
+        for (const BiasView view : {BiasView::Cards, BiasView::Moves}) {
+            const BiasMap map(CountShuffleList(same, SeatView{}), view);
+            const QString title = QString::fromStdString(map.Title());
+            QVERIFY2(title.contains(QStringLiteral("p < 4.9e-324")), qPrintable(title));
+            QXmlStreamReader xml(EncodeBiasMap(map, PictureFormat::Svg));
+            QStringList texts;
+            QString description;
+            while (!xml.atEnd()) {
+                if (xml.readNext() != QXmlStreamReader::StartElement) continue;
+                if (xml.name() == u"desc") description = xml.readElementText();
+                if (xml.name() == u"text") texts.append(xml.readElementText());
+            }
+            QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
+            QCOMPARE(description, title);
+            QCOMPARE(texts.value(0), title);
+        }
+    }
+
     void saveWritesTheFileOrLeavesNone() {
         const BiasMap map = MapOfShuffles(100, BiasView::Cards);
         const std::filesystem::path folder = std::filesystem::temp_directory_path() /

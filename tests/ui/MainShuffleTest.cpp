@@ -62,6 +62,33 @@ std::vector<ShuffleRecord> Rows(const TForm1& form) {
     return rows;
 }
 
+// The rows the window must hold after shuffles of the models named, made by the literal
+// reference from the test key and the first order.
+class ExpectedModelRows {
+  public:
+    ExpectedModelRows() : reference_(TestKey()), deck_(NewDeck()) {}
+
+    void Add(const std::string& model, int count) {
+        for (int n = 0; n < count; ++n) {
+            reference_.Apply(model, deck_);
+            rows_.push_back(deck_);
+        }
+    }
+    void Clear() { rows_.clear(); }
+    const std::vector<std::vector<int>>& Rows() const { return rows_; }
+
+  private:
+    ReferenceModels reference_;
+    std::vector<int> deck_;
+    std::vector<std::vector<int>> rows_;
+};
+
+std::vector<std::vector<int>> RowsAsInts(const TForm1& form) {
+    std::vector<std::vector<int>> out;
+    for (const ShuffleRecord& row : Rows(form)) out.emplace_back(row.begin(), row.end());
+    return out;
+}
+
 // After a refused "Add to List" on a window holding two rows: the list, the grid, the deck and
 // the cursor are as they were, and the generator was not touched either (the next row appended
 // is the third shuffle).
@@ -213,9 +240,11 @@ class MainShuffleTest : public QObject {
         QStringList entries;
         for (int i = 0; i < box->count(); ++i) entries << box->itemText(i);
         QCOMPARE(entries, (QStringList{"Fisher-Yates", "Naive Swap", "Byte Modulo", "Riffle (7)",
-                                       "Overhand (10)", "Top-to-Random (236)"}));
+                                       "Overhand (10)", "Top-to-Random (236)", "Shelf (10)",
+                                       "Casino hand shuffle"}));
         QCOMPARE(box->currentIndex(), 0);
-        QCOMPARE(box->maxVisibleItems(), 6);
+        QCOMPARE(box->maxVisibleItems(), 8);
+        QCOMPARE(box->geometry(), QRect(561, 20, 130, 21));
 
         auto* label = h.Child<QLabel>("MethodLabel");
         QVERIFY(label != nullptr);
@@ -236,42 +265,53 @@ class MainShuffleTest : public QObject {
 
     void addToListShufflesWithTheChosenMethod() {
         FormHarness h;
-        test::ReferenceModels reference(TestKey());
-        std::vector<int> deck = test::NewDeck();
-        std::vector<std::vector<int>> expected;
-        const auto expect = [&](const std::string& model, int count) {
-            for (int n = 0; n < count; ++n) {
-                reference.Apply(model, deck);
-                expected.push_back(deck);
-            }
-        };
-        const auto rows = [&h] {
-            std::vector<std::vector<int>> out;
-            for (const ShuffleRecord& row : Rows(h.Form()))
-                out.emplace_back(row.begin(), row.end());
-            return out;
-        };
+        ExpectedModelRows expected;
         h.Deal(QStringLiteral("3"));
-        expect("fisher-yates", 3);
+        expected.Add("fisher-yates", 3);
         h.Choose("MethodBox", 3);
         QCOMPARE(h.Form().ChosenMethod(), (ShuffleModel{ShuffleModelKind::Riffle, 7}));
         h.Deal(QStringLiteral("2"));
-        expect("riffle:7", 2);
-        QCOMPARE(rows(), expected);
+        expected.Add("riffle:7", 2);
+        QCOMPARE(RowsAsInts(h.Form()), expected.Rows());
 
         // Clearing keeps the method, the deck and the generator going.
         h.Click("ClearBtn");
-        expected.clear();
+        expected.Clear();
         h.Choose("MethodBox", 5);
         h.Deal(QStringLiteral("2"));
-        expect("top-to-random:236", 2);
+        expected.Add("top-to-random:236", 2);
         h.Choose("MethodBox", 1);
         h.Deal(QStringLiteral("1"));
-        expect("naive-swap", 1);
-        QCOMPARE(rows(), expected);
+        expected.Add("naive-swap", 1);
+        QCOMPARE(RowsAsInts(h.Form()), expected.Rows());
         QCOMPARE(std::vector<int>(h.Form().WorkingDeck().begin(), h.Form().WorkingDeck().end()),
-                 expected.back());
+                 expected.Rows().back());
         QCOMPARE(h.View()->model()->rowCount(), 3);
+    }
+
+    void theTableShufflersAreChosenByKeyOrClick() {
+        FormHarness h;
+        ExpectedModelRows expected;
+        const std::string casino = "riffle:1+riffle:1+strip:5+riffle:1+cut";
+        // The keyboard: End picks the last entry, Up the one above it.
+        QComboBox* box = h.Box("MethodBox");
+        box->setFocus();
+        QTest::keyClick(box, Qt::Key_End);
+        QCOMPARE(box->currentText(), QStringLiteral("Casino hand shuffle"));
+        h.Deal(QStringLiteral("3"));
+        expected.Add(casino, 3);
+        QTest::keyClick(box, Qt::Key_Up);
+        QCOMPARE(h.Form().ChosenMethod(), (ShuffleModel{ShuffleModelKind::Shelf, 10}));
+        h.Deal(QStringLiteral("2"));
+        expected.Add("shelf:10", 2);
+        // The mouse's choice, and back to the program's own shuffle.
+        h.Choose("MethodBox", 7);
+        h.Deal(QStringLiteral("1"));
+        expected.Add(casino, 1);
+        h.Choose("MethodBox", 0);
+        h.Deal(QStringLiteral("1"));
+        expected.Add("fisher-yates", 1);
+        QCOMPARE(RowsAsInts(h.Form()), expected.Rows());
     }
 
     void saveDialogHasItsSettings() {
