@@ -216,8 +216,8 @@ TEST(BiasMap, TooFewRowsForAView) {
 
 // `rows` shuffles of `model` from a generator keyed with SeededKey(seed).
 ShuffleList ModelRows(std::string_view model, std::size_t rows, std::uint8_t seed) {
-    ModelParseError error{};
-    const std::optional<ShuffleModel> parsed = ParseShuffleModel(model, error);
+    ModelParseFailure failure;
+    const std::optional<ShuffleModel> parsed = ParseShuffleModel(model, failure);
     ShuffleGenerator generator;
     generator.SetKey(reference::SeededKey(seed));
     Deck deck = InitialDeck();
