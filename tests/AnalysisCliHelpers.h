@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 #include <nlohmann/json.hpp>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,13 @@ inline std::string ExportText(const ShuffleList& list) {
         text.append(line, ExportLineBytes);
     }
     return text;
+}
+
+// `args` followed by `more`.
+inline std::vector<std::string> Plus(std::vector<std::string> args,
+                                     const std::vector<std::string>& more) {
+    args.insert(args.end(), more.begin(), more.end());
+    return args;
 }
 
 inline std::string Joined(const std::vector<std::string>& lines) {
@@ -89,6 +97,25 @@ inline nlohmann::ordered_json WithoutSource(const std::string& text) {
     nlohmann::ordered_json json = nlohmann::ordered_json::parse(text);
     json.erase("source");
     return json;
+}
+
+// The first line of `text` that starts with `start`; empty when none does.
+inline std::string LineOf(const std::string& text, const std::string& start) {
+    std::istringstream lines(text);
+    std::string line;
+    while (std::getline(lines, line)) {
+        if (line.starts_with(start)) return line;
+    }
+    return "";
+}
+
+// A text result without the lines that name its source (the "Source:" line and the lines of a
+// merge's shards below it).
+inline std::string WithoutSourceLines(const std::string& text) {
+    const std::size_t from = text.find("\nSource: ");
+    const std::size_t to = text.find("\nShuffles: ");
+    if (from == std::string::npos || to == std::string::npos || to < from) return text;
+    return text.substr(0, from) + text.substr(to);
 }
 
 // Runs `args` twice over the 300 rows that `shuffle` writes with the counting key and the

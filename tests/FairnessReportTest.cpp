@@ -5,6 +5,7 @@
 #include "work/ParallelRows.h"
 
 #include <clocale>
+#include <initializer_list>
 
 #include "AnalysisReference.h"
 #include "support/GermanLocale.h"
@@ -38,9 +39,13 @@ FairnessResult HandMadeResult() {
 }
 
 TEST(FairnessReport, LinesOfAHandMadeResult) {
-    const Report lines = FairnessReportLines(HandMadeResult(), SeatView{6, 8, Stage::Turn});
+    const Report lines = FairnessReportLines(HandMadeResult(), SeatView{6, 8, Stage::Turn},
+                                             {"Source: 2 counts files", "  a: x", "  b: y"});
     const Report want = {
         "Fairness tests",
+        "Source: 2 counts files",
+        "  a: x",
+        "  b: y",
         "Shuffles: 300",
         "Hand categories of: D-2  (rotate), Turn, 6 players",
         "Significance level: 0.01, Holm's step-down over the tests that ran",
@@ -58,6 +63,57 @@ TEST(FairnessReport, LinesOfAHandMadeResult) {
         "shuffle with the one before.",
     };
     EXPECT_EQ(lines, want);
+}
+
+// A result whose tests did not all run, as the counts of `shuffles` rows give it.
+FairnessResult NotAllRan(std::uint64_t shuffles, std::initializer_list<std::uint64_t> needed) {
+    FairnessResult result;
+    result.shuffles = shuffles;
+    result.tests.push_back(RanTest("suit-position", 140.25, 153, 0.75, Verdict::Pass));
+    for (const std::uint64_t n : needed) {
+        FairnessTest test;
+        test.name = "card-position";
+        test.neededShuffles = n;
+        result.tests.push_back(test);
+    }
+    result.verdict = Verdict::Inconclusive;
+    return result;
+}
+
+// The verdict line names how many tests did not run, and the most shuffles any of them needs.
+TEST(FairnessReport, VerdictLines) {
+    EXPECT_EQ(VerdictLine(NotAllRan(100, {260, 261})),
+              "Verdict: inconclusive: 2 of 3 tests need at least 261 shuffles");
+    EXPECT_EQ(VerdictLine(NotAllRan(100, {261, 20, 260})),
+              "Verdict: inconclusive: 3 of 4 tests need at least 261 shuffles");
+    EXPECT_EQ(VerdictLine(NotAllRan(260, {261})),
+              "Verdict: inconclusive: 1 of 2 tests needs at least 261 shuffles");
+    EXPECT_EQ(VerdictLine(HandMadeResult()), "Verdict: fail (1 of 2 tests failed)");
+    FairnessResult passed = NotAllRan(1000, {});
+    passed.verdict = Verdict::Pass;
+    EXPECT_EQ(VerdictLine(passed), "Verdict: pass");
+    const Report lines = FairnessReportLines(NotAllRan(100, {260, 261}), SeatView{}, {});
+    EXPECT_EQ(lines[lines.size() - 6],
+              "Verdict: inconclusive: 2 of 3 tests need at least 261 shuffles");
+}
+
+// The CSV: one row per test, empty numbers where a test did not run, the overall verdict last;
+// the numbers read back as the same doubles.
+TEST(FairnessReport, CsvRows) {
+    EXPECT_EQ(FairnessCsvText(HandMadeResult()),
+              "name,statistic,df,p,verdict\n"
+              "card-position,2650.456,2601,0.2512345,pass\n"
+              "move-position,,,,too few shuffles\n"
+              "fixed-points,40.5,3,8.3e-09,fail\n"
+              "overall,,,,fail\n");
+    FairnessResult result = NotAllRan(100, {261});
+    result.tests[0].statistic = 0.1 + 0.2;
+    result.tests[0].p = 0;
+    EXPECT_EQ(FairnessCsvText(result),
+              "name,statistic,df,p,verdict\n"
+              "suit-position,0.30000000000000004,153,0,pass\n"
+              "card-position,,,,too few shuffles\n"
+              "overall,,,,inconclusive\n");
 }
 
 TEST(FairnessReport, NumberTexts) {
@@ -80,10 +136,13 @@ TEST(FairnessReport, NumbersDoNotFollowTheLocale) {
     }
     ASSERT_TRUE(std::setlocale(LC_ALL, "de_DE.UTF-8"));
     ASSERT_EQ(std::string(std::localeconv()->decimal_point), ",");
-    const Report lines = FairnessReportLines(HandMadeResult(), SeatView{6, 0, Stage::Turn});
+    const Report lines = FairnessReportLines(HandMadeResult(), SeatView{6, 0, Stage::Turn}, {});
+    const std::string csv = FairnessCsvText(HandMadeResult());
     std::setlocale(LC_ALL, "C");
     unsetenv("LOCPATH");
     EXPECT_EQ(lines[6], "card-position            2650.46   2601  0.2512      pass");
+    EXPECT_EQ(csv, FairnessCsvText(HandMadeResult()));
+    EXPECT_NE(csv.find("2650.456,2601,0.2512345,"), std::string::npos) << csv;
 }
 
 TEST(FairnessReport, StoredListIsCountedRowByRow) {
@@ -91,8 +150,8 @@ TEST(FairnessReport, StoredListIsCountedRowByRow) {
     ShuffleCounts counts(SeatView{4, 5, Stage::Turn});
     for (std::size_t r = 0; r < list.Count(); ++r) counts.AddRow(list.Row(r));
     const SeatView view{4, 5, Stage::Turn};
-    EXPECT_EQ(BuildFairnessReport(list, SeatView{4, 5, Stage::Turn}, 0.05),
-              FairnessReportLines(RunFairnessTests(counts, 0.05), view));
+    EXPECT_EQ(BuildFairnessReport(list, SeatView{4, 5, Stage::Turn}, {"Source: here"}, 0.05),
+              FairnessReportLines(RunFairnessTests(counts, 0.05), view, {"Source: here"}));
     const ShuffleCounts whole = CountShuffleList(list, SeatView{4, 5, Stage::Turn});
     EXPECT_EQ(whole.HandCategories(), counts.HandCategories());
     EXPECT_EQ(whole.Moves(), counts.Moves());

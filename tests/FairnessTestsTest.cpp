@@ -271,10 +271,45 @@ TEST(FairnessTests, ABiasedShuffleShowsInTheMovesOnly) {
     EXPECT_EQ(result.verdict, Verdict::Fail);
 }
 
+// Rows too few for a test never pass on the other tests alone: 260 fair rows leave out
+// move-position (261 needed), 100 also card-position (260), and one row every test.
+TEST(FairnessTests, VerdictIsInconclusiveUntilEveryTestRuns) {
+    const std::vector<Row> rows = literal::RandomRows(261, 8);
+    const struct {
+        std::size_t rows;
+        std::size_t notRun;
+        std::uint64_t needed;
+    } cases[] = {{1, 7, 261}, {100, 2, 261}, {260, 1, 261}};
+    for (const auto& c : cases) {
+        const std::vector<Row> few(rows.begin(), rows.begin() + c.rows);
+        const FairnessResult result = RunFairnessTests(Count(few));
+        EXPECT_EQ(result.verdict, Verdict::Inconclusive) << c.rows;
+        const MissingTests missing = TestsNotRun(result);
+        EXPECT_EQ(missing.count, c.notRun) << c.rows;
+        EXPECT_EQ(missing.neededShuffles, c.needed) << c.rows;
+        for (const FairnessTest& test : result.tests) EXPECT_NE(test.verdict, Verdict::Fail);
+    }
+    const FairnessResult all = RunFairnessTests(Count(rows));
+    EXPECT_EQ(TestsNotRun(all).count, 0u);
+    EXPECT_EQ(all.verdict, Verdict::Pass);
+}
+
+// A test that fails decides, whether or not the others ran: 100 copies of one row fail the
+// suit and rank tests while card-position and move-position cannot run.
+TEST(FairnessTests, AFailureOutweighsTestsThatDidNotRun) {
+    const std::vector<Row> same(100, literal::RandomRows(1, 9)[0]);
+    const FairnessResult result = RunFairnessTests(Count(same));
+    EXPECT_FALSE(Named(result, "card-position").ran);
+    EXPECT_FALSE(Named(result, "move-position").ran);
+    EXPECT_EQ(Named(result, "suit-position").verdict, Verdict::Fail);
+    EXPECT_EQ(result.verdict, Verdict::Fail);
+}
+
 TEST(FairnessTests, VerdictTexts) {
     EXPECT_EQ(VerdictText(Verdict::Pass), "pass");
     EXPECT_EQ(VerdictText(Verdict::Fail), "fail");
     EXPECT_EQ(VerdictText(Verdict::TooFewShuffles), "too few shuffles");
+    EXPECT_EQ(VerdictText(Verdict::Inconclusive), "inconclusive");
 }
 
 }  // namespace

@@ -152,8 +152,15 @@ TEST_F(MergeCommand, FairnessTestsOfShardsEqualTheWholeRun) {
         EXPECT_EQ(mergedJson, wholeJson);
         const CliResult wholeText = RunCli(Plus(Plus({"test"}, seat), {"--input", path_}));
         const CliResult mergedText = RunCli(Plus(Plus({"merge"}, files), {"test"}));
-        EXPECT_EQ(mergedText.out, wholeText.out);
+        EXPECT_EQ(WithoutSourceLines(mergedText.out), WithoutSourceLines(wholeText.out));
         EXPECT_NE(mergedText.out.find("rising-sequences"), std::string::npos);
+        // The text names each counts file and the rows it holds, in the order given.
+        std::string source = "Fairness tests\nSource: 3 counts files\n";
+        for (std::size_t k = 0; k < parts_.size(); ++k) {
+            source += "  " + files[k] + ": file " + parts_[k] + ", SHA-256 " +
+                      test::Sha256SumOf(parts_[k]) + "\n";
+        }
+        EXPECT_EQ(mergedText.out.substr(0, source.size()), source);
     }
 }
 
@@ -228,10 +235,72 @@ TEST_F(MergeCommand, GeneratedShardsAddUp) {
     EXPECT_EQ(CsvCells(RunCli(Plus(merge, {"map", "--format", "csv"})).out), cards);
     const CliResult report = RunCli(Plus(merge, {"report", "categories"}));
     EXPECT_NE(report.out.find("Shuffles: 900\n"), std::string::npos) << report.out;
+    // Each shard brings 299 pairs: 897 in all, enough for every test.
+    const CliResult tested = RunCli(Plus(merge, {"test"}));
+    EXPECT_EQ(tested.status, 0) << tested.err;
+    EXPECT_EQ(LineOf(tested.out, "  " + files[1]),
+              "  " + files[1] + ": model fisher-yates, key " + std::string(64, '2'));
     // The file names the key and the program.
     const SavedCounts saved = ParseCountsFile(ReadFileBytes(files[0]));
     EXPECT_EQ(saved.source["key"], std::string(64, '1'));
     EXPECT_EQ(saved.program, RunCli({"--version"}).out.substr(0, saved.program.size()));
+}
+
+// Shards too short for the pairs' tests: two runs of 100 rows bring 200 rows and 198 pairs.
+// The merged verdict is inconclusive, as one run's would be, in every format.
+TEST_F(MergeCommand, ShardsTooFewForSomeTestsAreInconclusive) {
+    const std::string riffled = dir_.File("riffled.json");
+    const std::string timed = dir_.File("timed.json");
+    ASSERT_EQ(RunCli({"test", "--shuffles", "100", "--key", std::string(64, 'a'), "--model",
+                      "riffle:9", "--from-new-deck", "--save-counts", riffled})
+                  .status,
+              4);
+    ASSERT_EQ(RunCli({"test", "--shuffles", "100", "--save-counts", timed}).status, 4);
+    const auto timerKey = ParseCountsFile(ReadFileBytes(timed)).source["key"].get<std::string>();
+    CliResult r = RunCli({"merge", riffled, timed, "test"});
+    EXPECT_EQ(r.status, 4) << r.err;
+    EXPECT_NE(r.out.find("Fairness tests\nSource: 2 counts files\n  " + riffled +
+                         ": model riffle:9, each shuffle from a new deck, key " +
+                         std::string(64, 'a') + "\n  " + timed + ": model fisher-yates, key " +
+                         timerKey + " (chosen by the timer)\nShuffles: 200\n"),
+              std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("\nVerdict: inconclusive: 2 of 7 tests need at least 261 shuffles\n"),
+              std::string::npos)
+        << r.out;
+    r = RunCli({"merge", riffled, timed, "test", "--format", "csv"});
+    EXPECT_EQ(r.status, 4);
+    EXPECT_TRUE(
+        r.out.starts_with("name,statistic,df,p,verdict\ncard-position,,,,too few "
+                          "shuffles\nmove-position,,,,too few shuffles\n"))
+        << r.out;
+    EXPECT_TRUE(r.out.ends_with("\noverall,,,,inconclusive\n")) << r.out;
+}
+
+// A counts file may hold any source object: the text shows it on one line whatever it holds.
+TEST_F(MergeCommand, HandMadeSourcesStayOnOneLine) {
+    const std::vector<std::pair<nlohmann::ordered_json, std::string>> cases = {
+        {{{"model", "two\nlines"}, {"key", "k"}}, "model two?lines, key k"},
+        {{{"file", "rows.txt"}}, "file rows.txt, SHA-256 unknown"},
+        {{{"made", "by\thand"}}, R"({"made":"by\thand"})"},
+    };
+    std::vector<std::string> merge = {"merge"};
+    for (std::size_t k = 0; k < cases.size(); ++k) {
+        merge.push_back(dir_.File("edited" + std::to_string(k) + ".json"));
+        const std::string key(64, static_cast<char>('b' + k));
+        ASSERT_EQ(RunCli({"test", "--shuffles", "30", "--key", key, "--save-counts", merge.back()})
+                      .status,
+                  4);
+        nlohmann::ordered_json edited = nlohmann::ordered_json::parse(ReadFileBytes(merge.back()));
+        edited["source"] = cases[k].first;
+        WriteFileBytes(merge.back(), edited.dump());
+    }
+    const CliResult r = RunCli(Plus(merge, {"test"}));
+    ASSERT_EQ(r.status, 4) << r.err;
+    EXPECT_NE(r.out.find("\nSource: 3 counts files\n"), std::string::npos) << r.out;
+    for (std::size_t k = 0; k < cases.size(); ++k) {
+        EXPECT_EQ(LineOf(r.out, "  " + merge[k + 1]), "  " + merge[k + 1] + ": " + cases[k].second);
+    }
 }
 
 // A procedure is named with every K in the results and counts: shards of one key and one

@@ -43,6 +43,10 @@ TEST_F(ReportFormatsTest, PythonReadsTheHandsJsonLinesAsTheTextSaysThem) {
     RunPythonChecks("HandsFormats");
 }
 
+TEST_F(ReportFormatsTest, PythonReadsTheTestCsvAndJsonAsTheTextSaysThem) {
+    RunPythonChecks("TestFormats");
+}
+
 TEST_F(ReportFormatsTest, PythonFindsTheTimerKeyThatRepeatsTheRun) {
     RunPythonChecks("TimerSeed");
 }

@@ -10,7 +10,10 @@ namespace brevane {
 namespace {
 
 using test::CliResult;
+using test::LineOf;
+using test::Plus;
 using test::RunCli;
+using test::WithoutSourceLines;
 
 class TestCommandTest : public test::AnalysisCliTest<400> {
   protected:
@@ -54,18 +57,20 @@ TEST_F(TestCommandTest, JsonHasTheShapeAndTheCoreNumbers) {
     }
 }
 
+// The core's report, its source line naming the file and its SHA-256 as sha256sum gives it.
 TEST_F(TestCommandTest, TextIsTheCoreReport) {
     const CliResult r = Test({"--stage", "hole", "--alpha", "0.05"});
     ASSERT_EQ(r.status, 0) << r.err;
     const Report lines =
-        FairnessReportLines(Expected(10, 0, 0, 0.05), SeatView{10, 0, Stage::Hole});
+        FairnessReportLines(Expected(10, 0, 0, 0.05), SeatView{10, 0, Stage::Hole},
+                            {"Source: file " + path_ + ", SHA-256 " + test::Sha256SumOf(path_)});
     EXPECT_EQ(r.out, test::Joined(lines));
 }
 
 TEST_F(TestCommandTest, TooFewShufflesGiveNullsAndTheNeededCount) {
     CliResult r =
         RunCli({"test", "--shuffles", "100", "--key", test::CountingKeyHex, "--format=json"});
-    ASSERT_EQ(r.status, 0) << r.err;
+    ASSERT_EQ(r.status, 4) << r.err;
     const nlohmann::json json = nlohmann::json::parse(r.out);
     for (const int i : {0, 1}) {
         const nlohmann::json& t = json["tests"][i];
@@ -80,17 +85,68 @@ TEST_F(TestCommandTest, TooFewShufflesGiveNullsAndTheNeededCount) {
     EXPECT_NE(r.out.find("too few shuffles (needs 261)"), std::string::npos) << r.out;
 }
 
-// Status 3 for a fail: one row over and over again.
+// Status 3 for a fail: one row over and over again, in every format. With 300 rows every test
+// runs; with 100, card-position and move-position do not, and the failed tests still decide.
 TEST_F(TestCommandTest, AFailedVerdictExitsWithThree) {
     const std::string row = test::ExportText(list_).substr(0, ExportLineBytes);
-    std::string same;
-    for (int k = 0; k < 300; ++k) same += row;
-    CliResult r = RunCli({"test", "--input", "-", "--format", "json"}, same);
-    EXPECT_EQ(r.status, 3) << r.err;
-    EXPECT_EQ(nlohmann::json::parse(r.out)["verdict"], "fail");
-    r = RunCli({"test", "--input", "-"}, same);
-    EXPECT_EQ(r.status, 3);
-    EXPECT_NE(r.out.find("Verdict: fail"), std::string::npos);
+    for (const int rows : {300, 100}) {
+        std::string same;
+        for (int k = 0; k < rows; ++k) same += row;
+        CliResult r = RunCli({"test", "--input", "-", "--format", "json"}, same);
+        EXPECT_EQ(r.status, 3) << r.err;
+        const nlohmann::json json = nlohmann::json::parse(r.out);
+        EXPECT_EQ(json["verdict"], "fail");
+        EXPECT_EQ(json["tests"][0]["verdict"], rows == 100 ? "too few shuffles" : "fail");
+        r = RunCli({"test", "--input", "-"}, same);
+        EXPECT_EQ(r.status, 3);
+        EXPECT_NE(r.out.find("\nVerdict: fail ("), std::string::npos) << r.out;
+        r = RunCli({"test", "--input", "-", "--format", "csv"}, same);
+        EXPECT_EQ(r.status, 3);
+        EXPECT_TRUE(r.out.ends_with("\noverall,,,,fail\n")) << r.out;
+    }
+}
+
+// No pass without every test: 100 naive swaps leave out card-position (260 needed) and
+// move-position (261), which would show their bias; status 4 in every format, and for the same
+// counts merged.
+TEST_F(TestCommandTest, TooFewShufflesForSomeTestsAreInconclusive) {
+    const std::vector<std::string> run = {
+        "test", "--shuffles", "100", "--model", "naive-swap", "--key", test::CountingKeyHex};
+    const std::string counts = dir_.File("counts.json");
+    CliResult r = RunCli(Plus(run, {"--save-counts", counts}));
+    EXPECT_EQ(r.status, 4) << r.err;
+    EXPECT_NE(r.out.find("\nVerdict: inconclusive: 2 of 7 tests need at least 261 shuffles\n"),
+              std::string::npos)
+        << r.out;
+    const std::string text = r.out;
+    r = RunCli(Plus(run, {"--format", "json"}));
+    EXPECT_EQ(r.status, 4);
+    EXPECT_EQ(nlohmann::json::parse(r.out)["verdict"], "inconclusive");
+    r = RunCli(Plus(run, {"--format", "csv"}));
+    EXPECT_EQ(r.status, 4);
+    EXPECT_TRUE(r.out.ends_with("\noverall,,,,inconclusive\n")) << r.out;
+
+    r = RunCli({"merge", counts, "test"});
+    EXPECT_EQ(r.status, 4) << r.err;
+    EXPECT_EQ(WithoutSourceLines(r.out), WithoutSourceLines(text));
+    r = RunCli({"merge", counts, "test", "--format", "json"});
+    EXPECT_EQ(r.status, 4);
+    EXPECT_EQ(nlohmann::json::parse(r.out)["verdict"], "inconclusive");
+}
+
+// A single row runs no test at all: inconclusive, so `&& echo fair` says nothing.
+TEST_F(TestCommandTest, OneRowIsInconclusive) {
+    const std::string script = std::string("head -1 '") + path_ + "' | '" + BREVANE_CLI_PATH +
+                               "' test --input - && echo fair";
+    const CliResult r = test::RunShell(script);
+    EXPECT_EQ(r.status, 4) << r.err;
+    EXPECT_EQ(r.out.find("fair\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("\nVerdict: inconclusive: 7 of 7 tests need at least 261 shuffles\n"),
+              std::string::npos)
+        << r.out;
+    for (const char* name : {"card-position", "hand-categories", "fixed-points"}) {
+        EXPECT_NE(LineOf(r.out, name).find("too few shuffles (needs "), std::string::npos) << name;
+    }
 }
 
 TEST_F(TestCommandTest, GeneratedRowsAreTheStoredOnes) {
@@ -162,7 +218,7 @@ TEST_F(TestCommandTest, BadInputAndBadArguments) {
         {{"--alpha", "nan"}, "invalid significance level 'nan'"},
         {{"--alpha", "-0.1"}, "invalid significance level"},
         {{"--alpha"}, "--alpha needs a value"},
-        {{"--format", "xml"}, "invalid format 'xml'"},
+        {{"--format", "xml"}, "invalid format 'xml' (text, csv or json)"},
         {{"--format"}, "--format needs a value"},
         {{"extra"}, "unexpected argument 'extra'"},
         {{"--seat", "D-10"}, "no seat 'D-10' at 10 players"},
@@ -199,7 +255,8 @@ TEST_F(TestCommandTest, ReadAndWriteFailuresExitWithOne) {
 TEST_F(TestCommandTest, HelpAndUsage) {
     CliResult r = RunCli({"test", "--help"});
     EXPECT_EQ(r.status, 0);
-    for (const char* word : {"--alpha", "--format", "card-position", "fixed-points", "Holm"}) {
+    for (const char* word : {"--alpha", "--format", "card-position", "fixed-points", "Holm", "csv",
+                             "Source:", "inconclusive", "4 for inconclusive"}) {
         EXPECT_NE(r.out.find(word), std::string::npos) << word;
     }
     r = RunCli({"--help"});

@@ -1,8 +1,46 @@
 #include "cli/RunSource.h"
 
+#include <optional>
+
+#include "cli/ResultJson.h"
 #include "models/ShuffleModel.h"
+#include "os/TerminalText.h"
 
 namespace brevane::cli {
+
+namespace {
+
+std::optional<std::string> StringField(const Json& object, const char* key) {
+    const auto it = object.find(key);
+    if (it == object.end() || !it->is_string()) return std::nullopt;
+    return it->get<std::string>();
+}
+
+std::string InputName(const std::string& name) {
+    return name == "-" ? "standard input" : name;
+}
+
+// One source in words, without the "Source: " before it.
+std::string SourceText(const Json& source) {
+    if (!source.is_object()) return JsonLine(source);
+    if (const auto file = StringField(source, "file")) {
+        const std::string text = *file == "-" ? InputName(*file) : "file " + *file;
+        // No digest: a counts file without one, or an input that could not be read again.
+        const auto digest = StringField(source, "sha256");
+        return text + ", SHA-256 " + (digest && !digest->empty() ? *digest : "unknown");
+    }
+    const auto model = StringField(source, "model");
+    const auto key = StringField(source, "key");
+    if (!model || !key) return JsonLine(source);
+    std::string text = "model " + *model;
+    const auto newDeck = source.find("from_new_deck");
+    if (newDeck != source.end() && *newDeck == true) text += ", each shuffle from a new deck";
+    text += ", key " + *key;
+    if (StringField(source, "seed") == "timer") text += " (chosen by the timer)";
+    return text;
+}
+
+}  // namespace
 
 std::string ProgramText() {
     return std::string("brevane-cli ") + BREVANE_VERSION;
@@ -20,6 +58,21 @@ nlohmann::ordered_json SourceJson(const AnalysisOptions& options, RowSource& sou
     json["seed"] = options.key ? "key" : "timer";
     json["from_new_deck"] = options.fromNewDeck;
     return json;
+}
+
+Report SourceLines(const nlohmann::ordered_json& source) {
+    return {"Source: " + PrintableText(SourceText(source))};
+}
+
+Report MergedSourceLines(const std::vector<std::string>& names,
+                         const nlohmann::ordered_json& sources) {
+    const std::size_t count = names.size();
+    Report lines = {"Source: " + std::to_string(count) +
+                    (count == 1 ? " counts file" : " counts files")};
+    for (std::size_t i = 0; i < count && i < sources.size(); ++i) {
+        lines.push_back("  " + PrintableText(InputName(names[i]) + ": " + SourceText(sources[i])));
+    }
+    return lines;
 }
 
 }  // namespace brevane::cli

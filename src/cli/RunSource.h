@@ -1,9 +1,11 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
+#include "analysis/Reports.h"
 #include "cli/AnalysisOptions.h"
 
 namespace brevane::cli {
@@ -17,5 +19,18 @@ std::string ProgramText();
 // where KEY is the key the generator ran with, the timer's included, so that --key KEY makes
 // the same rows. Call once every row has been read; standard input needs digestInput.
 nlohmann::ordered_json SourceJson(const AnalysisOptions& options, RowSource& source);
+
+// The "Source:" line of a text result, from a source as SourceJson makes it:
+//   "Source: file NAME, SHA-256 HEX" ("standard input" for NAME "-"; HEX "unknown" when the
+//   source has none), or
+//   "Source: model MODEL[, each shuffle from a new deck], key HEX[ (chosen by the timer)]".
+// A source of another shape (a counts file may hold any object) is shown as its JSON. Every
+// text is made printable (PrintableText), so that the line stays one line.
+Report SourceLines(const nlohmann::ordered_json& source);
+
+// The source lines of merged shards: "Source: N counts files", then "  NAME: " and the text of
+// each shard's source, in the order given. `names` and `sources` go together.
+Report MergedSourceLines(const std::vector<std::string>& names,
+                         const nlohmann::ordered_json& sources);
 
 }  // namespace brevane::cli

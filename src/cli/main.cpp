@@ -25,7 +25,7 @@ constexpr const char* UsageText =
     "  eval CARD CARD [CARD ...] | eval -          evaluate a seat's hand\n"
     "  report suit|rank|card|position|categories   print a report over a list of shuffles\n"
     "  hands [--class CAPTION] [--from N]          list the hands of a seat\n"
-    "  test [--alpha A] [--format text|json]       fairness tests with p-values and a verdict\n"
+    "  test [--alpha A] [--format text|csv|json]   fairness tests with p-values and a verdict\n"
     "  map [--view cards|moves] --output FILE      the bias map of the rows, PNG or SVG\n"
     "  merge FILE... report|test|map ...           add up counts saved with --save-counts\n"
     "\n"

@@ -1,9 +1,10 @@
 #include "stats/FairnessReport.h"
 
-#include "work/ParallelRows.h"
-
 #include <algorithm>
 #include <charconv>
+
+#include "analysis/ReportTable.h"
+#include "work/ParallelRows.h"
 
 namespace brevane {
 
@@ -30,7 +31,7 @@ std::string ToText(double value, std::chars_format format, int precision) {
     return std::string(buffer, end);
 }
 
-// Alpha as given: the shortest text that reads back as the same double.
+// The shortest text that reads back as the same double: alpha as given, and the CSV's numbers.
 std::string ShortestText(double value) {
     char buffer[64];
     const auto end = std::to_chars(buffer, buffer + sizeof buffer, value).ptr;
@@ -63,9 +64,11 @@ std::string PValueText(double p) {
     return ToText(p, std::chars_format::scientific, 1);
 }
 
-Report FairnessReportLines(const FairnessResult& result, const SeatView& view) {
+Report FairnessReportLines(const FairnessResult& result, const SeatView& view,
+                           const Report& source) {
     Report lines;
     lines.push_back("Fairness tests");
+    lines.insert(lines.end(), source.begin(), source.end());
     lines.push_back("Shuffles: " + std::to_string(result.shuffles));
     lines.push_back("Hand categories of: " + view.SeatText() + ", " +
                     std::string(view.StageText()) + ", " + std::to_string(view.players) +
@@ -75,26 +78,53 @@ Report FairnessReportLines(const FairnessResult& result, const SeatView& view) {
     lines.push_back("");
     lines.push_back(PadRight("Test", NameWidth) + PadLeft("Statistic", StatisticWidth) +
                     PadLeft("df", DfWidth) + "  " + PadRight("p", PWidth) + "Verdict");
-    std::size_t ran = 0, failed = 0;
-    for (const FairnessTest& test : result.tests) {
-        lines.push_back(TestLine(test));
-        ran += test.ran;
-        failed += test.verdict == Verdict::Fail;
-    }
+    for (const FairnessTest& test : result.tests) lines.push_back(TestLine(test));
     lines.push_back("");
-    std::string verdict = "Verdict: " + std::string(VerdictText(result.verdict));
-    if (ran == 0) {
-        verdict += " (no test had enough shuffles to run)";
-    } else if (failed > 0) {
-        verdict += " (" + std::to_string(failed) + " of " + std::to_string(ran) + " tests failed)";
-    }
-    lines.push_back(verdict);
+    lines.push_back(VerdictLine(result));
     lines.push_back("");
     lines.push_back("p is the chance that a fair shuffle gives a statistic at least this large.");
     lines.push_back("The position statistics are Pearson's X^2 times 51/52 (each row is a");
     lines.push_back("permutation); move-position, rising-sequences and fixed-points compare each");
     lines.push_back("shuffle with the one before.");
     return lines;
+}
+
+std::string VerdictLine(const FairnessResult& result) {
+    std::string line = "Verdict: " + std::string(VerdictText(result.verdict));
+    if (result.verdict == Verdict::Fail) {
+        std::size_t ran = 0, failed = 0;
+        for (const FairnessTest& test : result.tests) {
+            ran += test.ran;
+            failed += test.verdict == Verdict::Fail;
+        }
+        line += " (" + std::to_string(failed) + " of " + std::to_string(ran) + " tests failed)";
+    } else if (result.verdict == Verdict::Inconclusive) {
+        const MissingTests missing = TestsNotRun(result);
+        line += ": " + std::to_string(missing.count) + " of " +
+                std::to_string(result.tests.size()) +
+                (missing.count == 1 ? " tests needs at least " : " tests need at least ") +
+                std::to_string(missing.neededShuffles) + " shuffles";
+    }
+    return line;
+}
+
+std::string FairnessCsvText(const FairnessResult& result) {
+    std::string text = "name,statistic,df,p,verdict\n";
+    for (const FairnessTest& test : result.tests) {
+        text += CsvField(test.name);
+        if (test.ran) {
+            text += ',' + ShortestText(test.statistic) + ',' + std::to_string(test.df) + ',' +
+                    ShortestText(test.p) + ',';
+        } else {
+            text += ",,,,";
+        }
+        text += CsvField(VerdictText(test.verdict));
+        text += '\n';
+    }
+    text += "overall,,,,";
+    text += CsvField(VerdictText(result.verdict));
+    text += '\n';
+    return text;
 }
 
 ShuffleCounts CountShuffleList(const ShuffleList& list, const SeatView& view,
@@ -123,10 +153,10 @@ void CountNewListRows(ShuffleCounts& counts, const ShuffleList& list, WorkProgre
         DefaultThreadCount(), progress));
 }
 
-Report BuildFairnessReport(const ShuffleList& list, const SeatView& view, double alpha,
-                           WorkProgress* progress) {
+Report BuildFairnessReport(const ShuffleList& list, const SeatView& view, const Report& source,
+                           double alpha, WorkProgress* progress) {
     return FairnessReportLines(RunFairnessTests(CountShuffleList(list, view, progress), alpha),
-                               view);
+                               view, source);
 }
 
 }  // namespace brevane

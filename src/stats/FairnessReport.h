@@ -14,7 +14,25 @@ namespace brevane {
 
 // The verdict as lines of text, one line per test in the order of the result. Numbers are
 // written with "." whatever the locale. `view` is the seat view the hand-categories test used.
-Report FairnessReportLines(const FairnessResult& result, const SeatView& view);
+// `source` says what was judged: lines that follow the title as they are, the first of them
+// starting with "Source: ".
+Report FairnessReportLines(const FairnessResult& result, const SeatView& view,
+                           const Report& source);
+
+// The source line of the report over the window's list, whose rows no key or file names.
+inline constexpr std::string_view WindowListSourceLine =
+    "Source: the shuffles in the window's list";
+
+// The overall verdict line: "Verdict: pass", "Verdict: fail (F of R tests failed)" or
+// "Verdict: inconclusive: M of T tests need at least N shuffles", N being the most any test that
+// did not run needs.
+std::string VerdictLine(const FairnessResult& result);
+
+// The header row "name,statistic,df,p,verdict", one row per test in the order of the result
+// (statistic, df and p empty for a test that did not run), then the row "overall,,,,VERDICT".
+// Numbers are the shortest texts that read back as the same double, with "." whatever the
+// locale; lines end in LF, fields are quoted as CsvField quotes them.
+std::string FairnessCsvText(const FairnessResult& result);
 
 // Number texts of the report: `value` with `decimals` digits after the point; a p-value with
 // four decimals, or in exponent form below 0.0001.
@@ -34,8 +52,9 @@ ShuffleCounts CountShuffleList(const ShuffleList& list, const SeatView& view,
 void CountNewListRows(ShuffleCounts& counts, const ShuffleList& list,
                       WorkProgress* progress = nullptr);
 
-// The fairness report over a stored list with at least one row.
-Report BuildFairnessReport(const ShuffleList& list, const SeatView& view,
+// The fairness report over a stored list with at least one row; `source` as for
+// FairnessReportLines.
+Report BuildFairnessReport(const ShuffleList& list, const SeatView& view, const Report& source,
                            double alpha = DefaultAlpha, WorkProgress* progress = nullptr);
 
 }  // namespace brevane

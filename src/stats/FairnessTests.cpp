@@ -87,9 +87,22 @@ std::string_view VerdictText(Verdict verdict) {
             return "pass";
         case Verdict::Fail:
             return "fail";
-        default:
-            return "too few shuffles";
+        case Verdict::Inconclusive:
+            return "inconclusive";
+        case Verdict::TooFewShuffles:
+            break;
     }
+    return "too few shuffles";
+}
+
+MissingTests TestsNotRun(const FairnessResult& result) {
+    MissingTests missing;
+    for (const FairnessTest& test : result.tests) {
+        if (test.ran) continue;
+        ++missing.count;
+        missing.neededShuffles = std::max(missing.neededShuffles, test.neededShuffles);
+    }
+    return missing;
 }
 
 double PositionStatistic(std::span<const std::array<std::uint64_t, DeckSize>> table,
@@ -141,6 +154,8 @@ FairnessResult RunFairnessTests(const ShuffleCounts& counts, double alpha) {
         ran[i]->verdict = Verdict::Fail;
         result.verdict = Verdict::Fail;
     }
+    if (result.verdict != Verdict::Fail && ran.size() < result.tests.size())
+        result.verdict = Verdict::Inconclusive;
     return result;
 }
 

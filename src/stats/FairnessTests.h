@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string_view>
@@ -11,9 +12,11 @@
 
 namespace brevane {
 
-enum class Verdict { Pass, Fail, TooFewShuffles };
+// A test's verdict is Pass, Fail or TooFewShuffles (it did not run). The overall verdict is Fail
+// when a test failed, otherwise Inconclusive when a test did not run, otherwise Pass.
+enum class Verdict { Pass, Fail, TooFewShuffles, Inconclusive };
 
-// "pass", "fail" or "too few shuffles".
+// "pass", "fail", "too few shuffles" or "inconclusive".
 std::string_view VerdictText(Verdict verdict);
 
 inline constexpr double DefaultAlpha = 0.01;
@@ -40,8 +43,17 @@ struct FairnessResult {
     // card-position, move-position, suit-position, rank-position, hand-categories,
     // rising-sequences, fixed-points.
     std::vector<FairnessTest> tests;
-    Verdict verdict = Verdict::Pass;  // Fail when any test fails
+    // Fail when any test fails; otherwise Inconclusive when any test did not run, so that rows
+    // too few for a test never pass on the others alone.
+    Verdict verdict = Verdict::Pass;
 };
+
+// Of the tests that did not run: how many, and the most shuffles any of them needs.
+struct MissingTests {
+    std::size_t count = 0;
+    std::uint64_t neededShuffles = 0;
+};
+MissingTests TestsNotRun(const FairnessResult& result);
 
 // The statistic of a position table with `rows` rows (cards, suits, ranks, or earlier
 // positions) by 52 positions, each cell expecting total / rows for a fair shuffle: Pearson's
@@ -62,7 +74,7 @@ double PositionStatistic(std::span<const std::array<std::uint64_t, DeckSize>> ta
                          std::uint64_t total);
 
 // Runs every test over the counts, then Holm's step-down at `alpha` (0 < alpha < 1) over the
-// tests that ran.
+// tests that ran, and gives the overall verdict.
 FairnessResult RunFairnessTests(const ShuffleCounts& counts, double alpha = DefaultAlpha);
 
 }  // namespace brevane

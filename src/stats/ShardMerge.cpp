@@ -105,7 +105,7 @@ MergedShards MergeShards(const std::vector<Shard>& shards) {
                          return a.FirstRowIndex() < b.FirstRowIndex();
                      });
 
-    MergedShards merged{ShuffleCounts(view), nlohmann::ordered_json::array()};
+    MergedShards merged{ShuffleCounts(view), nlohmann::ordered_json::array(), {}};
     // Runs of file shards that follow each other end to end, each added as one part.
     for (std::size_t i = 0; i < fileParts.size();) {
         ShuffleCounts run = fileParts[i];
@@ -119,6 +119,7 @@ MergedShards MergeShards(const std::vector<Shard>& shards) {
     for (const Shard& shard : shards) {
         if (!FromFile(shard)) merged.counts.Add(shard.saved.counts, false);
         merged.sources.push_back(shard.saved.source);
+        merged.names.push_back(shard.name);
     }
     return merged;
 }

@@ -19,6 +19,7 @@ struct Shard {
 struct MergedShards {
     ShuffleCounts counts;
     nlohmann::ordered_json sources;  // the shards' sources, in the order given
+    std::vector<std::string> names;  // the shards' names, in the same order
 };
 
 // Why shards do not merge; the message names the files concerned.

@@ -24,11 +24,19 @@ PERCENT = re.compile(r"^\d{1,3}\.\d{4}$")
 COUNT_LINE = re.compile(r"^(.+?)(?: = |: *)(\d+)  \((\d+)([.,])(\d{4})%\)$")
 
 
-def run(*args):
+def run(*args, statuses=(0,)):
     done = subprocess.run([CLI, *args], capture_output=True, check=False)
-    if done.returncode != 0:
+    if done.returncode not in statuses:
         raise AssertionError(f"{args}: status {done.returncode}: {done.stderr!r}")
     return done.stdout
+
+
+def run_status(*args):
+    """The exit status and standard output of a run of `test`, whose verdict sets the status."""
+    done = subprocess.run([CLI, *args], capture_output=True, check=False)
+    if done.returncode not in (0, 3, 4):
+        raise AssertionError(f"{args}: status {done.returncode}: {done.stderr!r}")
+    return done.returncode, done.stdout
 
 
 def text_counts(text):
@@ -177,6 +185,96 @@ class HandsFormats(Fixture):
                                    "--limit", "1"], stdin=rows, capture_output=True, check=True)
         head = json.loads(done.stdout.decode().splitlines()[0])
         self.assertEqual(head["source"], {"file": "-", "sha256": self.sha256})
+
+
+VERDICT_STATUS = {"pass": 0, "fail": 3, "inconclusive": 4}
+
+
+def text_p(p):
+    """A p-value as the text result writes it."""
+    if p >= 0.0001:
+        return f"{p:.4f}"
+    return "< 4.9e-324" if p == 0 else f"{p:.1e}"
+
+
+class TestFormats(Fixture):
+    """`test` in its three formats: the CSV and the text say what the JSON says."""
+
+    def runs(self):
+        naive = ["--shuffles", "3000", "--model", "naive-swap", "--key", KEY]
+        return [
+            (["--input", self.rows_file], "inconclusive"),  # too few rows for two tests
+            (["--input", self.rows_file, "--stage", "flop", "--alpha", "0.05"], "inconclusive"),
+            (["--shuffles", "400", "--key", KEY], "pass"),
+            (naive, "fail"),
+        ]
+
+    def outputs(self, args):
+        results = [run_status("test", *args, "--format", name) for name in ("text", "csv", "json")]
+        statuses = {status for status, _ in results}
+        self.assertEqual(len(statuses), 1, results)
+        return statuses.pop(), *(out for _, out in results)
+
+    def test_csv_rows_hold_the_json_figures(self):
+        for args, verdict in self.runs():
+            with self.subTest(args=args):
+                status, _, raw_csv, raw_json = self.outputs(args)
+                result = json.loads(raw_json)
+                self.assertEqual(result["verdict"], verdict)
+                self.assertEqual(status, VERDICT_STATUS[verdict])
+                self.assertNotIn(b"\r", raw_csv)
+                self.assertTrue(raw_csv.endswith(b"\n"))
+                table = list(csv.reader(io.StringIO(raw_csv.decode(), newline="")))
+                self.assertEqual(table[0], ["name", "statistic", "df", "p", "verdict"])
+                self.assertEqual(table[-1], ["overall", "", "", "", verdict])
+                body = table[1:-1]
+                self.assertEqual(len(body), len(result["tests"]))
+                for row, test in zip(body, result["tests"]):
+                    self.assertEqual(len(row), 5, row)
+                    self.assertEqual((row[0], row[4]), (test["name"], test["verdict"]))
+                    if test["statistic"] is None:
+                        self.assertEqual(row[1:4], ["", "", ""])
+                        self.assertEqual(test["verdict"], "too few shuffles")
+                        continue
+                    self.assertEqual(float(row[1]), test["statistic"])
+                    self.assertEqual(int(row[2]), test["df"])
+                    self.assertEqual(float(row[3]), test["p"])
+
+    def test_text_says_what_the_json_says(self):
+        for args, verdict in self.runs():
+            with self.subTest(args=args):
+                _, raw_text, _, raw_json = self.outputs(args)
+                result = json.loads(raw_json)
+                lines = raw_text.decode().split("\n")
+                source = result["source"]
+                if "file" in source:
+                    self.check_file_source(result)
+                    wanted = f"Source: file {source['file']}, SHA-256 {source['sha256']}"
+                else:
+                    wanted = f"Source: model {source['model']}, key {source['key']}"
+                self.assertEqual(lines[1], wanted)
+                self.assertEqual(lines[2], f"Shuffles: {result['shuffles']}")
+                first = lines.index(next(l for l in lines if l.startswith("Test ")))
+                table = lines[first + 1:first + 1 + len(result["tests"])]
+                for line, test in zip(table, result["tests"]):
+                    name, statistic, df, p = (line[:18], line[18:32], line[32:39], line[41:53])
+                    self.assertEqual(name.strip(), test["name"])
+                    if test["statistic"] is None:
+                        self.assertEqual((statistic.strip(), df.strip(), p.strip()),
+                                         ("-", "-", "-"))
+                        self.assertRegex(line[53:], r"^too few shuffles \(needs \d+\)$")
+                        continue
+                    self.assertEqual(statistic.strip(), f"{test['statistic']:.2f}")
+                    self.assertEqual(int(df), test["df"])
+                    self.assertEqual(p.strip(), text_p(test["p"]))
+                    self.assertEqual(line[53:], test["verdict"])
+                verdict_line = next(l for l in lines if l.startswith("Verdict: "))
+                self.assertTrue(verdict_line.startswith(f"Verdict: {verdict}"), verdict_line)
+                if verdict == "inconclusive":
+                    missing = [t for t in result["tests"] if t["statistic"] is None]
+                    self.assertRegex(verdict_line,
+                                     rf"^Verdict: inconclusive: {len(missing)} of "
+                                     rf"{len(result['tests'])} tests need")
 
 
 class TimerSeed(unittest.TestCase):

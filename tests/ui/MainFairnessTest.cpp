@@ -77,12 +77,14 @@ class MainFairnessTest : public QObject {
         h.Click("FairnessBtn");
         QVERIFY(h.messages.empty());
         QCOMPARE(h.reports.size(), std::size_t{1});
-        const Report want = BuildFairnessReport(h.Form().Shuffles(), SeatView{5, 6, Stage::Flop});
+        const Report want = BuildFairnessReport(h.Form().Shuffles(), SeatView{5, 6, Stage::Flop},
+                                                {std::string(WindowListSourceLine)});
         QCOMPARE(h.reports[0], want);
-        QCOMPARE(h.reports[0][2],
+        QCOMPARE(h.reports[0][1], std::string("Source: the shuffles in the window's list"));
+        QCOMPARE(h.reports[0][3],
                  std::string("Hand categories of: D-1  (rotate), Flop, 5 players"));
-        QVERIFY(h.reports[0][6].find("card-position") == 0);
-        QVERIFY(h.reports[0][6].find(',') == std::string::npos);
+        QVERIFY(h.reports[0][7].find("card-position") == 0);
+        QVERIFY(h.reports[0][7].find(',') == std::string::npos);
     }
 
     // The report opens in a window of its own, as wide as its table needs: no line wraps at
@@ -134,6 +136,28 @@ class MainFairnessTest : public QObject {
             QCOMPARE(form.width(), std::max(362, form.WidthForLines(report)));
             QCOMPARE(form.height(), 413);
         }
+    }
+
+    // Rows too few for some tests never pass: 100 rows leave out card-position (260 needed) and
+    // move-position (261); 261 rows run every test.
+    void tooFewRowsAreInconclusive() {
+        FormHarness h;
+        h.Deal(QStringLiteral("100"));
+        h.Click("FairnessBtn");
+        QCOMPARE(h.reports.size(), std::size_t{1});
+        const Report& few = h.reports[0];
+        QVERIFY(std::find(few.begin(), few.end(),
+                          "Verdict: inconclusive: 2 of 7 tests need at least 261 shuffles") !=
+                few.end());
+        h.Deal(QStringLiteral("161"));
+        h.Click("FairnessBtn");
+        QCOMPARE(h.reports.size(), std::size_t{2});
+        const Report& enough = h.reports[1];
+        QVERIFY(std::find(enough.begin(), enough.end(), "Shuffles: 261") != enough.end());
+        QVERIFY(std::none_of(enough.begin(), enough.end(), [](const std::string& line) {
+            return line.find("too few shuffles") != std::string::npos ||
+                   line.starts_with("Verdict: inconclusive");
+        }));
     }
 };
 
