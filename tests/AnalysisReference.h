@@ -232,12 +232,17 @@ inline Deck RowWith(const std::map<int, std::string>& placed) {
     return deck;
 }
 
-// `rows` shuffles from a generator keyed with the bytes seed, seed + 1, ..., seed + 31.
-inline ShuffleList ShuffledList(std::size_t rows, std::uint8_t seed = 1) {
+// The key of the bytes seed, seed + 1, ..., seed + 31.
+inline GeneratorKey SeededKey(std::uint8_t seed) {
     GeneratorKey key;
     for (std::size_t i = 0; i < key.size(); ++i) key[i] = static_cast<std::uint8_t>(seed + i);
+    return key;
+}
+
+// `rows` shuffles from a generator keyed with SeededKey(seed).
+inline ShuffleList ShuffledList(std::size_t rows, std::uint8_t seed = 1) {
     ShuffleGenerator generator;
-    generator.SetKey(key);
+    generator.SetKey(SeededKey(seed));
     Deck deck = InitialDeck();
     ShuffleList list;
     list.AppendShuffles(deck, generator, rows);

@@ -2,12 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
+#include <optional>
 #include <sstream>
 #include <stdexcept>
+#include <string_view>
 
 #include "AnalysisReference.h"
+#include "models/ShuffleRows.h"
 #include "stats/FairnessReport.h"
 #include "support/LiteralStats.h"
 
@@ -215,6 +219,92 @@ TEST(BiasMap, TooFewRowsForAView) {
     EXPECT_EQ(BiasViewFromName("cards"), BiasView::Cards);
     EXPECT_EQ(BiasViewFromName("moves"), BiasView::Moves);
     EXPECT_EQ(BiasViewFromName("Moves"), std::nullopt);
+}
+
+// `rows` shuffles of `model` from a generator keyed with SeededKey(seed).
+ShuffleList ModelRows(std::string_view model, std::size_t rows, std::uint8_t seed) {
+    ModelParseFailure failure;
+    const std::optional<ShuffleModel> parsed = ParseShuffleModel(model, failure);
+    ShuffleGenerator generator;
+    generator.SetKey(reference::SeededKey(seed));
+    Deck deck = InitialDeck();
+    ShuffleList list;
+    AppendModelShuffles(list, deck, generator, *parsed, rows);
+    return list;
+}
+
+// The view the window opens on, from counts.
+BiasView OpeningView(const ShuffleCounts& counts) {
+    std::optional<BiasMap> cards, moves;
+    if (!BiasMapShortage(counts.Rows(), BiasView::Cards)) cards.emplace(counts, BiasView::Cards);
+    if (!BiasMapShortage(counts.Rows(), BiasView::Moves)) moves.emplace(counts, BiasView::Moves);
+    return MoreTellingView(cards ? &*cards : nullptr, moves ? &*moves : nullptr);
+}
+
+// Naive swaps pass the card-position test and fail move-position: the window opens on Moves.
+TEST(BiasMap, NaiveSwapsOpenOnMoves) {
+    const ShuffleCounts counts = CountShuffleList(ModelRows("naive-swap", 3000, 4), SeatView{});
+    EXPECT_EQ(BiasMap(counts, BiasView::Cards).Test().verdict, Verdict::Pass);
+    EXPECT_EQ(BiasMap(counts, BiasView::Moves).Test().verdict, Verdict::Fail);
+    EXPECT_EQ(OpeningView(counts), BiasView::Moves);
+}
+
+// Too few rows for the moves test (one row, or fewer pairs than it needs) leave Cards.
+TEST(BiasMap, ShortListsOpenOnCards) {
+    for (std::size_t rows : {1, 2, 200, 260}) {
+        SCOPED_TRACE(rows);
+        EXPECT_EQ(OpeningView(CountShuffleList(ModelRows("naive-swap", rows, 4), SeatView{})),
+                  BiasView::Cards);
+    }
+}
+
+// Fair rows: the view of the smaller p-value as the fairness tests give it, which is Cards for
+// some keys and Moves for others.
+TEST(BiasMap, FairRowsOpenOnTheSmallerPValue) {
+    int moves = 0;
+    const int keys = 8;
+    for (int seed = 1; seed <= keys; ++seed) {
+        const ShuffleCounts counts = CountShuffleList(
+            ModelRows("fisher-yates", 1500, static_cast<std::uint8_t>(seed)), SeatView{});
+        const FairnessResult result = RunFairnessTests(counts);
+        ASSERT_EQ(result.tests[0].name, "card-position");
+        ASSERT_EQ(result.tests[1].name, "move-position");
+        const BiasView want =
+            result.tests[1].p < result.tests[0].p ? BiasView::Moves : BiasView::Cards;
+        EXPECT_EQ(OpeningView(counts), want) << "seed " << seed;
+        moves += want == BiasView::Moves;
+    }
+    EXPECT_GT(moves, 0);
+    EXPECT_LT(moves, keys);
+}
+
+// p-values that both fall below the smallest double are told apart by the statistic. N copies
+// of one order give X^2 = 2601 N for Cards and 2601 (N - 1) for Moves; N rows alternating
+// between the ordered deck and its reverse give 1275 N for Cards (two cells of N / 2 per card)
+// and 2601 (N - 1) for Moves.
+TEST(BiasMap, EqualPValuesGoByTheStatistic) {
+    const ShuffleCounts same = CountRows(SameRow(400));
+    std::vector<Row> alternating = SameRow(400);
+    for (std::size_t r = 1; r < alternating.size(); r += 2) {
+        std::reverse(alternating[r].begin(), alternating[r].end());
+    }
+    const ShuffleCounts flipping = CountRows(alternating);
+    struct Case {
+        const ShuffleCounts& counts;
+        double cards;
+        double moves;
+        BiasView want;
+    };
+    for (const Case& c : {Case{same, 2601.0 * 400, 2601.0 * 399, BiasView::Cards},
+                          Case{flipping, 1275.0 * 400, 2601.0 * 399, BiasView::Moves}}) {
+        const BiasMap cards(c.counts, BiasView::Cards);
+        const BiasMap moves(c.counts, BiasView::Moves);
+        ASSERT_EQ(cards.Test().p, 0.0);
+        ASSERT_EQ(moves.Test().p, 0.0);
+        EXPECT_NEAR(cards.Test().statistic, c.cards, 1e-6 * c.cards);
+        EXPECT_NEAR(moves.Test().statistic, c.moves, 1e-6 * c.moves);
+        EXPECT_EQ(MoreTellingView(&cards, &moves), c.want);
+    }
 }
 
 }  // namespace

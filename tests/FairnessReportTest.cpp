@@ -11,6 +11,7 @@
 #include "AnalysisReference.h"
 #include "stats/FairnessSummary.h"
 #include "support/GermanLocale.h"
+#include "support/SameCounts.h"
 
 namespace brevane {
 namespace {
@@ -307,6 +308,50 @@ TEST(FairnessReport, CountsOnEveryCoreEqualOnePass) {
         EXPECT_EQ(split.FixedPoints(), once.FixedPoints());
         EXPECT_EQ(split.HandCategories(), once.HandCategories());
     }
+}
+
+// Rows added after the counts were made, counted on top of them, give the counts of the whole
+// list made afresh: for cuts within and across storage blocks and for one thread and two.
+TEST(FairnessReport, NewRowsCountedOnTopEqualCountingAfresh) {
+    const std::size_t n = 2 * MinRowsPerThread + ShuffleList::RowsPerBlock / 2 + 11;
+    const ShuffleList whole = reference::ShuffledList(n, 8);
+    const SeatView view{3, 2, Stage::Flop};
+    ShuffleCounts once(view);
+    FeedListRows(whole, 0, n, once, nullptr);
+    for (unsigned threads : {1u, 2u}) {
+        SetDefaultThreadCount(threads);
+        for (std::size_t cut : {std::size_t{1}, ShuffleList::RowsPerBlock - 1,
+                                ShuffleList::RowsPerBlock, n / 2, n - 1, n}) {
+            SCOPED_TRACE(testing::Message() << threads << " threads, cut " << cut);
+            ShuffleCounts counts(view);
+            FeedListRows(whole, 0, cut, counts, nullptr);
+            WorkProgress progress;
+            CountNewListRows(counts, whole, &progress);
+            test::ExpectSameCounts(counts, once);
+            EXPECT_EQ(progress.Done(), n - cut);
+        }
+    }
+    SetDefaultThreadCount(0);
+}
+
+// Counts of rows that are no longer the list's first (the list was cleared and filled again,
+// with more rows than before) are made afresh rather than added to.
+TEST(FairnessReport, CountsOfRowsNoLongerInTheListAreMadeAfresh) {
+    const ShuffleList before = reference::ShuffledList(500, 1);
+    const ShuffleList after = reference::ShuffledList(900, 2);
+    ShuffleCounts counts(SeatView{});
+    FeedListRows(before, 0, before.Count(), counts, nullptr);
+    CountNewListRows(counts, after);
+    test::ExpectSameCounts(counts, CountShuffleList(after, SeatView{}));
+
+    // The same first row, another in the place of the last one counted.
+    ShuffleList changed;
+    for (std::size_t r = 0; r < 299; ++r) changed.Append(before.Record(r));
+    for (std::size_t r = 0; r < 5; ++r) changed.Append(after.Record(r));
+    ShuffleCounts shorter(SeatView{});
+    FeedListRows(before, 0, 300, shorter, nullptr);
+    CountNewListRows(shorter, changed);
+    test::ExpectSameCounts(shorter, CountShuffleList(changed, SeatView{}));
 }
 
 }  // namespace

@@ -60,6 +60,15 @@ std::optional<std::string_view> BiasMapShortage(const ShuffleCounts& counts, Bia
     return Shortage(counts.Rows(), counts.Pairs(), view);
 }
 
+BiasView MoreTellingView(const BiasMap* cards, const BiasMap* moves) {
+    if (!moves || !moves->Test().ran) return BiasView::Cards;
+    if (!cards || !cards->Test().ran) return BiasView::Moves;
+    const FairnessTest& c = cards->Test();
+    const FairnessTest& m = moves->Test();
+    if (m.p != c.p) return m.p < c.p ? BiasView::Moves : BiasView::Cards;
+    return m.statistic > c.statistic ? BiasView::Moves : BiasView::Cards;
+}
+
 BiasMap::BiasMap(const ShuffleCounts& counts, BiasView view, double alpha)
     : view_(view),
       total_(view == BiasView::Cards ? counts.Rows() : counts.Pairs()),

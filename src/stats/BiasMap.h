@@ -91,6 +91,13 @@ class BiasMap {
     FairnessTest test_;
 };
 
+// The view whose test speaks more strongly against the rows, which the window opens on: of two
+// tests that ran, the one with the smaller p-value, or of equal p-values (both below the
+// smallest double) the larger statistic, the two tests having the same df; a test that ran
+// before one that did not; Cards when neither ran or nothing tells them apart. A null map
+// stands for a view with too few rows to draw.
+BiasView MoreTellingView(const BiasMap* cards, const BiasMap* moves);
+
 // What a view says when it has too few rows to count anything, or nullopt when it can be drawn:
 // "No hands dealt" for no rows, and for Moves with a single row a sentence saying it needs two.
 std::optional<std::string_view> BiasMapShortage(std::uint64_t rows, BiasView view);

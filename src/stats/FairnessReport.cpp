@@ -168,6 +168,25 @@ ShuffleCounts CountShuffleList(const ShuffleList& list, const SeatView& view,
         progress);
 }
 
+void CountNewListRows(ShuffleCounts& counts, const ShuffleList& list, WorkProgress* progress) {
+    const std::size_t counted = counts.Rows();
+    const SeatView view = counts.View();
+    const auto sameRow = [&](const std::array<std::uint8_t, DeckSize>& row, std::size_t r) {
+        return std::equal(row.begin(), row.end(), list.Row(r));
+    };
+    const bool stillThere =
+        counts.FirstRowIndex() == 0 && counted <= list.Count() &&
+        (counted == 0 || (sameRow(counts.FirstRow(), 0) && sameRow(counts.LastRow(), counted - 1)));
+    if (!stillThere) {
+        counts = CountShuffleList(list, view, progress);
+        return;
+    }
+    if (counted == list.Count()) return;
+    counts.Merge(CountListRowsFrom<ShuffleCounts>(
+        list, counted, [&](std::size_t start) { return ShuffleCounts(view, start); },
+        DefaultThreadCount(), progress));
+}
+
 Report BuildFairnessReport(const ShuffleList& list, const SeatView& view, const Report& source,
                            double alpha, WorkProgress* progress) {
     return FairnessReportLines(RunFairnessTests(CountShuffleList(list, view, progress), alpha),

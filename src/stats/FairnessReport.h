@@ -42,6 +42,13 @@ std::string FairnessCsvText(const FairnessResult& result);
 ShuffleCounts CountShuffleList(const ShuffleList& list, const SeatView& view,
                                WorkProgress* progress = nullptr);
 
+// Brings `counts`, made over the first counts.Rows() rows of `list`, up to the whole list: the
+// rows added since are counted as CountShuffleList counts them and merged, so that the result
+// equals counting the whole list afresh, for the counts' seat view. Counts whose first or last
+// row is no longer where it was (the list was cleared and filled again) are made afresh.
+void CountNewListRows(ShuffleCounts& counts, const ShuffleList& list,
+                      WorkProgress* progress = nullptr);
+
 // The fairness report over a stored list with at least one row; `source` as for
 // FairnessReportLines.
 Report BuildFairnessReport(const ShuffleList& list, const SeatView& view, const Report& source,

@@ -3,13 +3,14 @@
 #include <QApplication>
 #include <QEvent>
 #include <QEventLoop>
-#include <QFutureWatcher>
 #include <QGuiApplication>
 #include <QPointer>
 #include <QProgressDialog>
 #include <QTimer>
-#include <QtConcurrent/QtConcurrentRun>
+#include <QWindow>
+#include <atomic>
 #include <exception>
+#include <thread>
 
 #include "ui/Application.h"
 
@@ -19,6 +20,7 @@ namespace {
 
 std::chrono::milliseconds dialogDelay{500};
 std::function<void(WorkProgress&)> workStartedHook;
+std::function<void(WorkProgress&)> workThreadHook;
 
 constexpr int BarSteps = 1000;
 constexpr int RedrawMilliseconds = 100;
@@ -36,11 +38,7 @@ class InputHold : public QObject {
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (!IsUserInput(event->type())) return false;
-        for (QObject* o = watched; o != nullptr; o = o->parent()) {
-            if (dialog_ && o == dialog_) return false;
-        }
-        return true;
+        return IsUserInput(event->type()) && !IsDialogPart(watched);
     }
 
   private:
@@ -63,6 +61,18 @@ class InputHold : public QObject {
             default:
                 return false;
         }
+    }
+
+    // Whether `watched` is the dialog, one of its controls, or the dialog's window: the window
+    // system hands a mouse click or the title bar's close to the window first, which passes it
+    // on to the control under the pointer. That window is no child of the dialog.
+    bool IsDialogPart(const QObject* watched) const {
+        if (!dialog_) return false;
+        if (watched == dialog_->windowHandle()) return true;
+        for (const QObject* o = watched; o != nullptr; o = o->parent()) {
+            if (o == dialog_) return true;
+        }
+        return false;
     }
 
     QPointer<QWidget> dialog_;
@@ -98,22 +108,33 @@ void SetWorkStartedHook(std::function<void(WorkProgress&)> hook) {
     workStartedHook = std::move(hook);
 }
 
+void SetWorkThreadHook(std::function<void(WorkProgress&)> hook) {
+    workThreadHook = std::move(hook);
+}
+
 void RunInBackground(QWidget* parent, const QString& operation, WorkProgress& progress,
                      const std::function<void()>& work) {
     std::exception_ptr error;
     InputHold hold;
     const BusyCursor busy;
+    std::atomic<bool> finished{false};
     QEventLoop loop;
     if (workStartedHook) workStartedHook(progress);
-    QFutureWatcher<void> watcher;
-    QObject::connect(&watcher, &QFutureWatcher<void>::finished, &loop, &QEventLoop::quit);
-    watcher.setFuture(QtConcurrent::run([&] {
+    const std::function<void(WorkProgress&)> threadHook = workThreadHook;
+    // A thread of its own rather than one of QThreadPool::globalInstance(): Qt's painting hands
+    // parts of some drawing to that pool and waits for them, and with one core the pool has a
+    // single thread, which this work would hold until its end, leaving the windows unpainted
+    // and the progress dialog deaf.
+    std::thread worker([&] {
         try {
+            if (threadHook) threadHook(progress);
             work();
         } catch (...) {
             error = std::current_exception();
         }
-    }));
+        finished.store(true);
+        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+    });
 
     QPointer<QProgressDialog> dialog;
     QTimer show;
@@ -134,12 +155,14 @@ void RunInBackground(QWidget* parent, const QString& operation, WorkProgress& pr
     QObject::connect(&redraw, &QTimer::timeout, &loop, [&] {
         if (dialog && !progress.CancelRequested()) dialog->setValue(BarValue(progress));
     });
-    if (!watcher.isFinished()) {
+    // The quit that the worker posts is taken by this loop however soon the work ends; a quit
+    // posted before the check below dies with the loop.
+    if (!finished.load()) {
         show.start(static_cast<int>(dialogDelay.count()));
         redraw.start(RedrawMilliseconds);
         loop.exec();
     }
-    watcher.waitForFinished();
+    worker.join();
     delete dialog.data();
     if (error) std::rethrow_exception(error);
     if (progress.CancelRequested()) throw WorkCancelled();

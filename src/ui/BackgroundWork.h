@@ -20,13 +20,18 @@ void SetProgressDialogDelay(std::chrono::milliseconds delay);
 // it to cancel at a moment of their choosing. An empty function removes it.
 void SetWorkStartedHook(std::function<void(WorkProgress&)> hook);
 
-// Runs `work` on a pool thread and waits for it in a local event loop, so that the windows go
-// on painting. Meanwhile the program's windows take no input (a busy cursor says why). Once the
+// Called on the work's thread just before each piece of work, with its progress; tests use it to
+// hold the work until they have acted on its progress dialog. An empty function removes it.
+void SetWorkThreadHook(std::function<void(WorkProgress&)> hook);
+
+// Runs `work` on a thread of its own and waits for it in a local event loop, so that the windows
+// go on painting. Meanwhile the program's windows take no input (a busy cursor says why). Once the
 // work has run for ProgressDialogDelay(), a modal progress dialog over `parent` shows
-// `operation`, a bar from `progress` and a "Cancel" button, which asks the work to stop through
-// `progress`. Work that ends sooner shows nothing new. Rethrows what `work` threw; after a
-// cancel it throws WorkCancelled, also when the work had just got to its end, so that the
-// caller treats every cancelled operation alike.
+// `operation`, a bar from `progress` and a "Cancel" button; a click on it, Escape, and the close
+// button of the dialog's title bar each ask the work to stop through `progress`. Work that ends
+// sooner shows nothing new. Rethrows what `work` threw; after a cancel it throws WorkCancelled,
+// also when the work had just got to its end, so that the caller treats every cancelled operation
+// alike.
 void RunInBackground(QWidget* parent, const QString& operation, WorkProgress& progress,
                      const std::function<void()>& work);
 

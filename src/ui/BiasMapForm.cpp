@@ -8,6 +8,8 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 #include <stdexcept>
+#include <string_view>
+#include <utility>
 
 #include "render/BiasMapFile.h"
 #include "ui/Application.h"
@@ -24,6 +26,14 @@ QRadioButton* AddViewButton(QWidget* parent, const char* name, const char* capti
     auto* button = new QRadioButton(QString::fromLatin1(caption), parent);
     button->setObjectName(QString::fromLatin1(name));
     return button;
+}
+
+// "Cards: pass": the view and its test's verdict; a view too short to draw has no test.
+QString SwitchCaption(const char* view, const std::optional<BiasMap>& map) {
+    const std::string_view verdict =
+        VerdictText(map ? map->Test().verdict : Verdict::TooFewShuffles);
+    return QString::fromLatin1(view) + QStringLiteral(": ") +
+           QString::fromUtf8(verdict.data(), static_cast<qsizetype>(verdict.size()));
 }
 
 }  // namespace
@@ -76,12 +86,22 @@ void TBiasMapForm::CreateSaveDialog() {
     });
 }
 
-void TBiasMapForm::ShowCounts(const ShuffleCounts& counts) {
-    rows_ = counts.Rows();
+void TBiasMapForm::ShowCounts(ShuffleCounts counts) {
+    counts_.emplace(std::move(counts));
+    const std::uint64_t rows = counts_->Rows();
     cards_.reset();
     moves_.reset();
-    if (!BiasMapShortage(rows_, BiasView::Cards)) cards_.emplace(counts, BiasView::Cards);
-    if (!BiasMapShortage(rows_, BiasView::Moves)) moves_.emplace(counts, BiasView::Moves);
+    if (!BiasMapShortage(rows, BiasView::Cards)) cards_.emplace(*counts_, BiasView::Cards);
+    if (!BiasMapShortage(rows, BiasView::Moves)) moves_.emplace(*counts_, BiasView::Moves);
+    CardsViewBtn->setText(SwitchCaption("Cards", cards_));
+    MovesViewBtn->setText(SwitchCaption("Moves", moves_));
+    ShowCurrentView();
+}
+
+void TBiasMapForm::OpenCounts(ShuffleCounts counts) {
+    ShowCounts(std::move(counts));
+    const BiasView view = MoreTellingView(cards_ ? &*cards_ : nullptr, moves_ ? &*moves_ : nullptr);
+    (view == BiasView::Moves ? MovesViewBtn : CardsViewBtn)->setChecked(true);
     ShowCurrentView();
 }
 
@@ -98,7 +118,7 @@ void TBiasMapForm::ShowCurrentView() {
     if (const BiasMap* map = CurrentMap()) {
         PictureView->ShowMap(map);
     } else {
-        const auto shortage = BiasMapShortage(rows_, View());
+        const auto shortage = BiasMapShortage(counts_ ? counts_->Rows() : 0, View());
         PictureView->ShowMessage(
             QString::fromUtf8(shortage->data(), static_cast<qsizetype>(shortage->size())) + u'.');
     }

@@ -18,9 +18,9 @@ class BiasMapView;
 
 inline constexpr const char* BiasMapCaption = "Bias Map";
 
-// The bias map window: a Cards / Moves switch, the picture scaled to the window, and "Save
-// Picture..." (PNG or SVG by the file's extension). It is resizable and not modal; each showing
-// replaces the counts it shows.
+// The bias map window: a Cards / Moves switch whose captions give each view's verdict ("Cards:
+// pass"), the picture scaled to the window, and "Save Picture..." (PNG or SVG by the file's
+// extension). It is resizable and not modal; each showing replaces the counts it shows.
 class TBiasMapForm : public QWidget {
     Q_OBJECT
   public:
@@ -29,8 +29,13 @@ class TBiasMapForm : public QWidget {
     // Runs the save dialog; returns the chosen path, or an empty text when cancelled.
     std::function<QString(QFileDialog& dialog)> RunSaveDialog;
 
+    // Makes both views of `counts` (at least one row) and turns the switch to the view whose
+    // test speaks more strongly against the rows (MoreTellingView).
+    void OpenCounts(ShuffleCounts counts);
     // Makes both views of `counts` (at least one row) and shows the one the switch is on.
-    void ShowCounts(const ShuffleCounts& counts);
+    void ShowCounts(ShuffleCounts counts);
+    // The counts shown, kept so that rows added later can be counted on top of them.
+    const std::optional<ShuffleCounts>& Counts() const { return counts_; }
 
     // The view the switch is on, and its map (null when it has too few rows).
     BiasView View() const;
@@ -46,9 +51,9 @@ class TBiasMapForm : public QWidget {
     void CreateSaveDialog();
     void ShowCurrentView();
 
+    std::optional<ShuffleCounts> counts_;
     std::optional<BiasMap> cards_;
     std::optional<BiasMap> moves_;
-    std::uint64_t rows_ = 0;
     QString lastSaveName_;
 
     QRadioButton* CardsViewBtn = nullptr;

@@ -48,6 +48,9 @@ class TForm1 : public QWidget {
     std::function<void(QMessageBox::Icon icon, const QString& text)> ShowMessage;
     // Shows a report modally in the report window; returns when it is closed.
     std::function<void(const Report& report)> ShowReport;
+    // Shows the Fairness report modally, in a report window of its own that opens as wide as
+    // the report's table; returns when it is closed.
+    std::function<void(const Report& report)> ShowFairnessReport;
 
     const ShuffleList& Shuffles() const { return *shuffleList_; }
     const Deck& WorkingDeck() const { return deck_; }
@@ -63,7 +66,8 @@ class TForm1 : public QWidget {
     std::size_t GridRowLimit() const { return gridRowLimit_; }
     void SetGridRowLimit(std::size_t rows) { gridRowLimit_ = rows; }
 
-    // Shows reports in `statsForm`, the report window created hidden at start-up.
+    // Shows reports in `statsForm`, the report window created hidden at start-up, and the
+    // Fairness report in a window of the same kind made on first use.
     void UseReportWindow(TStatsForm* statsForm);
 
     // Places the window in the middle of the available area of its screen.
@@ -108,9 +112,12 @@ class TForm1 : public QWidget {
     void FormDestroy();
 
     std::optional<std::size_t> FocusedRow() const;
+    // Brings an open bias map window up to date after the list changed, or closes it.
+    void RefreshBiasMap();
     void RedrawGrid();
     // Builds a report off the GUI thread and shows it; a cancelled build shows nothing.
     void ShowBuiltReport(
+        const std::function<void(const Report& report)>& show,
         const std::function<Report(std::string_view separator, WorkProgress* progress)>& build);
 
     Deck deck_{};
@@ -144,6 +151,7 @@ class TForm1 : public QWidget {
     QPushButton* FairnessBtn = nullptr;
     QPushButton* BiasMapBtn = nullptr;
     TBiasMapForm* biasMapForm_ = nullptr;
+    TStatsForm* fairnessForm_ = nullptr;
     QTableView* CardView = nullptr;
     QWidget* Panel2 = nullptr;
     QLabel* HoleCardPanel = nullptr;

@@ -43,6 +43,7 @@ void TForm1::OpenBtnClick() {
     switch (status) {
         case ExportFileImport::Status::Read:
             model_->SyncRowCount();
+            RefreshBiasMap();
             return;
         case ExportFileImport::Status::BadLine:
             ShowMessage(QMessageBox::Critical, QString::fromLocal8Bit(import.Error()));

@@ -51,15 +51,18 @@ void TForm1::DealBtnClick() {
     } catch (const std::bad_alloc&) {
         // The rows appended before memory ran out stay, and the grid shows them.
         model_->SyncRowCount();
+        RefreshBiasMap();
         throw OutOfMemoryError();
     }
     model_->SyncRowCount();
+    RefreshBiasMap();
 }
 
 void TForm1::ClearBtnClick() {
     model_->ResetRows([this] { shuffleList_->Clear(); });
     // A reset moves the focus off silently; the panel must not keep a row that is gone.
     CardViewFocusChanged(QModelIndex());
+    RefreshBiasMap();
 }
 
 void TForm1::SaveBtnClick() {

@@ -24,9 +24,20 @@ std::string SelectedText(const QComboBox* box) {
 
 void TForm1::UseReportWindow(TStatsForm* statsForm) {
     ShowReport = [statsForm](const Report& report) { statsForm->ShowReport(report); };
+    // The Fairness report's table is wider than the report window, whose size the other
+    // reports keep; it gets a window of its own, which remembers its own place and size.
+    ShowFairnessReport = [this](const Report& report) {
+        if (!fairnessForm_) {
+            fairnessForm_ = new TStatsForm(this);
+            fairnessForm_->setObjectName(QStringLiteral("FairnessForm"));
+            fairnessForm_->FitFirstShowingToLongestLine();
+        }
+        fairnessForm_->ShowReport(report);
+    };
 }
 
 void TForm1::ShowBuiltReport(
+    const std::function<void(const Report& report)>& show,
     const std::function<Report(std::string_view separator, WorkProgress* progress)>& build) {
     if (shuffleList_->Empty()) {
         ShowMessage(QMessageBox::Critical, ToQString(NoHandsDealtText));
@@ -41,7 +52,7 @@ void TForm1::ShowBuiltReport(
     } catch (const WorkCancelled&) {
         return;
     }
-    if (ShowReport) ShowReport(report);
+    if (show) show(report);
 }
 
 // Each handler reads its choices here, on the GUI thread; the build runs on another.
@@ -49,7 +60,7 @@ void TForm1::ShowBuiltReport(
 void TForm1::CardStatsBtnClick() {
     const std::int32_t card = CardBox->currentIndex() + 1;
     const std::string text = SelectedText(CardBox);
-    ShowBuiltReport([=, this](std::string_view separator, WorkProgress* progress) {
+    ShowBuiltReport(ShowReport, [=, this](std::string_view separator, WorkProgress* progress) {
         return BuildCardReport(*shuffleList_, card, text, separator, progress);
     });
 }
@@ -57,7 +68,7 @@ void TForm1::CardStatsBtnClick() {
 void TForm1::RankStatsBtnClick() {
     const int rank = RankBox->currentIndex();
     const std::string text = SelectedText(RankBox);
-    ShowBuiltReport([=, this](std::string_view separator, WorkProgress* progress) {
+    ShowBuiltReport(ShowReport, [=, this](std::string_view separator, WorkProgress* progress) {
         return BuildRankReport(*shuffleList_, rank, text, separator, progress);
     });
 }
@@ -65,7 +76,7 @@ void TForm1::RankStatsBtnClick() {
 void TForm1::SuitStatsBtnClick() {
     const int suit = SuitBox->currentIndex();
     const std::string text = SelectedText(SuitBox);
-    ShowBuiltReport([=, this](std::string_view separator, WorkProgress* progress) {
+    ShowBuiltReport(ShowReport, [=, this](std::string_view separator, WorkProgress* progress) {
         return BuildSuitReport(*shuffleList_, suit, text, separator, progress);
     });
 }
@@ -73,14 +84,14 @@ void TForm1::SuitStatsBtnClick() {
 void TForm1::DeckPosStatsBtnClick() {
     const int position = DeckPosBox->currentIndex() + 1;
     const std::string text = SelectedText(DeckPosBox);
-    ShowBuiltReport([=, this](std::string_view separator, WorkProgress* progress) {
+    ShowBuiltReport(ShowReport, [=, this](std::string_view separator, WorkProgress* progress) {
         return BuildDeckPosReport(*shuffleList_, position, text, separator, progress);
     });
 }
 
 void TForm1::PlayerPosStatsBtnClick() {
     const SeatView view = CurrentSeatView();
-    ShowBuiltReport([=, this](std::string_view separator, WorkProgress* progress) {
+    ShowBuiltReport(ShowReport, [=, this](std::string_view separator, WorkProgress* progress) {
         return BuildHandCategoryReport(*shuffleList_, view, separator, progress);
     });
 }
@@ -91,7 +102,7 @@ void TForm1::PlayerPosStatsBtnClick() {
 // would make them again.
 void TForm1::FairnessBtnClick() {
     const SeatView view = CurrentSeatView();
-    ShowBuiltReport([=, this](std::string_view, WorkProgress* progress) {
+    ShowBuiltReport(ShowFairnessReport, [=, this](std::string_view, WorkProgress* progress) {
         return BuildFairnessReport(*shuffleList_, view, {std::string(WindowListSourceLine)},
                                    DefaultAlpha, progress);
     });

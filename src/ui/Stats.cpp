@@ -1,9 +1,11 @@
 #include "ui/Stats.h"
 
 #include <algorithm>
+#include <cmath>
 #include <utility>
 
 #include <QFont>
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QKeySequence>
@@ -160,8 +162,28 @@ void TStatsForm::done(int result) {
     QDialog::done(result);
 }
 
+int TStatsForm::WidthForLines(const Report& report) const {
+    const QFontMetrics metrics(Memo1->font());
+    int widest = 0;
+    for (const std::string& line : report) {
+        widest = std::max(widest, metrics.horizontalAdvance(QString::fromStdString(line)));
+    }
+    // Around the text: the area's frame, the document's margin on both sides, the vertical
+    // scroll bar, and a character's width for the caret and rounding.
+    const int margin = static_cast<int>(std::ceil(Memo1->document()->documentMargin()));
+    return widest + 2 * Memo1->frameWidth() + 2 * margin +
+           Memo1->verticalScrollBar()->sizeHint().width() + metrics.horizontalAdvance(u'M');
+}
+
 void TStatsForm::ShowReport(const Report& report) {
     SetReportText(report);
+    if (fitToLongestLine_ && !placed_) {
+        int width = std::max(ClientWidth, WidthForLines(report));
+        if (const QScreen* screen = this->screen()) {
+            width = std::min(width, screen->availableGeometry().width());
+        }
+        resize(width, height());
+    }
     PlaceForShowing();
     Memo1->setFocus();
     exec();

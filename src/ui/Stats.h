@@ -24,6 +24,13 @@ class TStatsForm : public QDialog {
     // Puts the report into Memo1 and shows the window modally; returns once the user closes it.
     void ShowReport(const Report& report);
 
+    // Makes the first showing as wide as the report's longest line needs, so that no line wraps
+    // at the opening size (never narrower than the usual width, never wider than the screen).
+    // For reports of tables too wide for the usual window; the user's later sizes still last.
+    void FitFirstShowingToLongestLine() { fitToLongestLine_ = true; }
+    // The client width at which no line of `report` wraps in Memo1.
+    int WidthForLines(const Report& report) const;
+
     // The text part of ShowReport, without showing anything. A report whose joined text equals
     // the one already held leaves Memo1 untouched (scroll position and selection stay);
     // otherwise Memo1 shows the new text from its first line with the caret at the start.
@@ -62,6 +69,7 @@ class TStatsForm : public QDialog {
 
     QString reportText_;
     bool placed_ = false;
+    bool fitToLongestLine_ = false;
     // The top-left corner of the client area when the window was last closed, in screen
     // coordinates. The client area, not the frame: a window is reshown by asking for its client
     // area's place, which the window manager keeps whatever the frame around it.

@@ -7,6 +7,7 @@
 #include <exception>
 #include <optional>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "analysis/ShuffleList.h"
@@ -41,28 +42,29 @@ void FeedListRows(const ShuffleList& list, std::size_t first, std::size_t last, 
     }
 }
 
-// Counts every row of `list` on up to `threads` threads. The rows are cut into consecutive
-// ranges; the range starting at row s is counted by make(s), and the range counters are merged
-// in list order with Merge, so the result is the same for every thread count whenever Merge of
-// consecutive ranges equals counting them in one go. Throws WorkCancelled when `progress` is
-// cancelled, and rethrows the first exception a range threw.
+// Counts rows [first, list.Count()) of `list` on up to `threads` threads. The rows are cut into
+// consecutive ranges; the range starting at row s is counted by make(s), and the range counters
+// are merged in list order with Merge, so the result is the same for every thread count
+// whenever Merge of consecutive ranges equals counting them in one go. Throws WorkCancelled when
+// `progress` is cancelled, and rethrows the first exception a range threw. `first` must not
+// pass the end of the list.
 template <class Counter, class Make>
-Counter CountListRows(const ShuffleList& list, Make&& make, unsigned threads,
-                      WorkProgress* progress = nullptr) {
-    const std::size_t count = list.Count();
+Counter CountListRowsFrom(const ShuffleList& list, std::size_t first, Make&& make, unsigned threads,
+                          WorkProgress* progress = nullptr) {
+    const std::size_t count = list.Count() - first;
     const std::size_t most = std::max<std::size_t>(1, count / MinRowsPerThread);
     const std::size_t workers = std::clamp<std::size_t>(threads, 1, most);
     if (workers == 1) {
-        Counter counter = make(std::size_t{0});
-        FeedListRows(list, 0, count, counter, progress);
+        Counter counter = make(first);
+        FeedListRows(list, first, first + count, counter, progress);
         return counter;
     }
     // More ranges than threads, each taken by the next thread free, so that a thread held up by
     // other work on its core leaves the rest of its share to the others.
     const std::size_t parts = std::min(most, workers * RangesPerThread);
     std::vector<std::size_t> starts(parts + 1);
-    for (std::size_t k = 0; k <= parts; ++k) starts[k] = count / parts * k;
-    starts[parts] = count;
+    for (std::size_t k = 0; k <= parts; ++k) starts[k] = first + count / parts * k;
+    starts[parts] = first + count;
     std::vector<std::optional<Counter>> counters(parts);
     std::vector<std::exception_ptr> errors(parts);
     {
@@ -94,6 +96,13 @@ Counter CountListRows(const ShuffleList& list, Make&& make, unsigned threads,
     Counter result = std::move(*counters[0]);
     for (std::size_t k = 1; k < parts; ++k) result.Merge(*counters[k]);
     return result;
+}
+
+// Counts every row of `list`, as CountListRowsFrom does from row 0.
+template <class Counter, class Make>
+Counter CountListRows(const ShuffleList& list, Make&& make, unsigned threads,
+                      WorkProgress* progress = nullptr) {
+    return CountListRowsFrom<Counter>(list, 0, std::forward<Make>(make), threads, progress);
 }
 
 }  // namespace brevane

@@ -25,15 +25,6 @@ using namespace std::chrono_literals;
 
 namespace {
 
-QProgressDialog* OpenProgressDialog() {
-    for (QWidget* w : QApplication::topLevelWidgets()) {
-        if (auto* dialog = qobject_cast<QProgressDialog*>(w); dialog && dialog->isVisible()) {
-            return dialog;
-        }
-    }
-    return nullptr;
-}
-
 // Work that runs until it is cancelled, counting its steps.
 void UntilCancelled(WorkProgress& progress) {
     for (;;) {

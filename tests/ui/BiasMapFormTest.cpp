@@ -4,6 +4,7 @@
 #include <QHelpEvent>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QToolTip>
 #include <QXmlStreamReader>
@@ -17,6 +18,7 @@
 #include "support/FormHarness.h"
 #include "support/UiTestMain.h"
 #include "ui/Application.h"
+#include "ui/BackgroundWork.h"
 #include "ui/BiasMapForm.h"
 #include "ui/BiasMapView.h"
 
@@ -56,7 +58,10 @@ class BiasMapFormTest : public QObject {
         errors_.clear();
         SetErrorReportHandler([this](const QString& text) { errors_.push_back(text); });
     }
-    void cleanup() { SetErrorReportHandler({}); }
+    void cleanup() {
+        SetErrorReportHandler({});
+        SetWorkStartedHook({});
+    }
 
     // Beside "Fairness", as large as the Stats buttons and as far from it as it is from the
     // last of them; next in the tab order.
@@ -83,35 +88,136 @@ class BiasMapFormTest : public QObject {
         QVERIFY(!MapWindow(h));
     }
 
-    void opensOnTheCardsViewAndSwitchesToMoves() {
+    // The view of the smaller p-value, as the fairness tests give it; then the switch.
+    void opensOnTheMoreTellingViewAndSwitches() {
         FormHarness h;
         TBiasMapForm* form = DealAndOpen(h, "300");
         QVERIFY(form);
         QVERIFY(form->isVisible());
         QVERIFY(form->isWindow());
         QCOMPARE(form->windowTitle(), QStringLiteral("Bias Map"));
-        QCOMPARE(form->View(), BiasView::Cards);
+        const FairnessResult tests = RunFairnessTests(CountShuffleList(h.Form().Shuffles(), {}));
+        const BiasView opened =
+            tests.tests[1].p < tests.tests[0].p ? BiasView::Moves : BiasView::Cards;
+        QCOMPARE(form->View(), opened);
+        const BiasView other = opened == BiasView::Cards ? BiasView::Moves : BiasView::Cards;
         QVERIFY(form->CurrentMap());
         QCOMPARE(form->Picture().Map(), form->CurrentMap());
-        const BiasMap cards = Expected(h.Form().Shuffles(), BiasView::Cards);
-        QVERIFY(form->CurrentMap()->Counts() == cards.Counts());
-        QCOMPARE(form->CurrentMap()->Title(), cards.Title());
+        const BiasMap shown = Expected(h.Form().Shuffles(), opened);
+        QVERIFY(form->CurrentMap()->Counts() == shown.Counts());
+        QCOMPARE(form->CurrentMap()->Title(), shown.Title());
 
-        Control<QRadioButton>(form, "MovesViewBtn")->click();
-        QCOMPARE(form->View(), BiasView::Moves);
-        QCOMPARE(form->CurrentMap()->Total(), std::uint64_t{299});
-        QVERIFY(form->CurrentMap()->Counts() ==
-                Expected(h.Form().Shuffles(), BiasView::Moves).Counts());
+        Control<QRadioButton>(form, other == BiasView::Moves ? "MovesViewBtn" : "CardsViewBtn")
+            ->click();
+        QCOMPARE(form->View(), other);
+        QVERIFY(form->CurrentMap()->Counts() == Expected(h.Form().Shuffles(), other).Counts());
         QCOMPARE(form->Picture().Map(), form->CurrentMap());
 
-        // A second click counts the rows as they are now, in the same window and view.
+        // A second click while the window is open counts the rows as they are now, in the same
+        // window and the view the user chose.
         h.Deal(QStringLiteral("100"));
         h.Click("BiasMapBtn");
         QCOMPARE(MapWindow(h), form);
-        QCOMPARE(form->View(), BiasView::Moves);
+        QCOMPARE(form->View(), other);
+        Control<QRadioButton>(form, "MovesViewBtn")->click();
         QCOMPARE(form->CurrentMap()->Total(), std::uint64_t{399});
         Control<QRadioButton>(form, "CardsViewBtn")->click();
         QCOMPARE(form->CurrentMap()->Total(), std::uint64_t{400});
+    }
+
+    // Naive swaps fail only the moves test: the window opens on Moves, whatever view it was
+    // left on, and the switch gives each view's verdict.
+    void naiveSwapsOpenOnMovesWithTheVerdictsOnTheSwitch() {
+        FormHarness h;
+        h.Choose("MethodBox", 1);  // Naive Swap
+        TBiasMapForm* form = DealAndOpen(h, "3000");
+        QCOMPARE(form->View(), BiasView::Moves);
+        QCOMPARE(Control<QRadioButton>(form, "CardsViewBtn")->text(),
+                 QStringLiteral("Cards: pass"));
+        QCOMPARE(Control<QRadioButton>(form, "MovesViewBtn")->text(),
+                 QStringLiteral("Moves: fail"));
+        QVERIFY(form->CurrentMap()->Title().find("move-position: fail") != std::string::npos);
+
+        Control<QRadioButton>(form, "CardsViewBtn")->click();
+        form->close();
+        h.Click("BiasMapBtn");
+        QVERIFY(form->isVisible());
+        QCOMPARE(form->View(), BiasView::Moves);
+    }
+
+    void shortListsHaveNoVerdictOnTheSwitch_data() {
+        QTest::addColumn<QString>("rows");
+        QTest::newRow("one") << QStringLiteral("1");
+        QTest::newRow("too few for a test") << QStringLiteral("100");
+    }
+    void shortListsHaveNoVerdictOnTheSwitch() {
+        QFETCH(QString, rows);
+        FormHarness h;
+        TBiasMapForm* form = DealAndOpen(h, qPrintable(rows));
+        QCOMPARE(form->View(), BiasView::Cards);
+        QCOMPARE(Control<QRadioButton>(form, "CardsViewBtn")->text(),
+                 QStringLiteral("Cards: too few shuffles"));
+        QCOMPARE(Control<QRadioButton>(form, "MovesViewBtn")->text(),
+                 QStringLiteral("Moves: too few shuffles"));
+    }
+
+    // An open window follows the list: rows added by "Add to List" and "Open File..." are
+    // counted in, whichever view is shown; "Clear All" closes it.
+    void anOpenWindowFollowsTheList() {
+        QTemporaryDir dir;
+        FormHarness h;
+        TBiasMapForm* form = DealAndOpen(h, "300");
+        Control<QRadioButton>(form, "CardsViewBtn")->click();
+        h.Deal(QStringLiteral("250"));
+        QVERIFY(form->isVisible());
+        QCOMPARE(form->CurrentMap()->Total(), std::uint64_t{550});
+        QVERIFY(form->CurrentMap()->Counts() ==
+                Expected(h.Form().Shuffles(), BiasView::Cards).Counts());
+        Control<QRadioButton>(form, "MovesViewBtn")->click();
+        QVERIFY(form->CurrentMap()->Counts() ==
+                Expected(h.Form().Shuffles(), BiasView::Moves).Counts());
+
+        ShuffleList file;
+        for (const ShuffleRecord& row : ReferenceShuffles(40, 9)) file.Append(row);
+        h.openPath = dir.filePath(QStringLiteral("rows.txt"));
+        ExportShuffleList(file, QFile::encodeName(h.openPath).toStdString());
+        h.Click("OpenBtn");
+        QCOMPARE(h.Form().Shuffles().Count(), std::size_t{590});
+        QCOMPARE(form->CurrentMap()->Total(), std::uint64_t{589});
+        QVERIFY(form->CurrentMap()->Counts() ==
+                Expected(h.Form().Shuffles(), BiasView::Moves).Counts());
+        QCOMPARE(Control<QRadioButton>(form, "CardsViewBtn")->text(),
+                 QString::fromLatin1("Cards: ") +
+                     QString::fromUtf8(VerdictText(
+                         Expected(h.Form().Shuffles(), BiasView::Cards).Test().verdict)));
+
+        h.Click("ClearBtn");
+        QVERIFY(!form->isVisible());
+        h.Deal(QStringLiteral("20"));
+        QVERIFY(!form->isVisible());
+        h.Click("BiasMapBtn");
+        QCOMPARE(form->CurrentMap()->Total(), std::uint64_t{20});
+    }
+
+    // A window the user closed is not counted for; a cancelled count closes an open one.
+    void onlyAnOpenWindowIsCountedForAndACancelClosesIt() {
+        FormHarness h;
+        TBiasMapForm* form = DealAndOpen(h, "300");
+        int works = 0;
+        SetWorkStartedHook([&](WorkProgress& progress) {
+            if (++works == 2) progress.Cancel();
+        });
+        h.Deal(QStringLiteral("30"));
+        QCOMPARE(works, 2);
+        QCOMPARE(h.Form().Shuffles().Count(), std::size_t{330});
+        QVERIFY(!form->isVisible());
+        h.Deal(QStringLiteral("30"));
+        QCOMPARE(works, 3);
+        SetWorkStartedHook({});
+        h.Click("BiasMapBtn");
+        QVERIFY(form->CurrentMap()->Counts() ==
+                Expected(h.Form().Shuffles(), form->View()).Counts());
+        QVERIFY(h.messages.empty());
     }
 
     void pictureFollowsTheWindowSize() {

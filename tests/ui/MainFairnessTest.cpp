@@ -1,8 +1,14 @@
 // The "Fairness" button of the Card Stats tab and its report.
+#include <QAbstractTextDocumentLayout>
 #include <QLocale>
 #include <QPlainTextEdit>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextLayout>
 #include <QTimer>
 #include <algorithm>
+#include <string>
 
 #include "stats/FairnessReport.h"
 #include "support/FormHarness.h"
@@ -11,6 +17,22 @@
 
 using namespace brevane;
 using namespace brevane::test;
+
+namespace {
+
+// The lines of the report window's text that wrap at its present width.
+int WrappedLines(TStatsForm& form) {
+    QTextDocument* document = form.Memo1->document();
+    int wrapped = 0;
+    for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
+        // Asking for a block's outline lays it out at the area's present width.
+        document->documentLayout()->blockBoundingRect(block);
+        wrapped += block.layout()->lineCount() > 1;
+    }
+    return wrapped;
+}
+
+}  // namespace
 
 class MainFairnessTest : public QObject {
     Q_OBJECT
@@ -70,22 +92,58 @@ class MainFairnessTest : public QObject {
         QVERIFY(verdict[1].starts_with("No bias found in 300 shuffles. A card-position bias of w"));
     }
 
-    void reportOpensInTheReportWindow() {
+    // The report opens in a window of its own, as wide as its table needs: no line wraps at
+    // the opening size. The report window of the other reports keeps its size and text.
+    void reportOpensUnwrappedInAWindowOfItsOwn() {
         FormHarness h;
         TStatsForm statsForm(&h.Form());
         h.Form().UseReportWindow(&statsForm);
         h.Form().show();
         QVERIFY(QTest::qWaitForWindowExposed(&h.Form()));
-        h.Deal(QStringLiteral("50"));
-        WhenShown(statsForm, [&] { statsForm.close(); });
+        h.Deal(QStringLiteral("300"));
+        TStatsForm* fairness = nullptr;
+        int wrapped = -1;
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, [&] {
+            fairness = h.Form().findChild<TStatsForm*>(QStringLiteral("FairnessForm"));
+            if (!fairness || !fairness->isVisible()) return;
+            poll.stop();
+            wrapped = WrappedLines(*fairness);
+            fairness->close();
+        });
+        poll.start(5);
         h.Click("FairnessBtn");
-        const QString text = statsForm.Memo1->toPlainText();
+        QVERIFY(fairness != nullptr);
+        const QString text = fairness->Memo1->toPlainText();
         QVERIFY(text.startsWith(QStringLiteral("Fairness tests")));
-        QVERIFY(text.contains(QStringLiteral("Shuffles: 50")));
-        QVERIFY(text.contains(QStringLiteral("too few shuffles (needs 260)")));
+        QVERIFY(text.contains(QStringLiteral("Shuffles: 300")));
+        // The widest lines: the effect columns, and the moves' largest cell in words.
         QVERIFY(text.contains(QStringLiteral("detects w \u2265")));
-        QVERIFY(text.contains(
-            QStringLiteral("Too few shuffles to decide: 3 of the 7 tests need more than 50.")));
+        QVERIFY(text.contains(QStringLiteral("\nmove-position     the card at position ")));
+        QCOMPARE(wrapped, 0);
+        QVERIFY(fairness->width() > 362);
+        QVERIFY(!statsForm.isVisible());
+        QVERIFY(statsForm.Memo1->toPlainText().isEmpty());
+        QCOMPARE(statsForm.size(), QSize(362, 413));
+    }
+
+    // A table with two more columns, about 95 characters wide, still fits; a report of short
+    // lines keeps the usual width.
+    void longerLinesStillFit() {
+        QWidget owner;
+        for (std::size_t length : {95, 20}) {
+            TStatsForm form(&owner);
+            form.FitFirstShowingToLongestLine();
+            Report report = {"Fairness tests", "", std::string(length - 10, '-') + " 0.1234 ok"};
+            QTimer::singleShot(0, &form, [&] {
+                QVERIFY(QTest::qWaitForWindowExposed(&form));
+                QCOMPARE(WrappedLines(form), 0);
+                form.close();
+            });
+            form.ShowReport(report);
+            QCOMPARE(form.width(), std::max(362, form.WidthForLines(report)));
+            QCOMPARE(form.height(), 413);
+        }
     }
 
     // Rows too few for some tests never pass: 100 rows leave out card-position (260 needed) and
@@ -99,6 +157,9 @@ class MainFairnessTest : public QObject {
         QVERIFY(std::find(few.begin(), few.end(),
                           "Verdict: inconclusive: 2 of 7 tests need at least 261 shuffles") !=
                 few.end());
+        QVERIFY(std::find(few.begin(), few.end(),
+                          "Too few shuffles to decide: 2 of the 7 tests need more than 100. Test "
+                          "at least") != few.end());
         h.Deal(QStringLiteral("161"));
         h.Click("FairnessBtn");
         QCOMPARE(h.reports.size(), std::size_t{2});

@@ -1,6 +1,7 @@
 #include "support/FormHarness.h"
 
 #include <QAbstractItemView>
+#include <QApplication>
 #include <QFileDialog>
 #include <QTimer>
 
@@ -41,6 +42,15 @@ void WhenShown(QWidget& window, std::function<void()> action) {
     poll->start(5);
 }
 
+QProgressDialog* OpenProgressDialog() {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (auto* dialog = qobject_cast<QProgressDialog*>(w); dialog && dialog->isVisible()) {
+            return dialog;
+        }
+    }
+    return nullptr;
+}
+
 int WholeRowsShown(const QComboBox* box) {
     const QAbstractItemView* view = box->view();
     const QRect visible = view->viewport()->rect();
@@ -65,6 +75,7 @@ FormHarness::FormHarness() : form_(std::make_unique<TForm1>()) {
         return openPath;
     };
     form_->ShowReport = [this](const Report& report) { reports.push_back(report); };
+    form_->ShowFairnessReport = [this](const Report& report) { reports.push_back(report); };
 }
 
 void FormHarness::Deal(const QString& text) {

@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QString>
 #include <QTableView>
@@ -37,6 +38,9 @@ int WholeRowsShown(const QComboBox* box);
 // its result window opens only afterwards, so a test that acts on that window waits for it
 // without blocking the event loops in between.
 void WhenShown(QWidget& window, std::function<void()> action);
+
+// The progress dialog of the background work that runs, once it shows; null before.
+QProgressDialog* OpenProgressDialog();
 
 struct ShownMessage {
     QMessageBox::Icon icon;
