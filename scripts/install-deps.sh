@@ -10,7 +10,8 @@ packages=(
   libxcb1-dev nlohmann-json3-dev
   xvfb xauth icewm xdotool x11-utils
   fonts-liberation fonts-wine locales
-  libboost-dev libboost-math-dev dieharder ent python3 python3-scipy libxml2-utils
+  libboost-dev libboost-math-dev dieharder ent python3 python3-scipy python3-html5lib libxml2-utils
+  libopenmpi-dev openmpi-bin chromium
 )
 
 missing=()
