@@ -69,10 +69,12 @@ int RunMergeCommand(Args args) {
     if (at == 0) return UsageError(Command, "give the counts files before the command");
 
     std::vector<Shard> shards;
+    std::vector<std::uint64_t> shardRows;
     for (std::size_t i = 0; i < at; ++i) {
         const std::string name(args[i]);
         try {
             shards.push_back(Shard{name, LoadCountsFile(name)});
+            shardRows.push_back(shards.back().saved.counts.Rows());
         } catch (const CountsFileError& error) {
             return UsageError(Command, name + ": " + error.what());
         }
@@ -87,7 +89,7 @@ int RunMergeCommand(Args args) {
     const std::string_view command = args[at];
     const Args rest(args.data() + at + 1, args.size() - at - 1);
     if (command == "report") return RunReportOnCounts(rest, *merged);
-    if (command == "test") return RunTestOnCounts(rest, *merged);
+    if (command == "test") return RunTestOnCounts(rest, *merged, shardRows);
     return RunMapOnCounts(rest, *merged, std::vector<std::string>(args.begin(), args.begin() + at));
 }
 

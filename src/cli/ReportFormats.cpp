@@ -12,6 +12,8 @@ std::string_view OutputFormatName(OutputFormat format) {
             return "text";
         case OutputFormat::Csv:
             return "csv";
+        case OutputFormat::Html:
+            return "html";
         case OutputFormat::Json:
             break;
     }
@@ -62,6 +64,7 @@ std::string RenderReport(const ReportTable& table, OutputFormat format, std::str
         case OutputFormat::Json:
             return JsonLine(ReportJson(table, source)) + "\n";
         case OutputFormat::Text:
+        case OutputFormat::Html:
             break;
     }
     std::string text;

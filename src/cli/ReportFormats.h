@@ -12,9 +12,9 @@
 
 namespace brevane::cli {
 
-enum class OutputFormat { Text, Csv, Json };
+enum class OutputFormat { Text, Csv, Json, Html };
 
-// "text", "csv" or "json".
+// "text", "csv", "json" or "html".
 std::string_view OutputFormatName(OutputFormat format);
 
 struct FormatChoice {

@@ -1,6 +1,7 @@
 #include <charconv>
 #include <cstdio>
 #include <functional>
+#include <memory>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <system_error>
@@ -12,6 +13,8 @@
 #include "cli/Commands.h"
 #include "cli/CountsCommands.h"
 #include "cli/CountsOutput.h"
+#include "cli/HtmlReportOutput.h"
+#include "cli/OutputClash.h"
 #include "cli/ReportFormats.h"
 #include "cli/ResultJson.h"
 #include "cli/RunSource.h"
@@ -35,6 +38,7 @@ constexpr const char* TestHelp =
     "Usage: brevane-cli test (--input FILE | --shuffles COUNT [--key HEX])\n"
     "                        [--players N] [--seat D|D-k] [--rotate] [--stage STAGE]\n"
     "                        [--alpha A] [--format text|csv|json] [--save-counts FILE]\n"
+    "       brevane-cli test ROWS [SEAT] [--alpha A] --format html --output FILE.html\n"
     "\n"
     "Tests whether the rows look like the output of a fair shuffle, and prints a verdict with\n"
     "a p-value, the effect size w and the smallest w it detects for each test, the largest\n"
@@ -64,7 +68,11 @@ constexpr const char* TestHelp =
     "                    and the verdict; or json: one object with \"program\", \"source\"\n"
     "                    (as the text's), \"shuffles\", \"alpha\", \"tests\" (name, statistic,\n"
     "                    df, p, w, detects_w, largest_cell, verdict), \"verdict\" and\n"
-    "                    \"summary\"\n"
+    "                    \"summary\"; or html: the evaluation report, one page that opens\n"
+    "                    in any browser on its own (verdict, source, results, pictures,\n"
+    "                    method, the command that repeats it), written to --output\n"
+    "  --output FILE     where the html report goes (html only); it takes the place of\n"
+    "                    FILE only once complete. Its time is SOURCE_DATE_EPOCH when set\n"
     "  --players, --seat, --rotate, --stage choose the seat view of hand-categories;\n"
     "  --first-row and --save-counts as for `report`\n"
     "  (the row options as for `report`; see report --help)\n"
@@ -77,6 +85,7 @@ constexpr const char* TestHelp =
 struct TestOptions {
     double alpha = DefaultAlpha;
     OutputFormat format = OutputFormat::Text;
+    std::optional<std::string> output;   // --output, the html report's file
     std::vector<std::string_view> rest;  // for ParseAnalysisOptions
 };
 
@@ -88,16 +97,30 @@ std::optional<double> ParseAlpha(std::string_view text) {
     return value;
 }
 
-// Takes --format and --alpha out of the arguments; the rest go to the shared parser.
+// Takes --format, --output and --alpha out of the arguments; the rest go to the shared parser.
 std::optional<TestOptions> ParseTestOptions(Args args) {
     const auto format = TakeFormatOption(
-        Command, args, {OutputFormat::Text, OutputFormat::Csv, OutputFormat::Json});
+        Command, args,
+        {OutputFormat::Text, OutputFormat::Csv, OutputFormat::Json, OutputFormat::Html});
     if (!format) return std::nullopt;
     TestOptions options;
     options.format = format->format;
     const std::vector<std::string_view>& rest = format->rest;
     for (std::size_t i = 0; i < rest.size(); ++i) {
+        if (rest[i] == EndOfOptions) {
+            options.rest.insert(options.rest.end(), rest.begin() + i, rest.end());
+            break;
+        }
         std::string_view value;
+        if (const OptionMatch output = TakeOption(rest, i, "--output", value);
+            output != OptionMatch::No) {
+            if (output == OptionMatch::MissingValue || value.empty()) {
+                UsageError(Command, "--output needs a file name");
+                return std::nullopt;
+            }
+            options.output = std::string(value);
+            continue;
+        }
         const OptionMatch match = TakeOption(rest, i, "--alpha", value);
         if (match == OptionMatch::Yes) {
             const auto alpha = ParseAlpha(value);
@@ -115,6 +138,17 @@ std::optional<TestOptions> ParseTestOptions(Args args) {
         }
         options.rest.push_back(rest[i]);
     }
+    const bool html = options.format == OutputFormat::Html;
+    if (html && !options.output) {
+        UsageError(Command, "--format html needs --output FILE.html");
+        return std::nullopt;
+    }
+    if (!html && options.output) {
+        UsageError(Command,
+                   "--output goes with --format html; the other formats go to "
+                   "standard output");
+        return std::nullopt;
+    }
     return options;
 }
 
@@ -123,11 +157,24 @@ struct TestCommandOptions {
     AnalysisOptions analysis;
 };
 
-std::optional<TestCommandOptions> ParseTestCommand(Args args, RowsFrom rowsFrom) {
+// `inputs` are files read before the rows, which the report may not name.
+std::optional<TestCommandOptions> ParseTestCommand(Args args, RowsFrom rowsFrom,
+                                                   std::vector<NamedFile> inputs = {}) {
     auto testOptions = ParseTestOptions(args);
     if (!testOptions) return std::nullopt;
     auto options = ParseOperandFreeOptions(Command, testOptions->rest, false, rowsFrom);
     if (!options) return std::nullopt;
+    if (testOptions->output) {
+        std::vector<NamedFile> outputs;
+        if (options->saveCounts)
+            outputs.push_back(OptionFile("--save-counts", *options->saveCounts));
+        outputs.push_back(OptionFile("--output", *testOptions->output));
+        if (options->input) inputs.push_back(OptionFile("--input", *options->input));
+        if (const auto clash = OutputClash(outputs, inputs)) {
+            UsageError(Command, *clash);
+            return std::nullopt;
+        }
+    }
     // The text and the JSON name the input's SHA-256.
     if (testOptions->format != OutputFormat::Csv) options->digestInput = true;
     return TestCommandOptions{std::move(*testOptions), std::move(*options)};
@@ -144,25 +191,44 @@ int VerdictStatus(Verdict verdict) {
     }
 }
 
-// The tests over the counts, their verdict on standard output; gives the exit status.
-// `source` gives the source as a JSON value and as the text's lines, and is called only for the
-// formats that name it.
+// What the outputs say about the rows' source: the JSON value, the text's lines and the
+// report's provenance.
+struct SourceFacts {
+    Json json;
+    Report lines;
+    ReportProvenance provenance;
+};
+
+// The tests over the counts, their verdict on standard output or in the html report; gives the
+// exit status. `source` is called only for the formats that name it. The counts file in
+// `saved`, if any, takes its place together with the report, or once standard output has
+// taken the verdict. `report` is the html report's file.
 int PrintTests(const ShuffleCounts& counts, const TestOptions& testOptions,
-               const AnalysisOptions& options,
-               const std::function<std::pair<Json, Report>()>& source) {
+               const AnalysisOptions& options, const std::function<SourceFacts()>& source,
+               ReplacingFile* report, ReplacingFile* saved) {
     if (counts.Rows() == 0) return UsageError(Command, "No hands dealt");
     const FairnessResult result = RunFairnessTests(counts, testOptions.alpha);
+    if (testOptions.format == OutputFormat::Html) {
+        WriteHtmlReport(counts, result, source().provenance, *testOptions.output, *report, saved);
+        return VerdictStatus(result.verdict);
+    }
     std::string text;
     if (testOptions.format == OutputFormat::Csv) {
         text = FairnessCsvText(result);
     } else if (testOptions.format == OutputFormat::Json) {
-        text = JsonLine(FairnessJson(result, source().first)) + "\n";
+        text = JsonLine(FairnessJson(result, source().json)) + "\n";
     } else {
-        for (const std::string& line : FairnessReportLines(result, options.view, source().second))
+        for (const std::string& line : FairnessReportLines(result, options.view, source().lines))
             text += line + '\n';
     }
     WriteToStdout(text);
+    if (saved) saved->Commit();
     return VerdictStatus(result.verdict);
+}
+
+std::unique_ptr<ReplacingFile> OpenReport(const TestOptions& options) {
+    if (!options.output) return nullptr;
+    return std::make_unique<ReplacingFile>(*options.output);
 }
 
 }  // namespace
@@ -175,6 +241,9 @@ int RunTestCommand(Args args) {
     if (!parsed) return ExitUsage;
     const AnalysisOptions& options = parsed->analysis;
 
+    // The report's file is opened before any row is read, so that an unwritable one fails at
+    // once.
+    const std::unique_ptr<ReplacingFile> report = OpenReport(parsed->test);
     CountsOutput saved(options);
     RowSource source;
     std::optional<ShuffleCounts> counted;
@@ -182,23 +251,34 @@ int RunTestCommand(Args args) {
         return status;
     const ShuffleCounts& counts = *counted;
     if (counts.Rows() != 0) saved.Write(counts, options, source);
-    const int status = PrintTests(counts, parsed->test, options, [&] {
-        Json json = SourceJson(options, source);
-        Report lines = SourceLines(json);
-        return std::pair(std::move(json), std::move(lines));
-    });
-    saved.Commit();
-    return status;
+    return PrintTests(
+        counts, parsed->test, options,
+        [&] {
+            Json json = SourceJson(options, source);
+            Report lines = SourceLines(json);
+            ReportProvenance provenance = RunProvenance(json, options, counts.Rows());
+            return SourceFacts{std::move(json), std::move(lines), std::move(provenance)};
+        },
+        report.get(), saved.Written());
 }
 
-int RunTestOnCounts(Args args, const MergedShards& merged) {
+int RunTestOnCounts(Args args, const MergedShards& merged,
+                    const std::vector<std::uint64_t>& shardRows) {
     if (WantsHelp(args)) return WriteHelp(TestHelp);
-    auto parsed = ParseTestCommand(args, RowsFrom::SavedCounts);
+    std::vector<NamedFile> inputs;
+    for (const std::string& name : merged.names)
+        inputs.push_back(LabelledFile("the counts file " + Quoted(name), name));
+    auto parsed = ParseTestCommand(args, RowsFrom::SavedCounts, std::move(inputs));
     if (!parsed) return ExitUsage;
     parsed->analysis.view = merged.counts.View();
-    return PrintTests(merged.counts, parsed->test, parsed->analysis, [&] {
-        return std::pair(merged.sources, MergedSourceLines(merged.names, merged.sources));
-    });
+    const std::unique_ptr<ReplacingFile> report = OpenReport(parsed->test);
+    return PrintTests(
+        merged.counts, parsed->test, parsed->analysis,
+        [&] {
+            return SourceFacts{merged.sources, MergedSourceLines(merged.names, merged.sources),
+                               MergeProvenance(merged, shardRows)};
+        },
+        report.get(), nullptr);
 }
 
 }  // namespace brevane::cli

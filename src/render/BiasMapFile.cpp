@@ -111,12 +111,19 @@ void QuietMessages(QtMsgType type, const QMessageLogContext&, const QString& mes
 OffscreenPainting::OffscreenPainting() {
     if (QCoreApplication::instance() != nullptr) return;
     previousHandler_ = qInstallMessageHandler(QuietMessages);
-    // The platform named on the command line wins over QT_QPA_PLATFORM.
-    static int argc = 3;
+    // The platform named on the command line wins over QT_QPA_PLATFORM. The application takes
+    // the options it reads out of argc and argv, so both are set afresh for every application:
+    // a second one in the same process would otherwise start with no platform.
+    static int argc;
     static char name[] = "brevane-cli";
     static char option[] = "-platform";
     static char platform[] = "offscreen";
-    static char* argv[] = {name, option, platform, nullptr};
+    static char* argv[4];
+    argc = 3;
+    argv[0] = name;
+    argv[1] = option;
+    argv[2] = platform;
+    argv[3] = nullptr;
     app_ = std::make_unique<QGuiApplication>(argc, argv);
 }
 
