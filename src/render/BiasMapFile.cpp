@@ -84,6 +84,10 @@ QByteArray EncodeBiasMap(const BiasMap& map, PictureFormat format, QSize size) {
     svg.setDescription(XmlText(QString::fromStdString(map.Title())));
     QPainter painter;
     if (!painter.begin(&svg)) throw std::runtime_error("the SVG picture could not be encoded");
+    // The generator writes the painter's font into every group, also where no text is drawn;
+    // the picture's own font, not the application's, keeps the file the same in the window and
+    // on the command line.
+    painter.setFont(BiasMapLayout(area).LabelFont());
     DrawBiasMap(painter, area, map);
     painter.end();
     return bytes;

@@ -60,6 +60,7 @@ class TForm1 : public QWidget {
     CardViewModel& Model() const { return *model_; }
     QFileDialog& SaveDialog1() const { return *saveDialog_; }
     QFileDialog& OpenDialog1() const { return *openDialog_; }
+    QFileDialog& SaveReportDialog() const { return *reportDialog_; }
 
     // The most rows the grid can lay out: its positions are int pixels. "Add to List" refuses
     // to go beyond it. Tests lower it to reach the limit with few rows.
@@ -90,6 +91,9 @@ class TForm1 : public QWidget {
     void DeckPosStatsBtnClick();
     void PlayerPosStatsBtnClick();
     void FairnessBtnClick();
+    // The Fairness report window's "Save Report...": the evaluation report over every row,
+    // for the seat view of the Texas Hold'em tab, to a file chosen in SaveReportDialog().
+    void SaveReportBtnClick();
     void BiasMapBtnClick();
 
     // The players, seat and stage chosen on the Texas Hold'em tab.
@@ -107,6 +111,7 @@ class TForm1 : public QWidget {
     void CreateStatusStrip();
     void CreateSaveDialog();
     void CreateOpenDialog();
+    void CreateReportDialog();
     void ConnectHandlers();
     void FormCreate();
     void FormDestroy();
@@ -125,6 +130,7 @@ class TForm1 : public QWidget {
     std::int32_t numPlayers_ = 10;
     QString lastSaveName_;
     QString lastOpenName_;
+    QString lastReportName_;
     std::size_t gridRowLimit_ = 0;
 
     PageControl* PageControl1 = nullptr;
@@ -160,6 +166,7 @@ class TForm1 : public QWidget {
     CardViewModel* model_ = nullptr;
     QFileDialog* saveDialog_ = nullptr;
     QFileDialog* openDialog_ = nullptr;
+    QFileDialog* reportDialog_ = nullptr;
 };
 
 }  // namespace brevane

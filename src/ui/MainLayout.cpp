@@ -150,6 +150,7 @@ void TForm1::CreateControls() {
     layout->addWidget(Panel2);
     CreateSaveDialog();
     CreateOpenDialog();
+    CreateReportDialog();
 
     ChainTabOrder({CardView, PageControl1});
 }

@@ -7,6 +7,7 @@
 #include "analysis/Messages.h"
 #include "analysis/Reports.h"
 #include "stats/FairnessReport.h"
+#include "ui/Application.h"
 #include "ui/BackgroundWork.h"
 #include "ui/Main.h"
 #include "ui/QtText.h"
@@ -31,6 +32,8 @@ void TForm1::UseReportWindow(TStatsForm* statsForm) {
             fairnessForm_ = new TStatsForm(this);
             fairnessForm_->setObjectName(QStringLiteral("FairnessForm"));
             fairnessForm_->FitFirstShowingToLongestLine();
+            fairnessForm_->AddSaveReportButton(
+                [this] { RunGuarded([this] { SaveReportBtnClick(); }); });
         }
         fairnessForm_->ShowReport(report);
     };

@@ -7,9 +7,11 @@
 #include <QFont>
 #include <QFontMetrics>
 #include <QGuiApplication>
+#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QKeySequence>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
 #include <QTextCursor>
@@ -160,6 +162,19 @@ void TStatsForm::RememberPlacement() {
 void TStatsForm::done(int result) {
     RememberPlacement();
     QDialog::done(result);
+}
+
+void TStatsForm::AddSaveReportButton(const std::function<void()>& onClick) {
+    if (SaveReportBtn) return;
+    SaveReportBtn = new QPushButton(QStringLiteral("Save Report..."), this);
+    SaveReportBtn->setObjectName(QStringLiteral("SaveReportBtn"));
+    SaveReportBtn->setAutoDefault(false);
+    auto* bar = new QHBoxLayout;
+    bar->setContentsMargins(6, 6, 6, 6);
+    bar->addStretch(1);
+    bar->addWidget(SaveReportBtn);
+    static_cast<QVBoxLayout*>(layout())->addLayout(bar);
+    connect(SaveReportBtn, &QPushButton::clicked, this, onClick);
 }
 
 int TStatsForm::WidthForLines(const Report& report) const {

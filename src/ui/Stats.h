@@ -2,12 +2,14 @@
 
 #include <QDialog>
 #include <QString>
+#include <functional>
 
 #include "analysis/Reports.h"
 
 class QEvent;
 class QKeyEvent;
 class QPlainTextEdit;
+class QPushButton;
 
 namespace brevane {
 
@@ -50,7 +52,11 @@ class TStatsForm : public QDialog {
     // The joined text last put into Memo1 (Memo1 itself stores line breaks its own way).
     const QString& ReportText() const { return reportText_; }
 
+    // Puts a "Save Report..." button under the text, which runs `onClick`; once per window.
+    void AddSaveReportButton(const std::function<void()>& onClick);
+
     QPlainTextEdit* Memo1 = nullptr;
+    QPushButton* SaveReportBtn = nullptr;  // null until AddSaveReportButton
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
