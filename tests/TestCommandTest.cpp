@@ -282,7 +282,7 @@ TEST_F(TestCommandTest, BadInputAndBadArguments) {
         {{"--alpha", "nan"}, "invalid significance level 'nan'"},
         {{"--alpha", "-0.1"}, "invalid significance level"},
         {{"--alpha"}, "--alpha needs a value"},
-        {{"--format", "xml"}, "invalid format 'xml' (text, csv or json)"},
+        {{"--format", "xml"}, "invalid format 'xml' (text, csv, json or html)"},
         {{"--format"}, "--format needs a value"},
         {{"extra"}, "unexpected argument 'extra'"},
         {{"--seat", "D-10"}, "no seat 'D-10' at 10 players"},

@@ -72,7 +72,8 @@ constexpr const char* TestHelp =
     "                    in any browser on its own (verdict, source, results, pictures,\n"
     "                    method, the command that repeats it), written to --output\n"
     "  --output FILE     where the html report goes (html only); it takes the place of\n"
-    "                    FILE only once complete. Its time is SOURCE_DATE_EPOCH when set\n"
+    "                    FILE only once complete, together with --save-counts. The time\n"
+    "                    it names is SOURCE_DATE_EPOCH (seconds since 1970) when set\n"
     "  --players, --seat, --rotate, --stage choose the seat view of hand-categories;\n"
     "  --first-row and --save-counts as for `report`\n"
     "  (the row options as for `report`; see report --help)\n"
@@ -107,10 +108,6 @@ std::optional<TestOptions> ParseTestOptions(Args args) {
     options.format = format->format;
     const std::vector<std::string_view>& rest = format->rest;
     for (std::size_t i = 0; i < rest.size(); ++i) {
-        if (rest[i] == EndOfOptions) {
-            options.rest.insert(options.rest.end(), rest.begin() + i, rest.end());
-            break;
-        }
         std::string_view value;
         if (const OptionMatch output = TakeOption(rest, i, "--output", value);
             output != OptionMatch::No) {

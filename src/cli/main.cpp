@@ -26,6 +26,7 @@ constexpr const char* UsageText =
     "  report suit|rank|card|position|categories   print a report over a list of shuffles\n"
     "  hands [--class CAPTION] [--from N]          list the hands of a seat\n"
     "  test [--alpha A] [--format text|csv|json]   fairness tests with p-values and a verdict\n"
+    "    [--format html --output FILE]             or the evaluation report as one web page\n"
     "  map [--view cards|moves] --output FILE      the bias map of the rows, PNG or SVG\n"
     "  merge FILE... report|test|map ...           add up counts saved with --save-counts\n"
     "\n"
