@@ -229,6 +229,26 @@ class ReportParses(Fixture):
         self.assertIn("a<b>&'\"\ufffd c.txt", tested)
 
 
+    def test_counts_file_whose_source_holds_markup(self):
+        """A counts file may hold any source; merge's report shows it escaped."""
+        counts = os.path.join(FOLDER, "hostile.json")
+        run("test", "--shuffles", "300", "--key", KEY, "--save-counts", counts, "--format",
+            "csv")
+        with open(counts, encoding="utf-8") as file:
+            saved = json.load(file)
+        saved["source"] = {"model": "</td><script>x</script>", "key": "]]>&amp;\u0001",
+                           "seed": "timer", "note": ["<svg>"]}
+        with open(counts, "w", encoding="utf-8") as file:
+            json.dump(saved, file)
+        path = os.path.join(FOLDER, "hostile-merge.html")
+        run("merge", counts, "test", "--format", "html", "--output", path)
+        with open(path, encoding="utf-8") as file:
+            page = file.read()
+        tree = self.check_page(page)
+        tested = text_of(by_id(tree, "tested"))
+        self.assertIn("model </td><script>x</script>, key ]]>&amp;\ufffd", tested)
+
+
 def png_pixels(data):
     """(width, height, rows of RGB(A) bytes) of an 8-bit RGB or RGBA PNG."""
     assert data[:8] == b"\x89PNG\r\n\x1a\n"
