@@ -11,7 +11,8 @@ namespace brevane {
 
 namespace {
 
-constexpr std::size_t LineChars = 3 * DeckSize - 1;  // 155
+constexpr std::size_t LineChars = ExportLineChars;
+static_assert(LineChars == 3 * DeckSize - 1);
 constexpr std::uint64_t AllCards = ((std::uint64_t{1} << 53) - 1) & ~std::uint64_t{1};
 
 // The two bytes of a name as one 16-bit table index, in the machine's byte order, so that the

@@ -10,6 +10,11 @@
 
 namespace brevane {
 
+// The characters of a row line without its line end: 52 names and 51 spaces.
+inline constexpr std::size_t ExportLineChars = 155;
+// The most bytes a well-formed line takes with its line end (CR LF).
+inline constexpr std::size_t LongestExportLine = ExportLineChars + 2;
+
 // Parses one line of the export format, without its line end: 52 two-letter card names
 // separated by single spaces, each card once. On success writes the 52 card codes to
 // row[0..51] and returns the empty text; otherwise returns what is wrong (an unknown name is

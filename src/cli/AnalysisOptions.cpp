@@ -298,24 +298,11 @@ void RowSource::DigestReaderInput() {
     digest_ = std::make_unique<TSHAObject>();
     reader_->ObserveInput([this](const char* bytes, std::size_t count) {
         digest_->HashBuffer(bytes, static_cast<std::int32_t>(count));
-        digestedBytes_ += count;
     });
 }
 
 std::string RowSource::InputSha256Hex() {
-    if (!inputSha256_.empty() || !reader_) return inputSha256_;
-    if (!digest_ || digestedBytes_ == 0) {
-        // Counted in pieces beside the reader, or not digested while read: digest the file
-        // on its own.
-        if (!ownsFile_) return {};
-        digest_ = std::make_unique<TSHAObject>();
-        std::vector<char> buffer(ExportReader::BufferBytes);
-        std::rewind(file_);
-        std::size_t got = 0;
-        while ((got = std::fread(buffer.data(), 1, buffer.size(), file_)) != 0)
-            digest_->HashBuffer(buffer.data(), static_cast<std::int32_t>(got));
-        if (std::ferror(file_)) return {};
-    }
+    if (!inputSha256_.empty() || !digest_) return inputSha256_;
     digest_->FinalizeHash();
     inputSha256_ = HexText(digest_->Hash, sizeof digest_->Hash);
     digest_.reset();
@@ -344,7 +331,28 @@ std::FILE* RowSource::ParallelFile() const {
     if (!ownsFile_ || DefaultThreadCount() < 2 || reader_->LineNumber() != 0) return nullptr;
     struct stat info {};
     if (fstat(fileno(file_), &info) != 0 || !S_ISREG(info.st_mode)) return nullptr;
+    // A regular file of size 0 may still hold bytes (/proc's files do): read it in one pass.
+    const off_t at = ftello(file_);
+    if (at < 0 || info.st_size <= at) return nullptr;
     return file_;
+}
+
+ExportCountOptions RowSource::ParallelOptions() {
+    ExportCountOptions options;
+    options.threads = DefaultThreadCount();
+    options.progress = &progress_;
+    if (digest_) {
+        options.observeInput = [this](const char* bytes, std::size_t count) {
+            digest_->HashBuffer(bytes, static_cast<std::int32_t>(count));
+        };
+    }
+    return options;
+}
+
+void RowSource::Rewind() {
+    std::rewind(file_);
+    progress_.Restart();
+    if (digest_) digest_ = std::make_unique<TSHAObject>();
 }
 
 bool RowSource::MakeBatch() {

@@ -15,6 +15,7 @@
 #include "models/ShuffleModel.h"
 #include "models/ShuffleRows.h"
 #include "random/SHA256.h"
+#include "work/ParallelExport.h"
 #include "work/RowPipeline.h"
 #include "work/WorkProgress.h"
 
@@ -101,18 +102,23 @@ class RowSource {
     Status TakeBatch(const std::uint8_t*& rows, std::size_t& count);
     WorkProgress& Progress() { return progress_; }
     // The input file, for counting on several threads (CountExportFile), when there are two
-    // threads or more and --input names a regular file not yet read from; otherwise null.
+    // threads or more and --input names a regular file not yet read from whose size can be
+    // trusted (not 0, as /proc gives); otherwise null.
     std::FILE* ParallelFile() const;
-    // Back to the start of the input file, after ParallelFile() gave up on it.
-    void Rewind() { std::rewind(file_); }
+    // How CountExportFile counts ParallelFile(): on DefaultThreadCount() threads, advancing
+    // Progress(), and digesting what it counts when the input is digested.
+    ExportCountOptions ParallelOptions();
+    // Back to the start of the input file, after CountExportFile gave up on it; what it
+    // digested is forgotten.
+    void Rewind();
     // Whether the rows are generated, so that no bad line can come.
     bool Generated() const { return !reader_; }
     const std::string& Error() const { return reader_ ? reader_->Error() : error_; }
     // The key the generated rows were made with, in hexadecimal (also when the timer chose it).
     const std::string& KeyHex() const { return keyHex_; }
-    // SHA-256 in hexadecimal of every byte of the input, once it has been read to its end.
-    // Standard input must have been opened with digestInput; a regular file that was counted
-    // in pieces (ParallelFile) is read once more for it. Empty when the input cannot be read.
+    // SHA-256 in hexadecimal of every byte of the input that was counted, once it has been read
+    // to its end: taken as the bytes were read, never by reading again. Empty when the input
+    // was not opened with digestInput.
     std::string InputSha256Hex();
 
   private:
@@ -140,7 +146,6 @@ class RowSource {
     std::string keyHex_;
     std::string inputSha256_;
     std::unique_ptr<TSHAObject> digest_;  // of the bytes the reader has read so far
-    std::uint64_t digestedBytes_ = 0;
     WorkProgress progress_;
     std::int64_t inputStart_ = 0;  // where the input file was first read from
 };

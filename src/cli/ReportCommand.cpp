@@ -135,7 +135,7 @@ bool CountInParallel(RowSource& source, AnyCounter& counter, std::uint64_t base)
             using Counter = std::decay_t<decltype(empty)>;
             auto parallel = CountExportFile<Counter>(
                 file, [&](std::uint64_t firstRow) { return FreshAt(empty, base + firstRow); },
-                DefaultThreadCount(), &source.Progress());
+                source.ParallelOptions());
             if (parallel) empty = std::move(*parallel);
             return parallel.has_value();
         },

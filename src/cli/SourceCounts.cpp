@@ -5,7 +5,6 @@
 #include "cards/Cards.h"
 #include "cli/ProgressLine.h"
 #include "work/ParallelExport.h"
-#include "work/ParallelRows.h"
 
 namespace brevane::cli {
 
@@ -15,7 +14,7 @@ RowSource::Status CountSourceRows(RowSource& source, ShuffleCounts& counts) {
         const std::uint64_t base = counts.FirstRowIndex();
         auto parallel = CountExportFile<ShuffleCounts>(
             file, [&](std::uint64_t firstRow) { return ShuffleCounts(view, base + firstRow); },
-            DefaultThreadCount(), &source.Progress());
+            source.ParallelOptions());
         if (parallel) {
             counts = std::move(*parallel);
             return RowSource::Status::End;

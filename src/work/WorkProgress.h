@@ -35,6 +35,12 @@ class WorkProgress {
         inputDone_.store(bytes, std::memory_order_relaxed);
     }
 
+    // Back to nothing done, for work that was given up and begins again.
+    void Restart() {
+        done_.store(0, std::memory_order_relaxed);
+        inputDone_.store(0, std::memory_order_relaxed);
+    }
+
     void Cancel() { cancelled_.store(true, std::memory_order_relaxed); }
     bool CancelRequested() const { return cancelled_.load(std::memory_order_relaxed); }
     // Throws WorkCancelled once Cancel() was called.
