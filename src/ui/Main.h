@@ -14,6 +14,7 @@
 #include "analysis/SeatView.h"
 #include "analysis/ShuffleList.h"
 #include "models/ShuffleModel.h"
+#include "stats/ShuffleCounts.h"
 
 class QComboBox;
 class QFileDialog;
@@ -103,6 +104,9 @@ class TForm1 : public QWidget {
     void UpdateHandPanel(std::optional<std::size_t> row);
 
   private:
+    // Every row of the list counted for `view` off the GUI thread, under the progress dialog;
+    // nothing when the user cancels.
+    std::optional<ShuffleCounts> CountListInBackground(const SeatView& view);
     void CreateControls();
     void CreateShuffleTab(QWidget* tab);
     void CreatePokerTab(QWidget* tab);

@@ -14,6 +14,18 @@
 
 namespace brevane {
 
+std::optional<ShuffleCounts> TForm1::CountListInBackground(const SeatView& view) {
+    WorkProgress progress(shuffleList_->Count());
+    std::optional<ShuffleCounts> counts;
+    try {
+        RunInBackground(this, QStringLiteral("Counting the hands..."), progress,
+                        [&] { counts.emplace(CountShuffleList(*shuffleList_, view, &progress)); });
+    } catch (const WorkCancelled&) {
+        return std::nullopt;
+    }
+    return counts;
+}
+
 // The window is made on first use and kept, so that it keeps its place, size and view.
 void TForm1::BiasMapBtnClick() {
     if (shuffleList_->Empty()) {
@@ -22,14 +34,8 @@ void TForm1::BiasMapBtnClick() {
     }
     // The counts take a seat view for their hand categories, which the map does not use.
     const SeatView view = CurrentSeatView();
-    WorkProgress progress(shuffleList_->Count());
-    std::optional<ShuffleCounts> counts;
-    try {
-        RunInBackground(this, QStringLiteral("Counting the hands..."), progress,
-                        [&] { counts.emplace(CountShuffleList(*shuffleList_, view, &progress)); });
-    } catch (const WorkCancelled&) {
-        return;
-    }
+    std::optional<ShuffleCounts> counts = CountListInBackground(view);
+    if (!counts) return;
     if (!biasMapForm_) {
         biasMapForm_ = new TBiasMapForm(this);
         biasMapForm_->RunSaveDialog = [this](QFileDialog& dialog) { return RunSaveDialog(dialog); };

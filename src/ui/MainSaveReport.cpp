@@ -41,14 +41,8 @@ void TForm1::SaveReportBtnClick() {
     const SeatView view = CurrentSeatView();
     const QString path = ChooseFile(*reportDialog_, lastReportName_, RunSaveDialog);
     if (path.isEmpty()) return;
-    WorkProgress progress(shuffleList_->Count());
-    std::optional<ShuffleCounts> counts;
-    try {
-        RunInBackground(this, QStringLiteral("Counting the hands..."), progress,
-                        [&] { counts.emplace(CountShuffleList(*shuffleList_, view, &progress)); });
-    } catch (const WorkCancelled&) {
-        return;
-    }
+    std::optional<ShuffleCounts> counts = CountListInBackground(view);
+    if (!counts) return;
     const FairnessResult result = RunFairnessTests(*counts, DefaultAlpha);
     ReportProvenance provenance;
     provenance.program = std::string("brevane ") + BREVANE_VERSION;
