@@ -64,14 +64,8 @@ void BM_CliTestVsShuffle(benchmark::State& state) {
         "target speed_ratio >= 0.9");
 }
 
-// An export file of five million rows, written once by `shuffle` and removed at exit.
 const std::string& InputFile() {
-    static const struct File {
-        std::string path = "/tmp/brevane-bench-rows-" + std::to_string(getpid()) + ".txt";
-        File() { CliSeconds({"shuffle", "5000000", "--key", Key, "--quiet", "--output", path}); }
-        ~File() { std::remove(path.c_str()); }
-    } file;
-    return file.path;
+    return FiveMillionRowsFile(Key);
 }
 
 void CompareThreads(benchmark::State& state, std::vector<std::string> args) {

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <stdexcept>
 
@@ -14,11 +15,16 @@ extern char** environ;
 
 namespace brevane::bench {
 
+std::string BuiltProgram(const std::string& name) {
+    return (std::filesystem::read_symlink("/proc/self/exe").parent_path().parent_path() / name)
+        .string();
+}
+
 pid_t SpawnCli(const std::vector<std::string>& args) {
-    const std::string cli =
-        (std::filesystem::read_symlink("/proc/self/exe").parent_path().parent_path() /
-         "brevane-cli")
-            .string();
+    return SpawnProgram(BuiltProgram("brevane-cli"), args);
+}
+
+pid_t SpawnProgram(const std::string& cli, const std::vector<std::string>& args) {
     std::vector<char*> argv{const_cast<char*>(cli.c_str())};
     for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
@@ -26,7 +32,7 @@ pid_t SpawnCli(const std::vector<std::string>& args) {
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
     pid_t pid;
-    const int spawned = posix_spawn(&pid, cli.c_str(), &actions, nullptr, argv.data(), environ);
+    const int spawned = posix_spawnp(&pid, cli.c_str(), &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     if (spawned != 0) throw std::runtime_error("cannot run " + cli);
     return pid;
@@ -40,12 +46,27 @@ void ExpectExit(pid_t pid, int exitStatus, std::initializer_list<int> statuses) 
 }
 
 double CliSeconds(const std::vector<std::string>& args) {
+    return ProgramSeconds(BuiltProgram("brevane-cli"), args);
+}
+
+double ProgramSeconds(const std::string& program, const std::vector<std::string>& args) {
     const auto start = std::chrono::steady_clock::now();
-    const pid_t pid = SpawnCli(args);
+    const pid_t pid = SpawnProgram(program, args);
     int exitStatus = 0;
     waitpid(pid, &exitStatus, 0);
     ExpectExit(pid, exitStatus, {0, 3});
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+const std::string& FiveMillionRowsFile(const std::string& key) {
+    static const struct File {
+        std::string path = "/tmp/brevane-bench-rows-" + std::to_string(getpid()) + ".txt";
+        explicit File(const std::string& key) {
+            CliSeconds({"shuffle", "5000000", "--key", key, "--quiet", "--output", path});
+        }
+        ~File() { std::remove(path.c_str()); }
+    } file(key);
+    return file.path;
 }
 
 }  // namespace brevane::bench

@@ -12,11 +12,23 @@ namespace brevane::bench {
 // Starts brevane-cli of this build with `args`, standard output going to /dev/null.
 pid_t SpawnCli(const std::vector<std::string>& args);
 
+// A program of this build ("brevane-mpi") by its full name.
+std::string BuiltProgram(const std::string& name);
+// Starts `program` (a path, or a name looked up in PATH) with `args`, standard output going to
+// /dev/null.
+pid_t SpawnProgram(const std::string& program, const std::vector<std::string>& args);
+
 // Throws unless the child `pid`, started by SpawnCli, exited with one of `statuses`.
 void ExpectExit(pid_t pid, int exitStatus, std::initializer_list<int> statuses);
 
 // Wall-clock seconds of one brevane-cli run that exits with 0 or 3 (a verdict of fail).
 double CliSeconds(const std::vector<std::string>& args);
+// The same for `program` as SpawnProgram starts it.
+double ProgramSeconds(const std::string& program, const std::vector<std::string>& args);
+
+// An export file of five million rows made by `shuffle --key key`, written on first use and
+// removed at exit; one per process.
+const std::string& FiveMillionRowsFile(const std::string& key);
 
 // Runs `baseline` and `subject` (each giving its seconds) alternately once per iteration, and
 // reports both mean times and speed_ratio = baseline / subject, with `label`.

@@ -13,6 +13,7 @@
 #include "cards/Cards.h"
 #include "cli/CliSupport.h"
 #include "cli/OutputClash.h"
+#include "cli/StreamRun.h"
 #include "os/TerminalText.h"
 #include "random/PRNG.h"
 #include "random/PrepareGenerator.h"
@@ -35,12 +36,14 @@ std::string HexText(const std::uint8_t* bytes, std::size_t count) {
 }
 
 constexpr std::string_view ValueOptions[] = {
-    "--input", "--shuffles", "--key",   "--model",   "--players",   "--seat",       "--stage",
-    "--class", "--from",     "--limit", "--threads", "--first-row", "--save-counts"};
+    "--input",   "--shuffles",  "--key",         "--model",   "--players",
+    "--seat",    "--stage",     "--class",       "--from",    "--limit",
+    "--threads", "--first-row", "--save-counts", "--streams", "--stream"};
 // What counts saved before bring with them.
 constexpr std::string_view SavedCountsOptions[] = {
-    "--input", "--shuffles", "--key",   "--model",     "--from-new-deck", "--players",
-    "--seat",  "--rotate",   "--stage", "--first-row", "--save-counts"};
+    "--input",       "--shuffles", "--key",    "--model", "--from-new-deck",
+    "--players",     "--seat",     "--rotate", "--stage", "--first-row",
+    "--save-counts", "--streams",  "--stream"};
 constexpr std::size_t RowsPerBatch = 1024;
 // Generated rows made on their own thread: batches of 208 KiB, eight in the ring, so that the
 // maker goes on for a few milliseconds while the caller's thread is held up.
@@ -194,6 +197,10 @@ std::optional<AnalysisOptions> ParseAnalysisOptions(std::string_view command, Ar
             if (value.empty()) return fail("--save-counts needs a file name");
             options.saveCounts = std::string(value);
             options.digestInput = true;  // the counts file names the input's SHA-256
+        } else if (name == "--streams" || name == "--stream") {
+            std::string error;
+            if (!ParseStreamOption(name, value, options.streams, options.stream, error))
+                return fail(error);
         } else if (name == "--from") {
             const auto from = ParsePositiveCount(value);
             if (!from) return fail("invalid hand number " + Quoted(value));
@@ -227,6 +234,7 @@ std::optional<AnalysisOptions> ParseAnalysisOptions(std::string_view command, Ar
     }
     if (options.fromNewDeck && !options.shuffles)
         return fail("--from-new-deck goes with --shuffles");
+    if (const auto refusal = StreamOptionsRefusal(options)) return fail(*refusal);
     if (options.saveCounts && options.input) {
         const auto clash = OutputClash({OptionFile("--save-counts", *options.saveCounts)},
                                        {OptionFile("--input", *options.input)});
@@ -262,19 +270,25 @@ bool RowSource::Open(const AnalysisOptions& options) {
         if (!PrepareGenerator(options.key, error_)) return false;
         keyHex_ = HexText(TheShuffleGenerator().Key().data(), TheShuffleGenerator().Key().size());
         progress_.SetTotal(remaining_);
+        streams_ = PlanStreams(options, TheShuffleGenerator().Key());
+        if (streams_->Derived()) {
+            // Made only when read row by row (MakeBatch): counting makes each stream where it
+            // is counted (CountStreams).
+            streamMaker_ = std::make_unique<StreamRowMaker>(*streams_);
+            return true;
+        }
         maker_ = std::make_unique<ShuffleRowMaker>(TheShuffleGenerator(), options.model,
                                                    options.fromNewDeck);
         if (DefaultThreadCount() >= 2) {
             // The maker thread is the only user of the generator while the rows are made.
-            pipeline_ = std::make_unique<RowPipeline>(
-                remaining_, PipelineBatchRows, PipelineSlots,
-                [this](std::uint8_t* rows, std::size_t count) { maker_->Make(rows, count); });
+            StartPipeline();
         } else {
             batch_.resize(RowsPerBatch * DeckSize);
         }
         return true;
     }
     const std::string& path = *options.input;
+    inputPath_ = path;
     if (path == "-") {
         file_ = stdin;
         reader_.emplace(file_, "-");
@@ -355,15 +369,36 @@ void RowSource::Rewind() {
     if (digest_) digest_ = std::make_unique<TSHAObject>();
 }
 
+void RowSource::MakeRows(std::uint8_t* rows, std::size_t count) {
+    if (streamMaker_) {
+        streamMaker_->Make(rows, count);
+    } else {
+        maker_->Make(rows, count);
+    }
+}
+
+void RowSource::StartPipeline() {
+    pipeline_ = std::make_unique<RowPipeline>(
+        remaining_, PipelineBatchRows, PipelineSlots,
+        [this](std::uint8_t* rows, std::size_t count) { MakeRows(rows, count); });
+}
+
 bool RowSource::MakeBatch() {
     batchNext_ = 0;
+    if (streamMaker_ && !pipeline_ && batch_.empty()) {
+        if (DefaultThreadCount() >= 2) {
+            StartPipeline();
+        } else {
+            batch_.resize(RowsPerBatch * DeckSize);
+        }
+    }
     if (pipeline_) {
         batchRowsAt_ = pipeline_->Next(batchRows_);
         return batchRows_ != 0;
     }
     batchRows_ = static_cast<std::size_t>(std::min<std::uint64_t>(remaining_, RowsPerBatch));
     if (batchRows_ == 0) return false;
-    maker_->Make(batch_.data(), batchRows_);
+    MakeRows(batch_.data(), batchRows_);
     remaining_ -= batchRows_;
     batchRowsAt_ = batch_.data();
     return true;

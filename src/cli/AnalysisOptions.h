@@ -15,6 +15,8 @@
 #include "models/ShuffleModel.h"
 #include "models/ShuffleRows.h"
 #include "random/SHA256.h"
+#include "streams/StreamPlan.h"
+#include "streams/StreamRows.h"
 #include "work/ParallelExport.h"
 #include "work/RowPipeline.h"
 #include "work/WorkProgress.h"
@@ -29,6 +31,10 @@ struct AnalysisOptions {
     SeatView view;                        // --players, --seat, --rotate, --stage
     ShuffleModel model;                   // --model, with --shuffles only
     bool fromNewDeck = false;
+    // --streams S: the shuffles split over S independent streams (1: one list, the key's own);
+    // --stream s: stream s of such a run alone. With --shuffles only.
+    std::uint64_t streams = 1;
+    std::optional<std::uint64_t> stream;
     bool quiet = false;  // --quiet: no progress line
     // --first-row R: the index in the whole list of the first row, where a rotating seat
     // starts; below 2^63.
@@ -111,6 +117,17 @@ class RowSource {
     // Back to the start of the input file, after CountExportFile gave up on it; what it
     // digested is forgotten.
     void Rewind();
+    // The streams the rows are made from, when they are independent streams (--streams S with
+    // S >= 2, or --stream s); otherwise null.
+    const StreamPlan* Streams() const {
+        return streams_ && streams_->Derived() ? &*streams_ : nullptr;
+    }
+    // The streams of generated rows, one for a run of one list; null for --input.
+    const StreamPlan* Plan() const { return streams_ ? &*streams_ : nullptr; }
+    // The --input file's name.
+    const std::string& InputPath() const { return inputPath_; }
+    // Sets what InputSha256Hex gives, for an input digested elsewhere.
+    void SetInputSha256Hex(std::string hex) { inputSha256_ = std::move(hex); }
     // Whether the rows are generated, so that no bad line can come.
     bool Generated() const { return !reader_; }
     const std::string& Error() const { return reader_ ? reader_->Error() : error_; }
@@ -122,6 +139,9 @@ class RowSource {
     std::string InputSha256Hex();
 
   private:
+    void MakeRows(std::uint8_t* rows, std::size_t count);
+    // Makes the rows on a thread of their own, a few batches ahead.
+    void StartPipeline();
     // Points batch_ at the next made rows; false when every row has been made.
     bool MakeBatch();
     // Digests every byte the reader reads from now on.
@@ -137,6 +157,8 @@ class RowSource {
     std::optional<ExportReader> reader_;
     std::uint64_t remaining_ = 0;
     std::unique_ptr<ShuffleRowMaker> maker_;
+    std::optional<StreamPlan> streams_;
+    std::unique_ptr<StreamRowMaker> streamMaker_;  // in place of maker_ for streams_
     std::unique_ptr<RowPipeline> pipeline_;
     std::vector<std::uint8_t> batch_;
     const std::uint8_t* batchRowsAt_ = nullptr;  // batch_ or the pipeline's current batch
@@ -144,6 +166,7 @@ class RowSource {
     std::size_t batchRows_ = 0;
     std::string error_;
     std::string keyHex_;
+    std::string inputPath_;
     std::string inputSha256_;
     std::unique_ptr<TSHAObject> digest_;  // of the bytes the reader has read so far
     WorkProgress progress_;

@@ -1,6 +1,8 @@
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <system_error>
+#include <vector>
 
 #include "analysis/HandFinder.h"
 #include "analysis/HandPanelText.h"
@@ -108,9 +110,26 @@ int Run(const AnalysisOptions& options, bool json, RowSource& source, ProgressLi
     std::int32_t values[SeatBatchRows];
     RowSource::Status status;
     std::string line;
+    // Each stream is a list of its own, whose seat starts again at its first row.
+    const StreamPlan* streams = source.Streams();
+    const std::vector<std::uint64_t> streamList =
+        streams ? streams->Streams() : std::vector<std::uint64_t>{};
+    std::size_t streamAt = 0;
+    std::uint64_t leftInStream = streamList.empty() ? UINT64_MAX : streams->RowsOf(streamList[0]);
     do {
+        if (leftInStream == 0) {
+            if (++streamAt < streamList.size()) {
+                leftInStream = streams->RowsOf(streamList[streamAt]);
+                seat = SeatStepper(view, static_cast<std::int64_t>(options.firstRow));
+            } else {
+                leftInStream = UINT64_MAX;  // to read the end
+            }
+        }
         std::size_t got = 0;
-        status = source.NextBatch(batch, SeatBatchRows, got);
+        status = source.NextBatch(
+            batch, static_cast<std::size_t>(std::min<std::uint64_t>(SeatBatchRows, leftInStream)),
+            got);
+        if (!streamList.empty()) leftInStream -= got;
         SeatStepper rowSeat = seat;
         EvaluateSeatRows(batch, got, view, seat, values);
         for (std::size_t k = 0; k < got; ++k, rowSeat.Advance()) {

@@ -26,6 +26,14 @@ ReportProvenance RunProvenance(const Json& source, const AnalysisOptions& option
 ReportProvenance MergeProvenance(const MergedShards& merged,
                                  const std::vector<std::uint64_t>& shardRows) {
     ReportProvenance provenance;
+    // Every stream of one run: that run, as it names itself.
+    if (merged.sources.is_object()) {
+        ReportSource entry;
+        entry.source = merged.sources;
+        entry.rows = merged.counts.Rows();
+        provenance.sources.push_back(std::move(entry));
+        return provenance;
+    }
     provenance.merged = true;
     for (std::size_t i = 0; i < merged.names.size(); ++i) {
         ReportSource entry;

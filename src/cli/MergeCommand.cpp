@@ -8,6 +8,7 @@
 #include "cli/CountsCommands.h"
 #include "cli/CountsOutput.h"
 #include "stats/ShardMerge.h"
+#include "streams/StreamShards.h"
 
 namespace brevane::cli {
 
@@ -79,9 +80,16 @@ int RunMergeCommand(Args args) {
             return UsageError(Command, name + ": " + error.what());
         }
     }
+    // Every stream of one run prints as that run does.
+    const auto streamRun = TakeStreamRun(shards);
+    if (streamRun) {
+        for (std::size_t i = 0; i < shards.size(); ++i)
+            shardRows[i] = shards[i].saved.counts.Rows();
+    }
     std::optional<MergedShards> merged;
     try {
         merged.emplace(MergeShards(shards));
+        if (streamRun) merged->sources = *streamRun;
     } catch (const ShardMergeError& error) {
         return UsageError(Command, error.what());
     }

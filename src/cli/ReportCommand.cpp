@@ -156,14 +156,15 @@ ReportTable TableFrom(const AnyCounter& counter, const AnalysisOptions& options)
 }
 
 // Counts every row of the source into the fresh `counter`. With --save-counts every count is
-// made (ShuffleCounts) and written to `saved`, and the counter takes its report's part of them.
-// Gives ExitOk or the exit status of a failure, whose message has been printed.
+// made (ShuffleCounts), as for streams, and written to `saved`, and the counter takes its report's
+// part of them. Gives ExitOk or the exit status of a failure, whose message has been printed.
 int CountRows(const AnalysisOptions& options, RowSource& source, AnyCounter& counter,
               CountsOutput& saved) {
     std::optional<ShuffleCounts> all;
     ProgressLine progressLine(source.Progress(), Command, "rows", options.quiet);
     RowSource::Status status = RowSource::Status::End;
-    if (saved.Wanted()) {
+    // Streams are counted as lists of their own, which every counter can take from the counts.
+    if (saved.Wanted() || source.Streams() || HasSourceCounter()) {
         all.emplace(options.view, options.firstRow);
         status = CountSourceRows(source, *all);
     } else if (!CountInParallel(source, counter, options.firstRow)) {

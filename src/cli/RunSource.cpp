@@ -37,6 +37,13 @@ std::string SourceText(const Json& source) {
     if (newDeck != source.end() && *newDeck == true) text += ", each shuffle from a new deck";
     text += ", key " + *key;
     if (StringField(source, "seed") == "timer") text += " (chosen by the timer)";
+    if (const auto streams = source.find("streams");
+        streams != source.end() && streams->is_number_unsigned()) {
+        text += ", " + std::to_string(streams->get<std::uint64_t>()) + " streams";
+    } else if (const auto stream = source.find("stream");
+               stream != source.end() && stream->is_number_unsigned()) {
+        text += ", stream " + std::to_string(stream->get<std::uint64_t>());
+    }
     return text;
 }
 
@@ -57,6 +64,11 @@ nlohmann::ordered_json SourceJson(const AnalysisOptions& options, RowSource& sou
     json["key"] = source.KeyHex();
     json["seed"] = options.key ? "key" : "timer";
     json["from_new_deck"] = options.fromNewDeck;
+    if (options.stream) {
+        json["stream"] = *options.stream;
+    } else if (options.streams >= 2) {
+        json["streams"] = options.streams;
+    }
     return json;
 }
 
@@ -66,6 +78,8 @@ Report SourceLines(const nlohmann::ordered_json& source) {
 
 Report MergedSourceLines(const std::vector<std::string>& names,
                          const nlohmann::ordered_json& sources) {
+    // Every stream of one run: the run's own source.
+    if (sources.is_object()) return SourceLines(sources);
     const std::size_t count = names.size();
     Report lines = {"Source: " + std::to_string(count) +
                     (count == 1 ? " counts file" : " counts files")};

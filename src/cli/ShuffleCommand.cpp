@@ -1,6 +1,8 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <functional>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -14,6 +16,7 @@
 #include "models/ShuffleRows.h"
 #include "random/PRNG.h"
 #include "random/PrepareGenerator.h"
+#include "streams/StreamRows.h"
 #include "work/ParallelRows.h"
 #include "work/RowPipeline.h"
 
@@ -23,7 +26,8 @@ namespace {
 
 constexpr const char* ShuffleHelp =
     "Usage: brevane-cli shuffle COUNT [--key HEX] [--output FILE] [--model MODEL]\n"
-    "                               [--from-new-deck] [--threads N] [--quiet]\n"
+    "                               [--from-new-deck] [--streams S | --stream s]\n"
+    "                               [--threads N] [--quiet]\n"
     "\n"
     "Shuffles one deck COUNT times, each shuffle continuing from the order the last one left,\n"
     "and writes every order as one line: 52 two-letter card names separated by single spaces,\n"
@@ -49,6 +53,11 @@ constexpr const char* ShuffleHelp =
     "                   shuffle; the casino hand shuffle is "
     "riffle:1+riffle:1+strip:5+riffle:1+cut\n"
     "  --from-new-deck  start every shuffle from 2c 2d ... As instead of the last order\n"
+    "  --streams S      split the shuffles over S independent streams (1 to 1048576, default\n"
+    "                   1), each from 2c 2d ... As with its own key, SHA-256(KEY ||\n"
+    "                   \"brevane-stream\" || s as 8 bytes); the first COUNT mod S take one\n"
+    "                   more; stream 0's rows come first, then stream 1's, ...\n"
+    "  --stream s       write stream s alone (0 to 1048575), keyed as in --streams\n"
     "  --threads N      threads to use, 1 to 1024 (default: the number of cores); the\n"
     "                   output is the same for every count\n"
     "  --quiet          no progress line on standard error (shown only when it is a terminal)\n"
@@ -63,15 +72,30 @@ void WriteRows(const std::uint8_t* rows, std::size_t count, FdWriter& out) {
     for (std::size_t k = 0; k < count; ++k) WriteExportLine(out, rows + k * DeckSize);
 }
 
-// Makes options.count shuffles with the process's generator, writing each order as it is made.
+// Makes options.count shuffles with the process's generator, or of the streams of --streams or
+// --stream keyed from it, writing each order as it is made.
 void WriteShuffles(const StreamOptions& options, FdWriter& out) {
     WorkProgress progress(options.count);
     ProgressLine progressLine(progress, "shuffle", "rows", options.quiet);
-    ShuffleRowMaker maker(TheShuffleGenerator(), options.model, options.fromNewDeck);
+    std::function<void(std::uint8_t*, std::size_t)> make;
+    std::optional<ShuffleRowMaker> oneList;
+    std::optional<StreamRowMaker> streams;
+    if (options.streams >= 2 || options.stream) {
+        StreamPlan plan;
+        plan.runKey = TheShuffleGenerator().Key();
+        plan.model = options.model;
+        plan.fromNewDeck = options.fromNewDeck;
+        plan.shuffles = options.count;
+        plan.streams = options.streams;
+        plan.only = options.stream;
+        streams.emplace(plan);
+        make = [&streams](std::uint8_t* rows, std::size_t count) { streams->Make(rows, count); };
+    } else {
+        oneList.emplace(TheShuffleGenerator(), options.model, options.fromNewDeck);
+        make = [&oneList](std::uint8_t* rows, std::size_t count) { oneList->Make(rows, count); };
+    }
     if (DefaultThreadCount() >= 2) {
-        RowPipeline pipeline(
-            options.count, RowsPerBatch, PipelineSlots,
-            [&maker](std::uint8_t* rows, std::size_t count) { maker.Make(rows, count); });
+        RowPipeline pipeline(options.count, RowsPerBatch, PipelineSlots, make);
         std::size_t count = 0;
         while (const std::uint8_t* rows = pipeline.Next(count)) {
             WriteRows(rows, count, out);
@@ -82,7 +106,7 @@ void WriteShuffles(const StreamOptions& options, FdWriter& out) {
     std::vector<std::uint8_t> rows(RowsPerBatch * DeckSize);
     for (std::uint64_t left = options.count; left > 0;) {
         const auto batch = static_cast<std::size_t>(std::min<std::uint64_t>(left, RowsPerBatch));
-        maker.Make(rows.data(), batch);
+        make(rows.data(), batch);
         WriteRows(rows.data(), batch, out);
         left -= batch;
         progress.Advance(batch);

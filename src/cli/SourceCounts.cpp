@@ -1,14 +1,44 @@
 #include "cli/SourceCounts.h"
 
+#include <utility>
 #include <vector>
 
 #include "cards/Cards.h"
 #include "cli/ProgressLine.h"
+#include "streams/StreamCounts.h"
 #include "work/ParallelExport.h"
+#include "work/ParallelRows.h"
 
 namespace brevane::cli {
 
+namespace {
+
+SourceCounter& InstalledCounter() {
+    static SourceCounter counter;
+    return counter;
+}
+
+}  // namespace
+
+void SetSourceCounter(SourceCounter counter) {
+    InstalledCounter() = std::move(counter);
+}
+
+bool HasSourceCounter() {
+    return static_cast<bool>(InstalledCounter());
+}
+
 RowSource::Status CountSourceRows(RowSource& source, ShuffleCounts& counts) {
+    if (const SourceCounter& counter = InstalledCounter()) return counter(source, counts);
+    return CountSourceRowsHere(source, counts);
+}
+
+RowSource::Status CountSourceRowsHere(RowSource& source, ShuffleCounts& counts) {
+    if (const StreamPlan* streams = source.Streams()) {
+        counts = CountStreams(*streams, counts.View(), counts.FirstRowIndex(), DefaultThreadCount(),
+                              &source.Progress());
+        return RowSource::Status::End;
+    }
     if (std::FILE* file = source.ParallelFile()) {
         const SeatView view = counts.View();
         const std::uint64_t base = counts.FirstRowIndex();

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "cli/CliSupport.h"
+#include "cli/StreamRun.h"
 #include "random/PRNG.h"
 #include "random/PrepareGenerator.h"
 #include "work/ParallelRows.h"
@@ -23,6 +24,8 @@ std::optional<StreamOptions> ParseStreamArgs(const StreamCommand& command, Args 
     std::optional<std::string_view> countText;
     std::optional<std::string_view> modelText;
     std::optional<std::string_view> threadsText;
+    std::optional<std::string_view> streamsText;
+    std::optional<std::string_view> streamText;
     bool optionsEnded = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string_view arg = args[i];
@@ -40,8 +43,10 @@ std::optional<StreamOptions> ParseStreamArgs(const StreamCommand& command, Args 
         for (auto [name, target] : {std::pair{"--key", &options.key},
                                     {"--output", &options.output},
                                     {"--model", &modelText},
-                                    {"--threads", &threadsText}}) {
-            if (!modelOptions && (target == &modelText || target == &threadsText)) continue;
+                                    {"--threads", &threadsText},
+                                    {"--streams", &streamsText},
+                                    {"--stream", &streamText}}) {
+            if (!modelOptions && target != &options.key && target != &options.output) continue;
             const OptionMatch match = TakeOption(args, i, name, value);
             if (match == OptionMatch::MissingValue)
                 return fail(std::string(name) + " needs a value");
@@ -94,6 +99,15 @@ std::optional<StreamOptions> ParseStreamArgs(const StreamCommand& command, Args 
         if (!model) return fail(error);
         options.model = *model;
     }
+    std::string error;
+    if (streamsText &&
+        !ParseStreamOption("--streams", *streamsText, options.streams, options.stream, error))
+        return fail(error);
+    if (streamText &&
+        !ParseStreamOption("--stream", *streamText, options.streams, options.stream, error))
+        return fail(error);
+    if (options.streams != 1 && options.stream)
+        return fail("give either --streams or --stream, not both");
     if (options.threads != 0) SetDefaultThreadCount(options.threads);
     return options;
 }

@@ -20,6 +20,9 @@ struct StreamOptions {
     bool fromNewDeck = false;
     bool quiet = false;    // --quiet: no progress line
     unsigned threads = 0;  // --threads N (`shuffle` only); 0: DefaultThreadCount
+    // --streams S and --stream s (`shuffle` only), as for the analysis commands.
+    std::uint64_t streams = 1;
+    std::optional<std::uint64_t> stream;
 };
 
 // What a streaming command takes besides --key and --output.
@@ -31,7 +34,8 @@ struct StreamCommand {
 };
 
 // Parses "COUNT [--key HEX] [--output FILE] [--quiet]" in any order, COUNT being 1 to maxCount, and
-// with modelOptions also "--model MODEL", "--from-new-deck" and "--threads N", which becomes the
+// with modelOptions also "--model MODEL", "--from-new-deck", "--streams S" or "--stream s" and
+// "--threads N", which becomes the
 // process's default thread count. On a bad argument prints a one-line
 // error naming it and returns nullopt.
 std::optional<StreamOptions> ParseStreamArgs(const StreamCommand& command, Args args);

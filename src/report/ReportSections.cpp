@@ -89,6 +89,23 @@ std::string SourceRows(const ReportSource& entry) {
     if (source.contains("from_new_deck"))
         rows += FactRow("From a new deck", NewDeckText(source), "from_new_deck");
     known.push_back("from_new_deck");
+    if (const auto streams = source.find("streams");
+        streams != source.end() && streams->is_number_unsigned()) {
+        rows += FactRow("Independent streams",
+                        std::to_string(streams->get<std::uint64_t>()) +
+                            ", each keyed SHA-256(key || \"brevane-stream\" || stream index)",
+                        "streams");
+        known.push_back("streams");
+    }
+    if (const auto stream = source.find("stream");
+        stream != source.end() && stream->is_number_unsigned()) {
+        rows += FactRow("Stream",
+                        std::to_string(stream->get<std::uint64_t>()) +
+                            " alone, keyed "
+                            "SHA-256(key || \"brevane-stream\" || stream index)",
+                        "stream");
+        known.push_back("stream");
+    }
     for (auto it = source.begin(); it != source.end(); ++it) {
         bool shown = false;
         for (const std::string& name : known) shown = shown || it.key() == name;

@@ -55,6 +55,17 @@ std::string FirstRowOption(const ShuffleCounts& counts) {
                                        : " --first-row " + std::to_string(counts.FirstRowIndex());
 }
 
+// " --streams S" or " --stream s" as the source names them, or nothing.
+std::string StreamOption(const Json& source) {
+    if (!source.is_object()) return {};
+    for (const char* name : {"streams", "stream"}) {
+        const auto it = source.find(name);
+        if (it != source.end() && it->is_number_unsigned())
+            return std::string(" --") + name + " " + std::to_string(it->get<std::uint64_t>());
+    }
+    return {};
+}
+
 }  // namespace
 
 std::string ShellWord(std::string_view text) {
@@ -99,8 +110,8 @@ std::vector<std::string> ReproduceCommands(const ShuffleCounts& counts,
     const std::string key = StringField(source, "key");
     if (model.empty() || key.empty()) return {};
     return {"brevane-cli test --shuffles " + std::to_string(counts.Rows()) + " --model " +
-            ShellWord(model) + " --key " + ShellWord(key) + newDeck + FirstRowOption(counts) +
-            tail};
+            ShellWord(model) + " --key " + ShellWord(key) + newDeck + StreamOption(source) +
+            FirstRowOption(counts) + tail};
 }
 
 }  // namespace brevane

@@ -28,8 +28,8 @@ bool FromFile(const Shard& shard) {
     return shard.saved.source.contains("file");
 }
 
-// What makes two shards' rows the same: the file's digest, or the key, the model and the
-// starting deck they were made with.
+// What makes two shards' rows the same: the file's digest, or the key, the model, the
+// starting deck and the stream they were made with.
 std::optional<std::string> RowsIdentity(const Shard& shard) {
     const Json& source = shard.saved.source;
     if (FromFile(shard)) {
@@ -40,7 +40,8 @@ std::optional<std::string> RowsIdentity(const Shard& shard) {
     const auto key = source.find("key");
     if (key == source.end() || !key->is_string()) return std::nullopt;
     return "key " + key->get<std::string>() + " model " + source.value("model", Json()).dump() +
-           " from_new_deck " + source.value("from_new_deck", Json()).dump();
+           " from_new_deck " + source.value("from_new_deck", Json()).dump() + " stream " +
+           source.value("stream", Json()).dump();
 }
 
 // Every count, and the first and last row, alike: the same rows, whatever their source says.
