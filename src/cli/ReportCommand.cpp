@@ -164,7 +164,7 @@ int CountRows(const AnalysisOptions& options, RowSource& source, AnyCounter& cou
     ProgressLine progressLine(source.Progress(), Command, "rows", options.quiet);
     RowSource::Status status = RowSource::Status::End;
     if (saved.Wanted()) {
-        all.emplace(options.view, options.firstRow);
+        all.emplace(options.view, options.firstRow, options.fromNewDeck);
         status = CountSourceRows(source, *all);
     } else if (!CountInParallel(source, counter, options.firstRow)) {
         do {

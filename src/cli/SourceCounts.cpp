@@ -4,6 +4,7 @@
 
 #include "cards/Cards.h"
 #include "cli/ProgressLine.h"
+#include "stats/GuessedPieces.h"
 #include "work/ParallelExport.h"
 
 namespace brevane::cli {
@@ -12,11 +13,17 @@ RowSource::Status CountSourceRows(RowSource& source, ShuffleCounts& counts) {
     if (std::FILE* file = source.ParallelFile()) {
         const SeatView view = counts.View();
         const std::uint64_t base = counts.FirstRowIndex();
-        auto parallel = CountExportFile<ShuffleCounts>(
-            file, [&](std::uint64_t firstRow) { return ShuffleCounts(view, base + firstRow); },
-            source.ParallelOptions());
+        const bool fromNewDeck = counts.FromNewDeck();
+        const ExportCountOptions parallelOptions = source.ParallelOptions();
+        GuessingRun guessing(fromNewDeck, parallelOptions.threads);
+        auto parallel = CountExportFile<GuessedPiece>(
+            file,
+            [&](std::uint64_t firstRow) {
+                return GuessedPiece(ShuffleCounts(view, base + firstRow, fromNewDeck), guessing);
+            },
+            parallelOptions);
         if (parallel) {
-            counts = std::move(*parallel);
+            counts = parallel->Finish();
             return RowSource::Status::End;
         }
         source.Rewind();
@@ -34,7 +41,7 @@ RowSource::Status CountSourceRows(RowSource& source, ShuffleCounts& counts) {
 int OpenAndCountRows(std::string_view command, const AnalysisOptions& options, RowSource& source,
                      std::optional<ShuffleCounts>& counts) {
     if (!source.Open(options)) return UsageError(command, source.Error());
-    counts.emplace(options.view, options.firstRow);
+    counts.emplace(options.view, options.firstRow, options.fromNewDeck);
     ProgressLine progressLine(source.Progress(), command, "rows", options.quiet);
     const RowSource::Status status = CountSourceRows(source, *counts);
     progressLine.Stop();

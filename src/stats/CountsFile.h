@@ -14,7 +14,10 @@ namespace brevane {
 // that the counts of runs over parts of the rows can be added up later. Besides the tables it
 // names the program that wrote it and the rows' source, kept as given.
 inline constexpr std::string_view CountsFileFormat = "brevane-counts";
-inline constexpr int CountsFileVersion = 1;
+// Version 2 adds the new-deck declaration and the guessing game ("from_new_deck",
+// "followers", "guess_position", "guess_follower"); version 1 files are still read, without a
+// guessing game.
+inline constexpr int CountsFileVersion = 2;
 // The most a counts file may hold, and how deep it may nest. One holds about 300 KB even at
 // counts near 2^63, and nests three deep (the object, a table, a table's row); anything beyond
 // is refused before it is read whole or built.
