@@ -36,7 +36,7 @@ std::vector<std::uint8_t> NewDeckRows(const std::string& model, GeneratorKey key
 TEST(GuessingSlow, FalseAlarmsAtTheirLevel) {
     for (const bool fromNewDeck : {true, false}) {
         ShuffleGenerator generator;
-        generator.SetKey(GeneratorKey{19, fromNewDeck ? 1u : 2u});
+        generator.SetKey(GeneratorKey{19, static_cast<std::uint8_t>(fromNewDeck ? 1 : 2)});
         ShuffleRowMaker maker(generator, Model("fisher-yates"), fromNewDeck);
         const int lists = 2000;
         int alarms[2] = {};

@@ -317,7 +317,9 @@ Json CountsToJson(const ShuffleCounts& counts, std::string_view program, const J
 
     Json json;
     json["format"] = CountsFileFormat;
-    json["version"] = CountsFileVersion;
+    // Counts without a guessing game (merged from a version 1 file) are saved as version 1.
+    const std::optional<GuessingCounts> guessing = counts.Guessing();
+    json["version"] = guessing ? CountsFileVersion : 1;
     json["program"] = program;
     json["source"] = source;
     json["shuffles"] = counts.Rows();
@@ -337,10 +339,8 @@ Json CountsToJson(const ShuffleCounts& counts, std::string_view program, const J
     json["rising_sequences"] = counts.RisingSequences();
     json["fixed_points"] = counts.FixedPoints();
     json["moves"] = TableJson(counts.Moves());
+    if (!guessing) return json;
     json["from_new_deck"] = counts.FromNewDeck();
-    // Counts without a guessing game (merged from a version 1 file) are not saved again.
-    const std::optional<GuessingCounts> guessing = counts.Guessing();
-    if (!guessing) throw std::invalid_argument("counts without a guessing game are not saved");
     json["followers"] = TableJson(guessing->followers);
     json["guess_position"] = TotalsJson(guessing->byPosition);
     json["guess_follower"] = TotalsJson(guessing->byFollower);

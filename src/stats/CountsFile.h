@@ -48,6 +48,9 @@ nlohmann::ordered_json CountsToJson(const ShuffleCounts& counts, std::string_vie
 std::string CountsFileText(const ShuffleCounts& counts, std::string_view program,
                            const nlohmann::ordered_json& source, bool firstRowGiven);
 
+// Counts without a guessing game (Guessing() absent) are written as version 1, which holds
+// neither it nor the new-deck declaration: such counts only come from continuing rows.
+//
 // Reads counts back, checking everything: the format and version, every key and nothing else,
 // sizes, non-negative integers, and that the tables agree with each other and with the number
 // of rows. Throws CountsFileError.

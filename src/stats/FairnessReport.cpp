@@ -1,5 +1,6 @@
 #include "stats/FairnessReport.h"
 
+#include <algorithm>
 #include <optional>
 
 #include "analysis/ReportTable.h"
@@ -125,9 +126,12 @@ Report FairnessReportLines(const FairnessResult& result, const SeatView& view,
     lines.push_back("permutation); move-position, rising-sequences and fixed-points compare each");
     lines.push_back(result.fromNewDeck ? "shuffle with the new deck it was made from."
                                        : "shuffle with the one before.");
-    lines.push_back("The guessing tests score a player who names each card before it is shown,");
-    lines.push_back("learning from the earlier shuffles; z is the excess of correct guesses over");
-    lines.push_back("a fair shuffle's, p its one-sided normal tail.");
+    if (std::any_of(result.tests.begin(), result.tests.end(),
+                    [](const FairnessTest& t) { return t.name.starts_with("guess-"); })) {
+        lines.push_back("The guessing tests score a player who names each card before it is");
+        lines.push_back("shown, learning from the earlier shuffles; z is the excess of correct");
+        lines.push_back("guesses over a fair shuffle's, p its one-sided normal tail.");
+    }
     lines.push_back("w is the size of the bias, beyond what chance adds: for a position test the");
     lines.push_back("typical share by which a cell's count misses its expected count. A fair");
     lines.push_back(
