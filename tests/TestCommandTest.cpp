@@ -259,7 +259,6 @@ TEST_F(TestCommandTest, ModelOptionsGoWithGeneratedRowsOnly) {
     EXPECT_NE(made.out, Test({"--format", "json"}).out);  // not the Fisher-Yates rows
 
     test::ExpectUsageError({"test", "--input", path_, "--model", "riffle"}, "--model 'riffle'");
-    test::ExpectUsageError({"test", "--input", path_, "--from-new-deck"}, "--from-new-deck");
     test::ExpectUsageError({"test", "--shuffles", "300", "--model", "naive-swap:3"},
                            "'naive-swap:3'");
 }
