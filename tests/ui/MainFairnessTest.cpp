@@ -158,7 +158,7 @@ class MainFairnessTest : public QObject {
                           "Verdict: inconclusive: 4 of 9 tests need at least 261 shuffles") !=
                 few.end());
         QVERIFY(std::find(few.begin(), few.end(),
-                          "Too few shuffles to decide: 2 of the 7 tests need more than 100. Test "
+                          "Too few shuffles to decide: 4 of the 9 tests need more than 100. Test "
                           "at least") != few.end());
         h.Deal(QStringLiteral("161"));
         h.Click("FairnessBtn");
