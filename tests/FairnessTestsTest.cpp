@@ -175,9 +175,9 @@ TEST(FairnessTests, StatisticsAndPValuesMatchTheLiteralComputation) {
 
 TEST(FairnessTests, TestsInTheirOrderWithTheirNames) {
     const FairnessResult result = RunFairnessTests(Count(literal::RandomRows(10, 1)));
-    const char* names[] = {"card-position",   "move-position",    "suit-position", "rank-position",
-                           "hand-categories", "rising-sequences", "fixed-points",
-                           "guess-position",  "guess-follower"};
+    const char* names[] = {"card-position", "move-position",   "suit-position",
+                           "rank-position", "hand-categories", "rising-sequences",
+                           "fixed-points",  "guess-position",  "guess-follower"};
     ASSERT_EQ(result.tests.size(), 9u);
     for (std::size_t i = 0; i < 9; ++i) EXPECT_EQ(result.tests[i].name, names[i]);
     EXPECT_EQ(result.shuffles, 10u);

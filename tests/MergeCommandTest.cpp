@@ -281,9 +281,9 @@ TEST_F(MergeCommand, ShardsTooFewForSomeTestsAreInconclusive) {
     CliResult r = RunCli({"merge", riffled, timed, "test"});
     EXPECT_EQ(r.status, 4) << r.err;
     EXPECT_NE(r.out.find("Fairness tests\nSource: 2 counts files\n  " + riffled +
-                         ": model riffle:9, key " +
-                         std::string(64, 'a') + "\n  " + timed + ": model fisher-yates, key " +
-                         timerKey + " (chosen by the timer)\nShuffles: 200\n"),
+                         ": model riffle:9, key " + std::string(64, 'a') + "\n  " + timed +
+                         ": model fisher-yates, key " + timerKey +
+                         " (chosen by the timer)\nShuffles: 200\n"),
               std::string::npos)
         << r.out;
     EXPECT_NE(r.out.find("\nVerdict: inconclusive: 2 of 9 tests need at least 261 shuffles\n"),

@@ -146,8 +146,8 @@ TEST_F(TestCommandTest, AFailedVerdictExitsWithThree) {
 }
 
 // No pass without every test: 100 naive swaps leave out card-position (260 needed),
-// move-position (261) and the guessing tests (101), which would show their bias; status 4 in every format, and for the same
-// counts merged.
+// move-position (261) and the guessing tests (101), which would show their bias; status 4 in every
+// format, and for the same counts merged.
 TEST_F(TestCommandTest, TooFewShufflesForSomeTestsAreInconclusive) {
     const std::vector<std::string> run = {
         "test", "--shuffles", "100", "--model", "naive-swap", "--key", test::CountingKeyHex};
