@@ -1,11 +1,13 @@
 #include "cli/SourceCounts.h"
 
+#include <optional>
 #include <vector>
 
 #include "cards/Cards.h"
 #include "cli/ProgressLine.h"
 #include "stats/GuessedPieces.h"
 #include "work/ParallelExport.h"
+#include "work/ParallelRows.h"
 
 namespace brevane::cli {
 
@@ -28,13 +30,22 @@ RowSource::Status CountSourceRows(RowSource& source, ShuffleCounts& counts) {
         }
         source.Rewind();
     }
+    // The guessing game on every thread, beside the counting on this one.
+    const unsigned threads = DefaultThreadCount();
+    std::optional<GuessingRun> guessing;
+    if (threads > 1 && counts.Rows() == 0) {
+        counts.DeferGuessing();
+        guessing.emplace(counts.FromNewDeck(), threads);
+    }
     RowSource::Status status;
     do {
         const std::uint8_t* rows = nullptr;
         std::size_t count = 0;
         status = source.TakeBatch(rows, count);
         counts.AddRows(rows, count);
+        if (guessing) guessing->AddRows(rows, count);
     } while (status == RowSource::Status::Row);
+    if (guessing) counts.SetGuessing(guessing->Finish());
     return status;
 }
 
