@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <nlohmann/json.hpp>
 #include <sstream>
@@ -120,7 +121,8 @@ inline std::string WithoutSourceLines(const std::string& text) {
 
 // Runs `args` twice over the 300 rows that `shuffle` writes with the counting key and the
 // model options `model`: once reading them with --input -, once making them with --shuffles
-// and the same options. Both must print the same, with the same status, which is returned. With
+// and the same options; rows made from new decks are read declared so (--from-new-deck). Both
+// must print the same, with the same status, which is returned. With
 // `json`, the outputs are JSON results that differ only in their "source".
 inline int ExpectModelRowsAsShuffled(const std::vector<std::string>& args,
                                      const std::vector<std::string>& model, bool json = false) {
@@ -130,6 +132,8 @@ inline int ExpectModelRowsAsShuffled(const std::vector<std::string>& args,
     EXPECT_EQ(rows.status, 0) << rows.err;
     std::vector<std::string> read = args;
     read.insert(read.end(), {"--input", "-"});
+    if (std::find(model.begin(), model.end(), "--from-new-deck") != model.end())
+        read.push_back("--from-new-deck");
     const CliResult fromFile = RunCli(read, rows.out);
     std::vector<std::string> generated = args;
     generated.insert(generated.end(), {"--shuffles", "300", "--key", CountingKeyHex});

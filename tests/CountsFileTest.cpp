@@ -51,7 +51,7 @@ TEST(CountsFile, TwoRowsByHand) {
     const Json json = CountsToJson(test::CountedRows({Identity(), reversed}, SeatView{}),
                                    "brevane-cli 9", Source, false);
     EXPECT_EQ(json["format"], "brevane-counts");
-    EXPECT_EQ(json["version"], 1);
+    EXPECT_EQ(json["version"], 2);
     EXPECT_EQ(json["program"], "brevane-cli 9");
     EXPECT_EQ(json["source"], Source);
     EXPECT_EQ(json["shuffles"], 2);
@@ -130,7 +130,15 @@ TEST(CountsFile, MalformedFilesAreRefused) {
     const std::function<void(Json&)> broken[] = {
         [](Json& j) { j = Json::array(); },
         [](Json& j) { j["format"] = "other"; },
-        [](Json& j) { j["version"] = 2; },
+        [](Json& j) { j["version"] = 3; },
+        [](Json& j) { j["version"] = 1; },  // with the keys of version 2
+        [](Json& j) { j.erase("followers"); },
+        [](Json& j) { j["from_new_deck"] = true; },  // its moves are not its cards
+        [](Json& j) { j["followers"][52][0] = j["followers"][52][0].get<int>() + 1; },
+        [](Json& j) { j["guess_position"]["decks"] = 600; },
+        [](Json& j) { j["guess_position"]["correct"] = 52 * 519 + 1; },
+        [](Json& j) { j["guess_follower"]["squares"] = 0; },
+        [](Json& j) { j["guess_follower"]["decks"] = 518; },
         [](Json& j) { j["extra"] = 1; },
         [](Json& j) { j.erase("moves"); },
         [](Json& j) { j["program"] = 3; },
@@ -178,7 +186,7 @@ TEST(CountsFile, MessagesSayWhatIsWrong) {
                                    Source, false);
     Json json = good;
     json["version"] = 7;
-    EXPECT_EQ(WhatIsWrong(json), "unknown counts file version 7 (this program reads 1)");
+    EXPECT_EQ(WhatIsWrong(json), "unknown counts file version 7 (this program reads 1 and 2)");
     json = good;
     json.erase("cards");
     EXPECT_EQ(WhatIsWrong(json), "no \"cards\"");

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/LiteralGuessing.h"
+
 #include <cmath>
 #include <stdexcept>
 
@@ -135,7 +137,7 @@ TEST(FairnessTests, StatisticsAndPValuesMatchTheLiteralComputation) {
         const ShuffleCounts counts = Count(rows, 6, 2, 1);
         const FairnessResult result = RunFairnessTests(counts);
         const literal::Tables t = literal::CountLiterally(rows);
-        ASSERT_EQ(result.tests.size(), 7u);
+        ASSERT_EQ(result.tests.size(), 9u);
         ExpectRan(result.tests[0], LiteralPosition(t.cards, 3000), 2601);
         ExpectRan(result.tests[1], LiteralPosition(t.moves, 2999), 2601);
         ExpectRan(result.tests[2], LiteralPosition(t.suits, 3000), 153);
@@ -154,15 +156,30 @@ TEST(FairnessTests, StatisticsAndPValuesMatchTheLiteralComputation) {
         ExpectRan(result.tests[5], rx, rdf);
         const auto [fx, fdf] = LiteralCellTest({t.fixed, t.fixed + 53}, fixed, 2999);
         ExpectRan(result.tests[6], fx, fdf);
+
+        // The guessing tests: z of the literal game's totals.
+        const GuessingCounts game = literal::Guessing(rows, false);
+        const GuessTotals* totals[] = {&game.byPosition, &game.byFollower};
+        for (std::size_t k = 0; k < 2; ++k) {
+            const FairnessTest& test = result.tests[7 + k];
+            ASSERT_TRUE(test.ran);
+            const long double m = totals[k]->decks;
+            const long double z = (totals[k]->correct - 0.5L - m * 4.538043950697447L) /
+                                  std::sqrt(m * 2.912156927078217L);
+            EXPECT_NEAR(test.statistic, static_cast<double>(z), 1e-9) << test.name;
+            EXPECT_EQ(test.df, 0);
+            EXPECT_EQ(test.observations, 2999u);
+        }
     }
 }
 
 TEST(FairnessTests, TestsInTheirOrderWithTheirNames) {
     const FairnessResult result = RunFairnessTests(Count(literal::RandomRows(10, 1)));
-    const char* names[] = {"card-position",   "move-position",    "suit-position", "rank-position",
-                           "hand-categories", "rising-sequences", "fixed-points"};
-    ASSERT_EQ(result.tests.size(), 7u);
-    for (std::size_t i = 0; i < 7; ++i) EXPECT_EQ(result.tests[i].name, names[i]);
+    const char* names[] = {"card-position", "move-position",   "suit-position",
+                           "rank-position", "hand-categories", "rising-sequences",
+                           "fixed-points",  "guess-position",  "guess-follower"};
+    ASSERT_EQ(result.tests.size(), 9u);
+    for (std::size_t i = 0; i < 9; ++i) EXPECT_EQ(result.tests[i].name, names[i]);
     EXPECT_EQ(result.shuffles, 10u);
     EXPECT_EQ(result.alpha, DefaultAlpha);
 }
@@ -272,14 +289,15 @@ TEST(FairnessTests, ABiasedShuffleShowsInTheMovesOnly) {
 }
 
 // Rows too few for a test never pass on the other tests alone: 260 fair rows leave out
-// move-position (261 needed), 100 also card-position (260), and one row every test.
+// move-position (261 needed), 100 also card-position (260) and the guessing tests (101: 100
+// scored decks), and one row every test.
 TEST(FairnessTests, VerdictIsInconclusiveUntilEveryTestRuns) {
     const std::vector<Row> rows = literal::RandomRows(261, 8);
     const struct {
         std::size_t rows;
         std::size_t notRun;
         std::uint64_t needed;
-    } cases[] = {{1, 7, 261}, {100, 2, 261}, {260, 1, 261}};
+    } cases[] = {{1, 9, 261}, {100, 4, 261}, {260, 1, 261}};
     for (const auto& c : cases) {
         const std::vector<Row> few(rows.begin(), rows.begin() + c.rows);
         const FairnessResult result = RunFairnessTests(Count(few));

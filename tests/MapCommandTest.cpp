@@ -83,8 +83,6 @@ TEST_F(MapCommandTest, ModelOptionsGoWithGeneratedRowsOnly) {
     const std::string out = dir_.File("x.png");
     test::ExpectUsageError({"map", "--input", path_, "--model", "riffle:3", "--output", out},
                            "--model 'riffle:3'");
-    test::ExpectUsageError({"map", "--input", path_, "--from-new-deck", "--output", out},
-                           "--from-new-deck");
     test::ExpectUsageError({"map", "--shuffles", "5", "--model", "overhand:0", "--output", out},
                            "'overhand:0'");
     EXPECT_EQ(Entries(), 1u);

@@ -95,8 +95,6 @@ TEST_F(ReportCommandTest, ModelRowsReportAsTheRowsThatShuffleWrites) {
 TEST_F(ReportCommandTest, ModelOptionsNeedGeneratedRowsAndAKnownModel) {
     test::ExpectUsageError({"report", "categories", "--input", path_, "--model", "riffle"},
                            "--model 'riffle'");
-    test::ExpectUsageError({"report", "categories", "--input", path_, "--from-new-deck"},
-                           "--from-new-deck");
     for (const char* model : {"riffle:0", "overhand:1001", "naive-swap:3", "shuffle"}) {
         test::ExpectUsageError({"report", "categories", "--shuffles", "5", "--model", model},
                                std::string("'") + model + "'");

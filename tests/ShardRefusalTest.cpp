@@ -80,15 +80,19 @@ TEST_F(ShardRefusal, OneFileInTwoLineEndsIsOnePart) {
                       " hold the same rows (equal counts, first and last rows)");
 }
 
-// One key with two models, or from a new deck, makes other lists of rows, which merge.
+// One key with two models makes other lists of rows, which merge; rows from a new deck are
+// compared with the new deck, which the others are not, so they do not merge with them.
 TEST_F(ShardRefusal, OneKeyWithTwoModelsMerges) {
     const std::vector<std::string> rows = {"--shuffles", "300", "--key", CountingKeyHex};
     const std::string fy = Saved("fy.json", rows);
     const std::string naive = Saved("naive.json", Plus(rows, {"--model", "naive-swap"}));
     const std::string fresh = Saved("fresh.json", Plus(rows, {"--from-new-deck"}));
-    const CliResult r = RunCli({"merge", fy, naive, fresh, "report", "categories"});
+    const CliResult r = RunCli({"merge", fy, naive, "report", "categories"});
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_NE(r.out.find("Shuffles: 900\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("Shuffles: 600\n"), std::string::npos) << r.out;
+    ExpectRefusal(RunCli({"merge", fy, naive, fresh, "report", "categories"}),
+                  "merge: " + fy + " and " + fresh + " do not merge: the rows of " + fresh +
+                      " are declared to come from a new deck, those of " + fy + " are not");
     ExpectRefusal(RunCli({"merge", fy, Saved("fy2.json", rows), "test"}),
                   "merge: " + fy + " and " + dir_.File("fy2.json") +
                       " hold the same rows (made with one key and model)");

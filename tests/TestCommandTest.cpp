@@ -49,11 +49,22 @@ TEST_F(TestCommandTest, JsonHasTheShapeAndTheCoreNumbers) {
     for (std::size_t i = 0; i < want.tests.size(); ++i) {
         const nlohmann::json& t = json["tests"][i];
         const FairnessTest& w = want.tests[i];
-        EXPECT_EQ(t.size(), 8u);
         EXPECT_EQ(t["name"], std::string(w.name));
         EXPECT_EQ(t["verdict"], std::string(VerdictText(w.verdict)));
         ASSERT_TRUE(w.ran) << w.name;
         EXPECT_EQ(t["statistic"].get<double>(), w.statistic) << w.name;  // bit for bit
+        if (w.guessing) {
+            // A normal statistic: no df, no w; the figure of correct guesses per deck.
+            EXPECT_EQ(t.size(), 9u);
+            EXPECT_TRUE(t["df"].is_null());
+            EXPECT_TRUE(t["w"].is_null());
+            EXPECT_EQ(t["p"].get<double>(), w.p);
+            EXPECT_EQ(t["guessing"]["mean"].get<double>(), w.guessing->mean);
+            EXPECT_EQ(t["guessing"]["half_width"].get<double>(), w.guessing->halfWidth);
+            EXPECT_EQ(t["guessing"]["decks"], 399);
+            continue;
+        }
+        EXPECT_EQ(t.size(), 8u);
         EXPECT_EQ(t["df"].get<int>(), w.df);
         EXPECT_EQ(t["p"].get<double>(), w.p);
         EXPECT_TRUE(t["df"].is_number_integer());
@@ -105,7 +116,7 @@ TEST_F(TestCommandTest, TooFewShufflesGiveNullsAndTheNeededCount) {
         EXPECT_TRUE(t["largest_cell"].is_null());
     }
     EXPECT_EQ(json["summary"],
-              "Too few shuffles to decide: 2 of the 7 tests need more than 100. Test at least 261 "
+              "Too few shuffles to decide: 4 of the 9 tests need more than 100. Test at least 261 "
               "shuffles.");
     EXPECT_EQ(json["tests"][2]["verdict"], "pass");
     r = RunCli({"test", "--shuffles", "100", "--key", test::CountingKeyHex});
@@ -134,16 +145,16 @@ TEST_F(TestCommandTest, AFailedVerdictExitsWithThree) {
     }
 }
 
-// No pass without every test: 100 naive swaps leave out card-position (260 needed) and
-// move-position (261), which would show their bias; status 4 in every format, and for the same
-// counts merged.
+// No pass without every test: 100 naive swaps leave out card-position (260 needed),
+// move-position (261) and the guessing tests (101), which would show their bias; status 4 in every
+// format, and for the same counts merged.
 TEST_F(TestCommandTest, TooFewShufflesForSomeTestsAreInconclusive) {
     const std::vector<std::string> run = {
         "test", "--shuffles", "100", "--model", "naive-swap", "--key", test::CountingKeyHex};
     const std::string counts = dir_.File("counts.json");
     CliResult r = RunCli(Plus(run, {"--save-counts", counts}));
     EXPECT_EQ(r.status, 4) << r.err;
-    EXPECT_NE(r.out.find("\nVerdict: inconclusive: 2 of 7 tests need at least 261 shuffles\n"),
+    EXPECT_NE(r.out.find("\nVerdict: inconclusive: 4 of 9 tests need at least 261 shuffles\n"),
               std::string::npos)
         << r.out;
     const std::string text = r.out;
@@ -169,7 +180,7 @@ TEST_F(TestCommandTest, OneRowIsInconclusive) {
     const CliResult r = test::RunShell(script);
     EXPECT_EQ(r.status, 4) << r.err;
     EXPECT_EQ(r.out.find("\nfair\n"), std::string::npos) << r.out;  // echo's line
-    EXPECT_NE(r.out.find("\nVerdict: inconclusive: 7 of 7 tests need at least 261 shuffles\n"),
+    EXPECT_NE(r.out.find("\nVerdict: inconclusive: 9 of 9 tests need at least 261 shuffles\n"),
               std::string::npos)
         << r.out;
     for (const char* name : {"card-position", "hand-categories", "fixed-points"}) {
@@ -259,7 +270,6 @@ TEST_F(TestCommandTest, ModelOptionsGoWithGeneratedRowsOnly) {
     EXPECT_NE(made.out, Test({"--format", "json"}).out);  // not the Fisher-Yates rows
 
     test::ExpectUsageError({"test", "--input", path_, "--model", "riffle"}, "--model 'riffle'");
-    test::ExpectUsageError({"test", "--input", path_, "--from-new-deck"}, "--from-new-deck");
     test::ExpectUsageError({"test", "--shuffles", "300", "--model", "naive-swap:3"},
                            "'naive-swap:3'");
 }

@@ -232,8 +232,9 @@ std::optional<AnalysisOptions> ParseAnalysisOptions(std::string_view command, Ar
         return fail("--model " + Quoted(*modelText) +
                     " goes with --shuffles: the rows of --input are already shuffled");
     }
-    if (options.fromNewDeck && !options.shuffles)
-        return fail("--from-new-deck goes with --shuffles");
+    if (options.fromNewDeck && !options.shuffles && (handsOptions || !options.input))
+        return fail(handsOptions ? "--from-new-deck goes with --shuffles"
+                                 : "--from-new-deck goes with --shuffles or --input");
     if (const auto refusal = StreamOptionsRefusal(options)) return fail(*refusal);
     if (options.saveCounts && options.input) {
         const auto clash = OutputClash({OptionFile("--save-counts", *options.saveCounts)},

@@ -169,7 +169,7 @@ int CountRows(const AnalysisOptions& options, RowSource& source, AnyCounter& cou
     RowSource::Status status = RowSource::Status::End;
     // Streams are counted as lists of their own, which every counter can take from the counts.
     if (saved.Wanted() || source.Streams() || HasSourceCounter()) {
-        all.emplace(options.view, options.firstRow);
+        all.emplace(options.view, options.firstRow, options.fromNewDeck);
         status = CountSourceRows(source, *all);
     } else if (!CountInParallel(source, counter, options.firstRow)) {
         do {

@@ -6,6 +6,7 @@
 #include "cards/Cards.h"
 #include "cli/RunSource.h"
 #include "hand/HandDescription.h"
+#include "stats/FairnessReport.h"
 #include "stats/FairnessSummary.h"
 
 namespace brevane::cli {
@@ -35,7 +36,11 @@ Json TestJson(const FairnessTest& test) {
     entry["name"] = test.name;
     if (test.ran) {
         entry["statistic"] = test.statistic;
-        entry["df"] = test.df;
+        if (test.df == 0) {
+            entry["df"] = nullptr;
+        } else {
+            entry["df"] = test.df;
+        }
         entry["p"] = test.p;
     } else {
         entry["statistic"] = nullptr;
@@ -46,6 +51,16 @@ Json TestJson(const FairnessTest& test) {
     entry["detects_w"] = OptionalNumber(test.detectsW);
     entry["largest_cell"] = LargestCellJson(test.largestCell);
     entry["verdict"] = VerdictText(test.verdict);
+    if (test.guessing) {
+        Json guessing;
+        guessing["mean"] = test.guessing->mean;
+        guessing["half_width"] = test.guessing->halfWidth;
+        guessing["decks"] = test.observations;
+        guessing["fair"] = FairGuessesPerDeck;
+        guessing["text"] = GuessingFigureText(*test.guessing);
+        entry["guessing"] = std::move(guessing);
+    }
+    if (!test.reason.empty()) entry["reason"] = test.reason;
     return entry;
 }
 

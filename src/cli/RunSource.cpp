@@ -27,7 +27,10 @@ std::string SourceText(const Json& source) {
         const std::string text = *file == "-" ? InputName(*file) : "file " + *file;
         // No digest: a counts file without one, or an input that could not be read again.
         const auto digest = StringField(source, "sha256");
-        return text + ", SHA-256 " + (digest && !digest->empty() ? *digest : "unknown");
+        const auto newDeck = source.find("from_new_deck");
+        return text + ", SHA-256 " + (digest && !digest->empty() ? *digest : "unknown") +
+               (newDeck != source.end() && *newDeck == true ? ", each shuffle from a new deck"
+                                                            : "");
     }
     const auto model = StringField(source, "model");
     const auto key = StringField(source, "key");
@@ -58,6 +61,8 @@ nlohmann::ordered_json SourceJson(const AnalysisOptions& options, RowSource& sou
     if (options.input) {
         json["file"] = *options.input;
         json["sha256"] = source.InputSha256Hex();
+        // Only a declaration adds the key, so that other sources stay as they were.
+        if (options.fromNewDeck) json["from_new_deck"] = true;
         return json;
     }
     json["model"] = ShuffleModelName(options.model);

@@ -1,10 +1,12 @@
 #include "cli/SourceCounts.h"
 
+#include <optional>
 #include <utility>
 #include <vector>
 
 #include "cards/Cards.h"
 #include "cli/ProgressLine.h"
+#include "stats/GuessedPieces.h"
 #include "streams/StreamCounts.h"
 #include "work/ParallelExport.h"
 #include "work/ParallelRows.h"
@@ -42,14 +44,27 @@ RowSource::Status CountSourceRowsHere(RowSource& source, ShuffleCounts& counts) 
     if (std::FILE* file = source.ParallelFile()) {
         const SeatView view = counts.View();
         const std::uint64_t base = counts.FirstRowIndex();
-        auto parallel = CountExportFile<ShuffleCounts>(
-            file, [&](std::uint64_t firstRow) { return ShuffleCounts(view, base + firstRow); },
-            source.ParallelOptions());
+        const bool fromNewDeck = counts.FromNewDeck();
+        const ExportCountOptions parallelOptions = source.ParallelOptions();
+        GuessingRun guessing(fromNewDeck, parallelOptions.threads);
+        auto parallel = CountExportFile<GuessedPiece>(
+            file,
+            [&](std::uint64_t firstRow) {
+                return GuessedPiece(ShuffleCounts(view, base + firstRow, fromNewDeck), guessing);
+            },
+            parallelOptions);
         if (parallel) {
-            counts = std::move(*parallel);
+            counts = parallel->Finish();
             return RowSource::Status::End;
         }
         source.Rewind();
+    }
+    // The guessing game on every thread, beside the counting on this one.
+    const unsigned threads = DefaultThreadCount();
+    std::optional<GuessingRun> guessing;
+    if (threads > 1 && counts.Rows() == 0) {
+        counts.DeferGuessing();
+        guessing.emplace(counts.FromNewDeck(), threads);
     }
     RowSource::Status status;
     do {
@@ -57,14 +72,16 @@ RowSource::Status CountSourceRowsHere(RowSource& source, ShuffleCounts& counts) 
         std::size_t count = 0;
         status = source.TakeBatch(rows, count);
         counts.AddRows(rows, count);
+        if (guessing) guessing->AddRows(rows, count);
     } while (status == RowSource::Status::Row);
+    if (guessing) counts.SetGuessing(guessing->Finish());
     return status;
 }
 
 int OpenAndCountRows(std::string_view command, const AnalysisOptions& options, RowSource& source,
                      std::optional<ShuffleCounts>& counts) {
     if (!source.Open(options)) return UsageError(command, source.Error());
-    counts.emplace(options.view, options.firstRow);
+    counts.emplace(options.view, options.firstRow, options.fromNewDeck);
     ProgressLine progressLine(source.Progress(), command, "rows", options.quiet);
     const RowSource::Status status = CountSourceRows(source, *counts);
     progressLine.Stop();

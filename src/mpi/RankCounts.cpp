@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstring>
+#include <optional>
 #include <vector>
 
 #include "cli/RunSource.h"
@@ -25,6 +26,8 @@ struct SummedTables {
     std::array<std::uint64_t, DeckSize> rising;
     std::array<std::uint64_t, 53> fixed;
     std::array<std::uint64_t, HandCategoryCount> categories;
+    bool fromNewDeck;
+    std::optional<GuessingCounts> guessing;
 };
 static_assert(sizeof(Tables) == sizeof(SummedTables),
               "every table of ShuffleCounts::Tables must be summed over the ranks");
@@ -36,10 +39,17 @@ std::vector<std::uint64_t> Flatten(const Tables& t) {
     flat.insert(flat.end(), t.rising.begin(), t.rising.end());
     flat.insert(flat.end(), t.fixed.begin(), t.fixed.end());
     flat.insert(flat.end(), t.categories.begin(), t.categories.end());
+    // The guessing game's counts, with a 1 for each rank that holds them: the sum holds them
+    // only when every rank's counts do.
+    const GuessingCounts guessing = t.guessing.value_or(GuessingCounts{});
+    flat.push_back(t.guessing ? 1 : 0);
+    for (const auto& row : guessing.followers) flat.insert(flat.end(), row.begin(), row.end());
+    for (const GuessTotals* totals : {&guessing.byPosition, &guessing.byFollower})
+        flat.insert(flat.end(), {totals->correct, totals->squares, totals->decks});
     return flat;
 }
 
-void Unflatten(const std::vector<std::uint64_t>& flat, Tables& t) {
+void Unflatten(const std::vector<std::uint64_t>& flat, int ranks, Tables& t) {
     std::size_t at = 0;
     t.rows = flat[at++];
     t.pairs = flat[at++];
@@ -50,6 +60,17 @@ void Unflatten(const std::vector<std::uint64_t>& flat, Tables& t) {
     for (auto& cell : t.rising) cell = flat[at++];
     for (auto& cell : t.fixed) cell = flat[at++];
     for (auto& cell : t.categories) cell = flat[at++];
+    const bool everyRankGuessed = flat[at++] == static_cast<std::uint64_t>(ranks);
+    GuessingCounts guessing;
+    for (auto& row : guessing.followers)
+        for (auto& cell : row) cell = flat[at++];
+    for (GuessTotals* totals : {&guessing.byPosition, &guessing.byFollower}) {
+        totals->correct = flat[at++];
+        totals->squares = flat[at++];
+        totals->decks = flat[at++];
+    }
+    t.guessing.reset();
+    if (everyRankGuessed) t.guessing = guessing;
 }
 
 // The ends of a rank's counts as bytes: the two stream indexes, then the first and last rows.
@@ -93,8 +114,9 @@ ShuffleCounts SumOnRankZero(MPI_Comm comm, const ShuffleCounts& mine, const Stre
     StreamEnds whole;
     for (int r = 0; r < ranks; ++r) whole.Note(FromBytes(all.data() + r * bytes.size()));
     Tables total = tables;
-    Unflatten(sum, total);
-    if (total.rows == 0) return ShuffleCounts(mine.View(), mine.FirstRowIndex());
+    Unflatten(sum, ranks, total);
+    if (total.rows == 0)
+        return ShuffleCounts(mine.View(), mine.FirstRowIndex(), mine.FromNewDeck());
     total.first = whole.first;
     total.last = whole.last;
     return ShuffleCounts::FromTables(total);

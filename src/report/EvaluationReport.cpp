@@ -8,8 +8,10 @@ namespace brevane {
 namespace {
 
 // On screen a column of readable width. In print A4 pages: the verdict and the source on the
-// first, the results table on the second, each picture on a page of its own, then the method
-// and the command; no table, row or picture is split across pages.
+// first, the results table on the second, each picture on a page of its own (the first under
+// the section's heading, which would otherwise be left alone at the foot of the results page
+// or on a page of its own), then the method in two columns and the command on one last page;
+// no table, row or picture is split across pages.
 constexpr std::string_view Style = R"(
 body { font-family: "DejaVu Sans", Arial, sans-serif; color: #222; background: #fff;
        max-width: 60rem; margin: 1.5rem auto; padding: 0 1rem; line-height: 1.4; }
@@ -40,9 +42,14 @@ pre.command { background: #f6f6f6; border: 1px solid #ddd; padding: .6rem;
   body { max-width: none; margin: 0; padding: 0; font-size: 10pt; }
   .verdict { font-size: 28pt; }
   figure { break-before: page; page-break-before: always; break-inside: avoid; }
+  #pictures > h2 + figure { break-before: auto; page-break-before: auto; margin-top: 0; }
   figure svg { max-height: 200mm; width: 100%; }
-  #results, #method { break-before: page; page-break-before: always; }
+  #results, #pictures, #method { break-before: page; page-break-before: always; }
   #method, #reproduce { font-size: 9pt; }
+  #method { columns: 2; column-gap: 8mm; }
+  #method h2 { column-span: all; }
+  #method h3:first-of-type { margin-top: 0; }
+  #method p { margin: 0 0 .5rem; break-inside: avoid; page-break-inside: avoid; }
   table, tr, pre { break-inside: avoid; page-break-inside: avoid; }
   h2, h3 { break-after: avoid; page-break-after: avoid; }
 }

@@ -180,7 +180,11 @@ std::string ResultRow(const FairnessTest& test) {
     }
     row += OptionalCell(test.w, true) + OptionalCell(test.detectsW, true);
     std::string verdict(VerdictText(test.verdict));
-    if (!test.ran) verdict += ": needs at least " + GroupedText(test.neededShuffles) + " shuffles";
+    if (test.verdict == Verdict::NotRun) {
+        verdict += ": " + std::string(test.reason);
+    } else if (!test.ran) {
+        verdict += ": needs at least " + GroupedText(test.neededShuffles) + " shuffles";
+    }
     row += Cell(
         "td", verdict,
         " class=\"verdict-" + std::string(test.ran ? VerdictText(test.verdict) : "not-run") + "\"");

@@ -1,6 +1,7 @@
 #include "stats/CountsFile.h"
 
 #include <cstdint>
+#include <iterator>
 #include <optional>
 #include <utility>
 
@@ -37,7 +38,13 @@ constexpr std::string_view Keys[] = {"format",
                                      "hand_categories",
                                      "rising_sequences",
                                      "fixed_points",
-                                     "moves"};
+                                     "moves",
+                                     "from_new_deck",
+                                     "followers",
+                                     "guess_position",
+                                     "guess_follower"};
+// The keys a version 1 file holds: all but the last four.
+constexpr std::size_t Version1Keys = std::size(Keys) - 4;
 
 // The stage names of the command line's --stage.
 constexpr std::array<std::string_view, StageCount> StageKeys{"hole", "flop", "turn", "river"};
@@ -76,13 +83,15 @@ class Reader {
             Fail("not a counts file (no \"format\": \"" + std::string(CountsFileFormat) + "\")");
         }
         const Json& version = Field("version");
-        if (version != CountsFileVersion) {
-            Fail("unknown counts file version " + version.dump() + " (this program reads " +
+        if (version != 1 && version != CountsFileVersion) {
+            Fail("unknown counts file version " + version.dump() + " (this program reads 1 and " +
                  std::to_string(CountsFileVersion) + ")");
         }
+        version_ = version.get<int>();
+        const std::size_t keys = version_ == 1 ? Version1Keys : std::size(Keys);
         for (const auto& item : json_.items()) {
             bool known = false;
-            for (const std::string_view key : Keys) known = known || item.key() == key;
+            for (std::size_t k = 0; k < keys; ++k) known = known || item.key() == Keys[k];
             if (!known) Fail("unexpected key " + Key(item.key()));
         }
     }
@@ -148,8 +157,17 @@ class Reader {
         return row;
     }
 
+    int Version() const { return version_; }
+
+    bool Boolean(std::string_view key) const {
+        const Json& value = Field(key);
+        if (!value.is_boolean()) Fail(Key(key) + " is not true or false");
+        return value.get<bool>();
+    }
+
   private:
     const Json& json_;
+    int version_ = 1;
 };
 
 SeatView ReadView(const Reader& reader) {
@@ -235,6 +253,54 @@ Wide Sum(const std::array<std::uint64_t, Size>& counts) {
     return sum;
 }
 
+Json TotalsJson(const GuessTotals& totals) {
+    Json json;
+    json["correct"] = totals.correct;
+    json["squares"] = totals.squares;
+    json["decks"] = totals.decks;
+    return json;
+}
+
+// A strategy's totals over at most `pairs` decks: each deck has 0 to 52 correct guesses, so
+// correct <= squares <= 52 correct and correct <= 52 decks.
+GuessTotals ReadTotals(const Reader& reader, std::string_view key, std::uint64_t pairs) {
+    const Json& value = reader.Field(key);
+    if (!value.is_object() || value.size() != 3) {
+        Fail(Key(key) + " is not an object of \"correct\", \"squares\" and \"decks\"");
+    }
+    GuessTotals totals;
+    const auto count = [&](const char* name) {
+        const auto it = value.find(name);
+        if (it == value.end()) Fail(Key(key) + " has no \"" + std::string(name) + "\"");
+        return Reader::Count(*it, Key(key) + ": \"" + name + "\"");
+    };
+    totals.correct = count("correct");
+    totals.squares = count("squares");
+    totals.decks = count("decks");
+    const Wide correct = totals.correct;
+    if (totals.decks > pairs || correct > Wide{DeckSize} * totals.decks ||
+        totals.squares < totals.correct || Wide{totals.squares} > Wide{DeckSize} * correct) {
+        Fail(Key(key) + " is not the score of at most " + std::to_string(pairs) + " decks");
+    }
+    return totals;
+}
+
+// The follower table of `decks` decks: each deck has one first card, and each origin appears
+// once in each deck, first or after another.
+void CheckFollowers(const FollowerTable& followers, std::uint64_t decks) {
+    Wide first = 0;
+    for (const std::uint64_t count : followers[FirstCardRow]) first += count;
+    if (first != decks) Fail("\"followers\": the first cards do not sum to the decks guessed");
+    for (std::size_t i = 0; i < DeckSize; ++i) {
+        Wide column = 0;
+        for (const auto& row : followers) column += row[i];
+        if (column != decks) {
+            Fail("\"followers\": origin " + std::to_string(i) +
+                 " is not counted once in each of the " + std::to_string(decks) + " decks");
+        }
+    }
+}
+
 }  // namespace
 
 Json CountsToJson(const ShuffleCounts& counts, std::string_view program, const Json& source,
@@ -251,7 +317,9 @@ Json CountsToJson(const ShuffleCounts& counts, std::string_view program, const J
 
     Json json;
     json["format"] = CountsFileFormat;
-    json["version"] = CountsFileVersion;
+    // Counts without a guessing game (merged from a version 1 file) are saved as version 1.
+    const std::optional<GuessingCounts> guessing = counts.Guessing();
+    json["version"] = guessing ? CountsFileVersion : 1;
     json["program"] = program;
     json["source"] = source;
     json["shuffles"] = counts.Rows();
@@ -271,6 +339,11 @@ Json CountsToJson(const ShuffleCounts& counts, std::string_view program, const J
     json["rising_sequences"] = counts.RisingSequences();
     json["fixed_points"] = counts.FixedPoints();
     json["moves"] = TableJson(counts.Moves());
+    if (!guessing) return json;
+    json["from_new_deck"] = counts.FromNewDeck();
+    json["followers"] = TableJson(guessing->followers);
+    json["guess_position"] = TotalsJson(guessing->byPosition);
+    json["guess_follower"] = TotalsJson(guessing->byFollower);
     return json;
 }
 
@@ -295,7 +368,8 @@ SavedCounts CountsFromJson(const Json& json) {
     if (!RowsFit(tables.firstRow, tables.rows)) {
         Fail("\"first_row\" + \"shuffles\" is too large");
     }
-    tables.pairs = tables.rows - 1;
+    tables.fromNewDeck = reader.Version() >= 2 && reader.Boolean("from_new_deck");
+    tables.pairs = tables.fromNewDeck ? tables.rows : tables.rows - 1;
     const bool firstRowGiven = FirstRowGiven(json, tables.firstRow);
     tables.view = ReadView(reader);
     tables.first = reader.Row("first");
@@ -344,6 +418,19 @@ SavedCounts CountsFromJson(const Json& json) {
     if (Sum(tables.fixed) != pairs) Fail("\"fixed_points\" do not sum to the pairs");
     tables.moves = reader.Table<DeckSize, DeckSize>("moves", pairs);
     CheckMoves(tables.moves, pairs);
+    if (tables.fromNewDeck && tables.moves != tables.cards)
+        Fail("\"moves\" of shuffles from a new deck do not agree with \"cards\"");
+
+    if (reader.Version() >= 2) {
+        GuessingCounts guessing;
+        guessing.byPosition = ReadTotals(reader, "guess_position", pairs);
+        guessing.byFollower = ReadTotals(reader, "guess_follower", pairs);
+        if (guessing.byFollower.decks != guessing.byPosition.decks)
+            Fail("\"guess_position\" and \"guess_follower\" scored different decks");
+        guessing.followers = reader.Table<DeckSize + 1, DeckSize>("followers", pairs);
+        CheckFollowers(guessing.followers, guessing.byPosition.decks);
+        tables.guessing = guessing;
+    }
 
     return SavedCounts{ShuffleCounts::FromTables(tables), program, source, firstRowGiven};
 }

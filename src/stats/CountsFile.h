@@ -14,7 +14,10 @@ namespace brevane {
 // that the counts of runs over parts of the rows can be added up later. Besides the tables it
 // names the program that wrote it and the rows' source, kept as given.
 inline constexpr std::string_view CountsFileFormat = "brevane-counts";
-inline constexpr int CountsFileVersion = 1;
+// Version 2 adds the new-deck declaration and the guessing game ("from_new_deck",
+// "followers", "guess_position", "guess_follower"); version 1 files are still read, without a
+// guessing game.
+inline constexpr int CountsFileVersion = 2;
 // The most a counts file may hold, and how deep it may nest. One holds about 300 KB even at
 // counts near 2^63, and nests three deep (the object, a table, a table's row); anything beyond
 // is refused before it is read whole or built.
@@ -45,6 +48,9 @@ nlohmann::ordered_json CountsToJson(const ShuffleCounts& counts, std::string_vie
 std::string CountsFileText(const ShuffleCounts& counts, std::string_view program,
                            const nlohmann::ordered_json& source, bool firstRowGiven);
 
+// Counts without a guessing game (Guessing() absent) are written as version 1, which holds
+// neither it nor the new-deck declaration: such counts only come from continuing rows.
+//
 // Reads counts back, checking everything: the format and version, every key and nothing else,
 // sizes, non-negative integers, and that the tables agree with each other and with the number
 // of rows. Throws CountsFileError.

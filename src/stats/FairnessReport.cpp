@@ -1,8 +1,10 @@
 #include "stats/FairnessReport.h"
 
+#include <algorithm>
 #include <optional>
 
 #include "analysis/ReportTable.h"
+#include "guessing/GuessingRun.h"
 #include "stats/EffectSize.h"
 #include "stats/FairnessSummary.h"
 #include "work/ParallelRows.h"
@@ -40,12 +42,14 @@ std::string TestLine(const FairnessTest& test) {
         PadLeft(OptionalW(test.w), WWidth) + PadLeft(OptionalW(test.detectsW), DetectsWidth) + "  ";
     if (!test.ran) {
         line += PadLeft("-", StatisticWidth) + PadLeft("-", DfWidth) + "  " +
-                PadRight("-", PWidth) + effect + std::string(VerdictText(test.verdict)) +
-                " (needs " + std::to_string(test.neededShuffles) + ")";
+                PadRight("-", PWidth) + effect + std::string(VerdictText(test.verdict));
+        line += test.verdict == Verdict::NotRun
+                    ? " (" + std::string(test.reason) + ")"
+                    : " (needs " + std::to_string(test.neededShuffles) + ")";
         return line;
     }
     line += PadLeft(FixedText(test.statistic, 2), StatisticWidth) +
-            PadLeft(std::to_string(test.df), DfWidth) + "  " +
+            PadLeft(test.df == 0 ? std::string("-") : std::to_string(test.df), DfWidth) + "  " +
             PadRight(PValueText(test.p), PWidth) + effect + std::string(VerdictText(test.verdict));
     return line;
 }
@@ -101,6 +105,17 @@ Report FairnessReportLines(const FairnessResult& result, const SeatView& view,
         }
         lines.push_back(PadRight(std::string(test.name), NameWidth) + test.largestCell->Text());
     }
+    bool guessHeading = false;
+    for (const FairnessTest& test : result.tests) {
+        if (!test.guessing) continue;
+        if (!guessHeading) {
+            lines.push_back("");
+            lines.push_back("Correct guesses per deck, with the 95% interval:");
+            guessHeading = true;
+        }
+        lines.push_back(PadRight(std::string(test.name), NameWidth) +
+                        GuessingFigureText(*test.guessing));
+    }
     lines.push_back("");
     lines.push_back(VerdictLine(result));
     for (std::string& line : Wrapped(FairnessSummary(result), SummaryWidth))
@@ -109,7 +124,14 @@ Report FairnessReportLines(const FairnessResult& result, const SeatView& view,
     lines.push_back("p is the chance that a fair shuffle gives a statistic at least this large.");
     lines.push_back("The position statistics are Pearson's X^2 times 51/52 (each row is a");
     lines.push_back("permutation); move-position, rising-sequences and fixed-points compare each");
-    lines.push_back("shuffle with the one before.");
+    lines.push_back(result.fromNewDeck ? "shuffle with the new deck it was made from."
+                                       : "shuffle with the one before.");
+    if (std::any_of(result.tests.begin(), result.tests.end(),
+                    [](const FairnessTest& t) { return t.name.starts_with("guess-"); })) {
+        lines.push_back("The guessing tests score a player who names each card before it is");
+        lines.push_back("shown, learning from the earlier shuffles; z is the excess of correct");
+        lines.push_back("guesses over a fair shuffle's, p its one-sided normal tail.");
+    }
     lines.push_back("w is the size of the bias, beyond what chance adds: for a position test the");
     lines.push_back("typical share by which a cell's count misses its expected count. A fair");
     lines.push_back(
@@ -130,12 +152,24 @@ std::string VerdictLine(const FairnessResult& result) {
         line += " (" + std::to_string(failed) + " of " + std::to_string(ran) + " tests failed)";
     } else if (result.verdict == Verdict::Inconclusive) {
         const MissingTests missing = TestsNotRun(result);
-        line += ": " + std::to_string(missing.count) + " of " +
-                std::to_string(result.tests.size()) +
-                (missing.count == 1 ? " tests needs at least " : " tests need at least ") +
-                std::to_string(missing.neededShuffles) + " shuffles";
+        const std::size_t tooFew = missing.count - missing.notRun;
+        const std::string ofAll = " of " + std::to_string(result.tests.size());
+        if (tooFew > 0) {
+            line += ": " + std::to_string(tooFew) + ofAll +
+                    (tooFew == 1 ? " tests needs at least " : " tests need at least ") +
+                    std::to_string(missing.neededShuffles) + " shuffles";
+        }
+        if (missing.notRun > 0) {
+            line += (tooFew > 0 ? "; " : ": ") + std::to_string(missing.notRun) + ofAll +
+                    " tests not run";
+        }
     }
     return line;
+}
+
+std::string GuessingFigureText(const GuessingFigure& figure) {
+    return FixedText(figure.mean, 2) + " \u00b1 " + FixedText(figure.halfWidth, 2) +
+           " of 52 cards, fair " + FixedText(FairGuessesPerDeck, 2);
 }
 
 std::string FairnessCsvText(const FairnessResult& result) {
@@ -146,7 +180,8 @@ std::string FairnessCsvText(const FairnessResult& result) {
     for (const FairnessTest& test : result.tests) {
         text += CsvField(test.name);
         if (test.ran) {
-            text += ',' + ShortestText(test.statistic) + ',' + std::to_string(test.df) + ',' +
+            text += ',' + ShortestText(test.statistic) + ',' +
+                    (test.df == 0 ? std::string() : std::to_string(test.df)) + ',' +
                     ShortestText(test.p);
         } else {
             text += ",,,";
@@ -161,11 +196,34 @@ std::string FairnessCsvText(const FairnessResult& result) {
     return text;
 }
 
+namespace {
+
+// Both guessing games over every row of `list`, each row continuing from the one before.
+GuessingCounts GuessList(const ShuffleList& list) {
+    GuessingRun run(false, DefaultThreadCount());
+    for (std::size_t r = 0; r < list.Count();) {
+        const std::size_t take =
+            std::min(list.Count() - r, ShuffleList::RowsPerBlock - r % ShuffleList::RowsPerBlock);
+        run.AddRows(list.Row(r), take);
+        r += take;
+    }
+    return run.Finish();
+}
+
+}  // namespace
+
 ShuffleCounts CountShuffleList(const ShuffleList& list, const SeatView& view,
                                WorkProgress* progress) {
-    return CountListRows<ShuffleCounts>(
-        list, [&](std::size_t start) { return ShuffleCounts(view, start); }, DefaultThreadCount(),
-        progress);
+    ShuffleCounts counts = CountListRows<ShuffleCounts>(
+        list,
+        [&](std::size_t start) {
+            ShuffleCounts part(view, start);
+            part.DeferGuessing();
+            return part;
+        },
+        DefaultThreadCount(), progress);
+    counts.SetGuessing(GuessList(list));
+    return counts;
 }
 
 void CountNewListRows(ShuffleCounts& counts, const ShuffleList& list, WorkProgress* progress) {
@@ -183,8 +241,14 @@ void CountNewListRows(ShuffleCounts& counts, const ShuffleList& list, WorkProgre
     }
     if (counted == list.Count()) return;
     counts.Merge(CountListRowsFrom<ShuffleCounts>(
-        list, counted, [&](std::size_t start) { return ShuffleCounts(view, start); },
+        list, counted,
+        [&](std::size_t start) {
+            ShuffleCounts part(view, start);
+            part.DeferGuessing();
+            return part;
+        },
         DefaultThreadCount(), progress));
+    counts.SetGuessing(GuessList(list));
 }
 
 Report BuildFairnessReport(const ShuffleList& list, const SeatView& view, const Report& source,

@@ -27,11 +27,16 @@ inline constexpr std::string_view WindowListSourceLine =
 
 // The overall verdict line: "Verdict: pass", "Verdict: fail (F of R tests failed)" or
 // "Verdict: inconclusive: M of T tests need at least N shuffles", N being the most any test that
-// did not run needs.
+// did not run needs, followed by "; K of T tests not run" (or ": K of T tests not run" alone)
+// when K tests could not run at all.
 std::string VerdictLine(const FairnessResult& result);
 
+// A guessing test's figure: "6.08 \u00b1 0.05 of 52 cards, fair 4.54".
+std::string GuessingFigureText(const GuessingFigure& figure);
+
 // The header row "name,statistic,df,p,w,detects_w,verdict", one row per test in the order of
-// the result (a number the test lacks, or all of them when it did not run, empty), then the row
+// the result (a number the test lacks, the guessing tests' df among them, or all of them when it
+// did not run, empty), then the row
 // "overall,,,,,,VERDICT". Numbers are the shortest texts that read back as the same double,
 // with "." whatever the locale; lines end in LF, fields are quoted as CsvField quotes them.
 std::string FairnessCsvText(const FairnessResult& result);

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "stats/EffectSize.h"
+#include "stats/GuessingTests.h"
 #include "stats/NumberText.h"
 
 namespace brevane {
@@ -53,7 +54,22 @@ std::string FailSummary(const FairnessResult& result) {
 }
 
 std::string ShortSummary(const FairnessResult& result) {
-    const auto [missing, needed] = TestsNotRun(result);
+    const auto [missing, needed, notRun] = TestsNotRun(result);
+    if (notRun > 0) {
+        std::string text = "Not every test could run: ";
+        for (const FairnessTest& test : result.tests) {
+            if (test.verdict != Verdict::NotRun) continue;
+            text += std::string(test.name) + ", ";
+        }
+        text += "for want of their counts (" + std::string(NoGuessingReason) + ").";
+        if (missing > notRun) {
+            text += " Others need at least " + GroupedText(needed) + " shuffles.";
+        } else {
+            text +=
+                " The other tests found no bias in " + GroupedText(result.shuffles) + " shuffles.";
+        }
+        return text;
+    }
     const std::string tests = missing == result.tests.size()
                                   ? "all " + std::to_string(missing) + " tests need"
                                   : std::to_string(missing) + " of the " +

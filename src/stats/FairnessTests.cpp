@@ -8,6 +8,7 @@
 #include "stats/ChiSquare.h"
 #include "stats/EffectSize.h"
 #include "stats/ExactDistributions.h"
+#include "stats/GuessingTests.h"
 
 namespace brevane {
 
@@ -98,6 +99,8 @@ std::string_view VerdictText(Verdict verdict) {
             return "fail";
         case Verdict::Inconclusive:
             return "inconclusive";
+        case Verdict::NotRun:
+            return "not run";
         case Verdict::TooFewShuffles:
             break;
     }
@@ -109,6 +112,7 @@ MissingTests TestsNotRun(const FairnessResult& result) {
     for (const FairnessTest& test : result.tests) {
         if (test.ran) continue;
         ++missing.count;
+        missing.notRun += test.verdict == Verdict::NotRun;
         missing.neededShuffles = std::max(missing.neededShuffles, test.neededShuffles);
     }
     return missing;
@@ -127,16 +131,20 @@ FairnessResult RunFairnessTests(const ShuffleCounts& counts, double alpha) {
     if (!(alpha > 0 && alpha < 1)) throw std::invalid_argument("alpha must lie between 0 and 1");
     FairnessResult result;
     result.shuffles = counts.Rows();
+    result.fromNewDeck = counts.FromNewDeck();
     result.alpha = alpha;
     const std::uint64_t rows = counts.Rows();
     const std::uint64_t pairs = counts.Pairs();
+    // A position test over pairs needs one shuffle beyond them, unless each row is a pair.
+    const std::uint64_t pairExtra = counts.FromNewDeck() ? 0 : 1;
 
     const CountTable cards = counts.CardPosition();
     const CountTable moves = counts.Moves();
     const auto suits = counts.SuitPosition();
     const auto ranks = counts.RankPosition();
     result.tests.push_back(PositionTest("card-position", CellTable::Cards, cards, rows, 0));
-    result.tests.push_back(PositionTest("move-position", CellTable::Moves, moves, pairs, 1));
+    result.tests.push_back(
+        PositionTest("move-position", CellTable::Moves, moves, pairs, pairExtra));
     result.tests.push_back(PositionTest("suit-position", CellTable::Suits, suits, rows, 0));
     result.tests.push_back(PositionTest("rank-position", CellTable::Ranks, ranks, rows, 0));
 
@@ -146,9 +154,17 @@ FairnessResult RunFairnessTests(const ShuffleCounts& counts, double alpha) {
     result.tests.push_back(CellTest("hand-categories", std::span(hands.data(), totals.cells),
                                     handWeights, static_cast<double>(totals.total), rows, 0));
     result.tests.push_back(CellTest("rising-sequences", counts.RisingSequences(),
-                                    RisingSequenceProbabilities(), 1.0, pairs, 1));
+                                    RisingSequenceProbabilities(), 1.0, pairs, pairExtra));
+    result.tests.push_back(CellTest("fixed-points", counts.FixedPoints(), FixedPointProbabilities(),
+                                    1.0, pairs, pairExtra));
+    const std::optional<GuessingCounts> guessing = counts.Guessing();
+    const auto scores = [&](GuessTotals GuessingCounts::*strategy) {
+        return guessing ? std::optional<GuessTotals>((*guessing).*strategy) : std::nullopt;
+    };
     result.tests.push_back(
-        CellTest("fixed-points", counts.FixedPoints(), FixedPointProbabilities(), 1.0, pairs, 1));
+        GuessingTest("guess-position", scores(&GuessingCounts::byPosition), pairExtra));
+    result.tests.push_back(
+        GuessingTest("guess-follower", scores(&GuessingCounts::byFollower), pairExtra));
 
     std::vector<double> pValues;
     std::vector<FairnessTest*> ran;

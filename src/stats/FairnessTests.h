@@ -14,11 +14,13 @@
 
 namespace brevane {
 
-// A test's verdict is Pass, Fail or TooFewShuffles (it did not run). The overall verdict is Fail
-// when a test failed, otherwise Inconclusive when a test did not run, otherwise Pass.
-enum class Verdict { Pass, Fail, TooFewShuffles, Inconclusive };
+// A test's verdict is Pass, Fail, TooFewShuffles (it did not run for want of rows) or NotRun (the
+// counts hold nothing it could test, such as a version 1 counts file's guessing game). The
+// overall verdict is Fail when a test failed, otherwise Inconclusive when a test did not run,
+// for whatever reason, otherwise Pass: rows a test could not look at never pass.
+enum class Verdict { Pass, Fail, TooFewShuffles, Inconclusive, NotRun };
 
-// "pass", "fail", "too few shuffles" or "inconclusive".
+// "pass", "fail", "too few shuffles", "inconclusive" or "not run".
 std::string_view VerdictText(Verdict verdict);
 
 inline constexpr double DefaultAlpha = 0.01;
@@ -47,11 +49,13 @@ struct FairnessTest {
     bool ran = false;
     // When the test ran:
     double statistic = 0;
-    std::int32_t df = 0;
+    std::int32_t df = 0;  // 0 for a test without degrees of freedom (shown "-")
     double p = 1;
     Verdict verdict = Verdict::TooFewShuffles;
-    // When it did not: the number of shuffles from which on it runs.
+    // When it did not: the number of shuffles from which on it runs (TooFewShuffles), or why
+    // it could not run at all (NotRun).
     std::uint64_t neededShuffles = 0;
+    std::string_view reason;
     // For a chi-square test that ran: the observations its table counts (n), the effect size w
     // and the smallest w it detects (see EffectSize.h); a test without them shows "-".
     std::uint64_t observations = 0;
@@ -66,18 +70,22 @@ struct FairnessTest {
 struct FairnessResult {
     std::uint64_t shuffles = 0;
     double alpha = DefaultAlpha;
+    // Whether every row was compared with the new deck rather than with the row before.
+    bool fromNewDeck = false;
     // card-position, move-position, suit-position, rank-position, hand-categories,
-    // rising-sequences, fixed-points.
+    // rising-sequences, fixed-points, guess-position, guess-follower.
     std::vector<FairnessTest> tests;
     // Fail when any test fails; otherwise Inconclusive when any test did not run, so that rows
     // too few for a test never pass on the others alone.
     Verdict verdict = Verdict::Pass;
 };
 
-// Of the tests that did not run: how many, and the most shuffles any of them needs.
+// Of the tests that did not run: how many, the most shuffles any of them needs, and how many of
+// them could not run whatever the shuffles (NotRun).
 struct MissingTests {
     std::size_t count = 0;
     std::uint64_t neededShuffles = 0;
+    std::size_t notRun = 0;
 };
 MissingTests TestsNotRun(const FairnessResult& result);
 

@@ -57,6 +57,14 @@ void CheckShards(const std::vector<Shard>& shards) {
     std::uint64_t rows = 0;
     for (const Shard& shard : shards) {
         const ShuffleCounts& counts = shard.saved.counts;
+        if (counts.FromNewDeck() != first.saved.counts.FromNewDeck()) {
+            const bool firstNew = first.saved.counts.FromNewDeck();
+            throw ShardMergeError(first.name + " and " + shard.name +
+                                  " do not merge: the rows of " +
+                                  (firstNew ? first.name : shard.name) +
+                                  " are declared to come from a new deck, those of " +
+                                  (firstNew ? shard.name : first.name) + " are not");
+        }
         if (!(counts.View() == first.saved.counts.View())) {
             throw ShardMergeError(
                 first.name + " and " + shard.name + " hold counts of different seats or stages (" +
@@ -157,7 +165,8 @@ MergedShards MergeShards(const std::vector<Shard>& shards) {
     const SeatView view = shards.front().saved.counts.View();
     const std::vector<FilePart> parts = PlaceFileParts(shards, view);
 
-    MergedShards merged{ShuffleCounts(view), Json::array(), {}};
+    MergedShards merged{
+        ShuffleCounts(view, 0, shards.front().saved.counts.FromNewDeck()), Json::array(), {}};
     // Runs of file parts that follow each other end to end, each added as one part.
     for (std::size_t i = 0; i < parts.size();) {
         ShuffleCounts run = parts[i].counts;

@@ -30,8 +30,11 @@ class ShardMergeError : public std::runtime_error {
 
 // Adds up the counts of the shards (at least one) as one run over all their rows would count
 // them:
-// - All shards must share one seat view (players, seat, rotation, stage), and hold at most
-//   MaxRowIndex rows together.
+// - All shards must share one seat view (players, seat, rotation, stage) and one starting
+//   order (all declared to come from a new deck, or none), and hold at most MaxRowIndex rows
+//   together.
+// - The guessing scores add up, each shard having learned from its own rows only, so they equal
+//   one run's only for one shard; they are absent when any shard lacks them (version 1).
 // - Two shards must not hold the same rows: read from files with one SHA-256, generated with
 //   one key, model and starting deck, or, whatever their sources say, with equal counts and
 //   equal first and last rows.

@@ -54,11 +54,39 @@ inline void CountPair(const std::uint8_t* earlier, const std::uint8_t* later,
 
 }  // namespace
 
-ShuffleCounts::ShuffleCounts(const SeatView& view, std::uint64_t firstRow)
-    : view_(view), firstRow_(firstRow), seat_(view, static_cast<std::int64_t>(firstRow)) {}
+// 2c 2d ... As.
+constexpr std::array<std::uint8_t, DeckSize> NewDeck = [] {
+    std::array<std::uint8_t, DeckSize> row{};
+    for (std::size_t p = 0; p < DeckSize; ++p) row[p] = static_cast<std::uint8_t>(p + 1);
+    return row;
+}();
+
+ShuffleCounts::ShuffleCounts(const SeatView& view, std::uint64_t firstRow, bool fromNewDeck)
+    : view_(view),
+      firstRow_(firstRow),
+      fromNewDeck_(fromNewDeck),
+      seat_(view, static_cast<std::int64_t>(firstRow)),
+      scorer_(std::in_place) {}
+
+void ShuffleCounts::DeferGuessing() {
+    scorer_.reset();
+    guessing_.reset();
+}
+
+void ShuffleCounts::SetGuessing(const GuessingCounts& guessing) {
+    scorer_.reset();
+    guessing_ = guessing;
+}
+
+std::optional<GuessingCounts> ShuffleCounts::Guessing() const {
+    if (scorer_) return scorer_->Counts();
+    return guessing_;
+}
 
 ShuffleCounts ShuffleCounts::FromTables(const Tables& tables) {
-    ShuffleCounts counts(tables.view, tables.firstRow);
+    ShuffleCounts counts(tables.view, tables.firstRow, tables.fromNewDeck);
+    counts.scorer_.reset();
+    counts.guessing_ = tables.guessing;
     counts.seat_ =
         SeatStepper(tables.view, static_cast<std::int64_t>(tables.firstRow + tables.rows));
     counts.rows_ = tables.rows;
@@ -87,6 +115,8 @@ ShuffleCounts::Tables ShuffleCounts::ToTables() const {
     tables.rising = rising_;
     tables.fixed = fixed_;
     tables.categories = HandCategories();
+    tables.fromNewDeck = fromNewDeck_;
+    tables.guessing = Guessing();
     return tables;
 }
 
@@ -102,6 +132,7 @@ void ShuffleCounts::AddRows(const std::uint8_t* rows, std::size_t count) {
         for (std::size_t r = 0; r < take; ++r)
             ++handSlots_[static_cast<std::size_t>(HandCategoryCounter::Slot(values[r]))];
         CountRows(previous, rows, take);
+        GuessRows(previous, rows, take);
         previous = rows + (take - 1) * DeckSize;
         pendingRows_ += static_cast<std::uint32_t>(take);
         if (pendingRows_ == PendingLimit) Flush();
@@ -111,8 +142,29 @@ void ShuffleCounts::AddRows(const std::uint8_t* rows, std::size_t count) {
     std::memcpy(last_.data(), rows - DeckSize, DeckSize);
 }
 
-// For each row: where every card lies (the inverse of the row), then the pair with the row
-// before, when there is one.
+void ShuffleCounts::GuessRows(const std::uint8_t* previous, const std::uint8_t* rows,
+                              std::size_t count) {
+    if (!scorer_) {
+        guessing_.reset();
+        return;
+    }
+    std::uint8_t at[DeckSize + 1];
+    std::uint8_t origins[DeckSize];
+    for (std::size_t r = 0; r < count; ++r, rows += DeckSize) {
+        if (fromNewDeck_) {
+            PairOrigins(NewDeckPositions.data(), rows, origins);
+        } else if (previous) {
+            for (std::size_t p = 0; p < DeckSize; ++p)
+                at[previous[p]] = static_cast<std::uint8_t>(p);
+            PairOrigins(at, rows, origins);
+        }
+        if (fromNewDeck_ || previous) scorer_->ScorePair(origins);
+        previous = rows;
+    }
+}
+
+// For each row: where every card lies (the inverse of the row), then the pair with its starting
+// order, when there is one.
 void ShuffleCounts::CountRows(const std::uint8_t* previous, const std::uint8_t* rows,
                               std::size_t count) {
     std::uint16_t* cards = cardPending_.data();
@@ -124,7 +176,10 @@ void ShuffleCounts::CountRows(const std::uint8_t* previous, const std::uint8_t* 
             at[card] = static_cast<std::uint8_t>(p);
             ++(cards + p * 53)[card];
         }
-        if (previous) {
+        if (fromNewDeck_) {
+            CountPair(NewDeck.data(), rows, at, movePending_.data(), rising_, fixed_);
+            ++pairs_;
+        } else if (previous) {
             CountPair(previous, rows, at, movePending_.data(), rising_, fixed_);
             ++pairs_;
         }
@@ -179,6 +234,10 @@ void ShuffleCounts::Add(const ShuffleCounts& later, bool consecutive) {
     if (!(later.view_ == view_)) {
         throw std::invalid_argument("counts of different seats or stages do not add up");
     }
+    if (later.fromNewDeck_ != fromNewDeck_) {
+        throw std::invalid_argument(
+            "counts of rows from a new deck and of continuing rows do not add up");
+    }
     if (later.rows_ == 0) return;
     if (rows_ == 0) {
         *this = later;
@@ -200,7 +259,15 @@ void ShuffleCounts::Add(const ShuffleCounts& later, bool consecutive) {
     for (std::size_t i = 0; i < fixed_.size(); ++i) fixed_[i] += later.fixed_[i];
     for (std::size_t i = 0; i < handSlots_.size(); ++i) handSlots_[i] += later.handSlots_[i];
     pairs_ += later.pairs_;
-    if (consecutive) {
+    const std::optional<GuessingCounts> mine = Guessing();
+    const std::optional<GuessingCounts> theirs = later.Guessing();
+    scorer_.reset();
+    guessing_.reset();
+    if (mine && theirs) {
+        guessing_ = mine;
+        guessing_->Add(*theirs);
+    }
+    if (consecutive && !fromNewDeck_) {
         // The pair across the join goes into the emptied pending cells.
         std::uint8_t at[53];
         for (std::uint32_t p = 0; p < DeckSize; ++p)

@@ -4,10 +4,13 @@
 #include <cstddef>
 #include <cstdint>
 #include <limits>
+#include <optional>
 
 #include "analysis/ReportCounters.h"
 #include "analysis/Seats.h"
 #include "cards/Cards.h"
+#include "guessing/GuessScorer.h"
+#include "guessing/GuessingCounts.h"
 
 namespace brevane {
 
@@ -29,8 +32,10 @@ using CountTable = std::array<std::array<std::uint64_t, DeckSize>, DeckSize>;
 // independent lists, add up exactly (Add).
 //
 // Over the rows: the card x position table and, for one seat view, the hand categories. Over
-// the pairs of consecutive rows (earlier, later): the moves table, and the histograms of rising
-// sequences and of fixed points.
+// the pairs (starting order, row): the moves table, the histograms of rising sequences and of
+// fixed points, and the guessing game (GuessingCounts). A row's starting order is the row before
+// it, or, for rows declared to come from a new deck, the new deck 2c 2d ... As; then every row
+// is a pair.
 class ShuffleCounts {
   public:
     // Every count, as the accessors give them: what a counts file holds.
@@ -46,12 +51,23 @@ class ShuffleCounts {
         std::array<std::uint64_t, DeckSize> rising{};
         std::array<std::uint64_t, 53> fixed{};
         std::array<std::uint64_t, HandCategoryCount> categories{};
+        bool fromNewDeck = false;
+        // Absent in counts made before the guessing game was counted.
+        std::optional<GuessingCounts> guessing;
     };
 
     // `view` is the seat view of the hand categories. `firstRow` is the index in the whole list
     // of the first row that will be added, so that a rotating seat stands where it would in
-    // one run.
-    explicit ShuffleCounts(const SeatView& view, std::uint64_t firstRow = 0);
+    // one run. `fromNewDeck`: each row is paired with the new deck rather than the row before.
+    // The rows added are guessed as they come (the first rows of a run), unless DeferGuessing.
+    explicit ShuffleCounts(const SeatView& view, std::uint64_t firstRow = 0,
+                           bool fromNewDeck = false);
+
+    // For counts of a part of a run that does not start the run: its rows are not guessed, for
+    // the tables learned before them are unknown here, and Guessing() is absent until
+    // SetGuessing gives the scores of the whole run (GuessingRun).
+    void DeferGuessing();
+    void SetGuessing(const GuessingCounts& guessing);
 
     // Counts made before, read back: the tables must be consistent (rows and pairs their
     // sums, first_row + rows below 2^63), as a counts file's reader checks. Rows added later
@@ -66,16 +82,23 @@ class ShuffleCounts {
 
     // Adds the counts of `later`, made over the rows that come after these. With `consecutive`
     // its first row directly follows this last row in one list, and that pair counts as well;
-    // otherwise (another list, another key) only the pairs within each part count. Throws
-    // std::invalid_argument when the seat views differ, or when a consecutive part does not
-    // start at the row index where these end.
+    // otherwise (another list, another key) only the pairs within each part count; rows from a
+    // new deck have no pair across parts. The guessing scores add up, each part having learned
+    // from its own rows only, and are absent when either part's are. Throws
+    // std::invalid_argument when the seat views or the starting orders differ, or when a
+    // consecutive part does not start at the row index where these end.
     void Add(const ShuffleCounts& later, bool consecutive);
     // Add(later, true): `later` counted the rows right after these, in the same list.
     void Merge(const ShuffleCounts& later) { Add(later, true); }
 
     std::uint64_t Rows() const { return rows_; }
-    // The pairs of consecutive rows counted.
+    // The pairs counted: of consecutive rows, or each row with the new deck.
     std::uint64_t Pairs() const { return pairs_; }
+    bool FromNewDeck() const { return fromNewDeck_; }
+    // The guessing game over the pairs, when these counts hold it: absent after DeferGuessing,
+    // after rows were added to counts that had stopped guessing (restored or added up), and in
+    // counts read from a file of version 1.
+    std::optional<GuessingCounts> Guessing() const;
 
     const SeatView& View() const { return view_; }
     std::uint64_t FirstRowIndex() const { return firstRow_; }
@@ -87,7 +110,8 @@ class ShuffleCounts {
     // [card code - 1][deck position - 1]: the rows holding that card at that position.
     CountTable CardPosition() const;
     // [earlier position - 1][later position - 1]: the pairs in which the card at the earlier
-    // position of the earlier row lies at the later position of the later row.
+    // position of the starting order lies at the later position of the row. (For guessing, the
+    // position table with the origin first.)
     CountTable Moves() const;
     // [suit index][deck position - 1] and [rank index][deck position - 1], summed from the
     // card x position table.
@@ -101,12 +125,14 @@ class ShuffleCounts {
     std::array<std::uint64_t, HandCategoryCount> HandCategories() const;
 
   private:
-    // `previous` is the row before rows[0], or null when there is none.
+    // `previous` is the row before rows[0], or null when there is none; ignored from a new deck.
     void CountRows(const std::uint8_t* previous, const std::uint8_t* rows, std::size_t count);
+    void GuessRows(const std::uint8_t* previous, const std::uint8_t* rows, std::size_t count);
     void Flush();
 
     SeatView view_;
     std::uint64_t firstRow_;
+    bool fromNewDeck_;
     SeatStepper seat_;
 
     std::uint64_t rows_ = 0;
@@ -128,6 +154,10 @@ class ShuffleCounts {
     std::array<std::uint64_t, DeckSize> rising_{};
     std::array<std::uint64_t, 53> fixed_{};
     std::array<std::uint64_t, 11> handSlots_{};
+
+    // While the rows are guessed as they come; otherwise the scores in guessing_, if known.
+    std::optional<GuessScorer> scorer_;
+    std::optional<GuessingCounts> guessing_;
 };
 
 }  // namespace brevane

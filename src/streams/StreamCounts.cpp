@@ -23,7 +23,7 @@ ShuffleCounts CountOneStream(const StreamPlan& plan, std::uint64_t stream, const
     ShuffleGenerator generator;
     generator.SetKey(plan.KeyOf(stream));
     ShuffleRowMaker maker(generator, plan.model, plan.fromNewDeck);
-    ShuffleCounts counts(view, firstRow);
+    ShuffleCounts counts(view, firstRow, plan.fromNewDeck);
     const std::uint64_t rows = plan.RowsOf(stream);
     if (pipelined) {
         RowPipeline pipeline(
@@ -113,7 +113,7 @@ ShuffleCounts CountStreams(const StreamPlan& plan, const SeatView& view, std::ui
     }
     const std::size_t workers =
         std::clamp<std::size_t>(threads, 1, std::max<std::size_t>(1, streams.size()));
-    std::vector<StreamTotal> totals(workers, StreamTotal(view, firstRow));
+    std::vector<StreamTotal> totals(workers, StreamTotal(view, firstRow, plan.fromNewDeck));
     std::vector<std::exception_ptr> errors(workers);
     {
         std::atomic<std::size_t> next{0};
@@ -136,7 +136,7 @@ ShuffleCounts CountStreams(const StreamPlan& plan, const SeatView& view, std::ui
     for (const std::exception_ptr& error : errors) {
         if (error) std::rethrow_exception(error);
     }
-    StreamTotal total(view, firstRow);
+    StreamTotal total(view, firstRow, plan.fromNewDeck);
     for (const StreamTotal& part : totals) total.Add(part);
     return total.Result();
 }

@@ -31,7 +31,8 @@ struct StreamEnds {
 // each stream is a list of its own, so only the pairs within it count.
 class StreamTotal {
   public:
-    StreamTotal(const SeatView& view, std::uint64_t firstRow) : sum_(view, firstRow) {}
+    StreamTotal(const SeatView& view, std::uint64_t firstRow, bool fromNewDeck)
+        : sum_(view, firstRow, fromNewDeck) {}
 
     void Add(std::uint64_t stream, const ShuffleCounts& counts);
     void Add(const StreamTotal& other);

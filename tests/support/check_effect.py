@@ -114,7 +114,10 @@ class EffectSizes(unittest.TestCase):
             for test in result["tests"]:
                 with self.subTest(run=what, test=test["name"]):
                     self.assertIsNotNone(test["statistic"])
-                    n = observations(test["name"], shuffles, shuffles - 1)
+                    if test["df"] is None:  # a guessing test, normal: no w
+                        self.assertIsNone(test["w"])
+                        continue
+                    n = observations(test["name"], shuffles, pairs(result))
                     wanted = math.sqrt(max(0.0, test["statistic"] - test["df"]) / n)
                     self.assertAlmostEqual(test["w"], wanted, delta=1e-12 * (1 + wanted))
 
@@ -126,7 +129,10 @@ class EffectSizes(unittest.TestCase):
             dfs = set()
             for test in ran:
                 with self.subTest(run=what, test=test["name"]):
-                    n = observations(test["name"], shuffles, shuffles - 1)
+                    if test["df"] is None:
+                        self.assertIsNone(test["detects_w"])
+                        continue
+                    n = observations(test["name"], shuffles, pairs(result))
                     wanted = detectable_w(test["df"], n, level)
                     self.assertAlmostEqual(test["detects_w"] / wanted, 1, delta=1e-7)
                     dfs.add(test["df"])
@@ -138,7 +144,7 @@ class EffectSizes(unittest.TestCase):
             tables = {"card-position": (counts["cards"], shuffles, lambda r: counts_card(r)),
                       "suit-position": (counts["suits"], shuffles, lambda r: SUITS[r]),
                       "rank-position": (counts["ranks"], shuffles, lambda r: RANKS[r]),
-                      "move-position": (counts["moves"], shuffles - 1, lambda r: str(r + 1))}
+                      "move-position": (counts["moves"], pairs(result), lambda r: str(r + 1))}
             for test in result["tests"]:
                 cell = test["largest_cell"]
                 with self.subTest(run=what, test=test["name"]):
@@ -180,10 +186,19 @@ class EffectSizes(unittest.TestCase):
                 for test in result["tests"]:
                     line = re.search(rf"^{test['name']} .*$", text, re.M).group(0)
                     words = line.replace("< ", "<").split()  # p "< 4.9e-324" is one column
+                    if test["name"].startswith("guess-"):
+                        self.assertEqual(words[2] + words[4] + words[5], "---")  # df, w, detects
+                        continue
                     self.assertEqual(words[4:6], [two_significant(test["w"]),
                                                  two_significant(test["detects_w"])])
                     if test["largest_cell"]:
                         self.assertIn(f"\n{test['name']:<18}{test['largest_cell']['text']}\n", text)
+
+
+def pairs(result):
+    """Rows from a new deck are each a pair with it; otherwise consecutive rows make the pairs."""
+    new_deck = result["source"].get("from_new_deck", False)
+    return result["shuffles"] if new_deck else result["shuffles"] - 1
 
 
 def counts_card(row):

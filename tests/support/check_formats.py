@@ -240,7 +240,8 @@ class TestFormats(Fixture):
                         self.assertEqual(test["verdict"], "too few shuffles")
                         continue
                     self.assertEqual(float(row[1]), test["statistic"])
-                    self.assertEqual(int(row[2]), test["df"])
+                    # The guessing tests have no degrees of freedom: an empty field, null.
+                    self.assertEqual(int(row[2]) if row[2] else None, test["df"])
                     self.assertEqual(float(row[3]), test["p"])
 
     def test_text_says_what_the_json_says(self):
@@ -270,8 +271,15 @@ class TestFormats(Fixture):
                         self.assertRegex(line[72:], r"^  too few shuffles \(needs \d+\)$")
                         continue
                     self.assertEqual(statistic.strip(), f"{test['statistic']:.2f}")
-                    self.assertEqual(int(df), test["df"])
                     self.assertEqual(p.strip(), text_p(test["p"]))
+                    if test["df"] is None:
+                        # A guessing test: "-" for df, w and its sensitivity.
+                        self.assertEqual([df.strip(), w.strip(), detects.strip()], ["-"] * 3)
+                        self.assertIsNotNone(test["guessing"])
+                        self.assertIn(test["guessing"]["text"], "\n".join(lines))
+                        self.assertEqual(line[72:], "  " + test["verdict"])
+                        continue
+                    self.assertEqual(int(df), test["df"])
                     # w and its sensitivity with two significant digits
                     for shown, value in ((w, test["w"]), (detects, test["detects_w"])):
                         self.assertAlmostEqual(float(shown), value, delta=0.051 * value)
