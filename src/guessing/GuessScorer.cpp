@@ -79,12 +79,7 @@ void GuessScorer::ScorePair(const std::uint8_t* origins) {
 }
 
 void GuessScorer::Fold() {
-    for (std::size_t j = 0; j < DeckSize; ++j)
-        for (std::size_t i = 0; i < DeckSize; ++i)
-            learned_.positions[j][i] += pendingPositions_[j * DeckSize + i];
-    for (std::size_t a = 0; a <= DeckSize; ++a)
-        for (std::size_t i = 0; i < DeckSize; ++i)
-            learned_.followers[a][i] += pendingFollowers_[a * DeckSize + i];
+    AddPending(learned_);
     pendingPositions_.fill(0);
     pendingFollowers_.fill(0);
     Order();
@@ -97,14 +92,18 @@ void GuessScorer::Order() {
         SortOrigins(followerOrder_[a], learned_.followers[a]);
 }
 
-GuessTables GuessScorer::Learned() const {
-    GuessTables tables = learned_;
+void GuessScorer::AddPending(GuessTables& tables) const {
     for (std::size_t j = 0; j < DeckSize; ++j)
         for (std::size_t i = 0; i < DeckSize; ++i)
             tables.positions[j][i] += pendingPositions_[j * DeckSize + i];
     for (std::size_t a = 0; a <= DeckSize; ++a)
         for (std::size_t i = 0; i < DeckSize; ++i)
             tables.followers[a][i] += pendingFollowers_[a * DeckSize + i];
+}
+
+GuessTables GuessScorer::Learned() const {
+    GuessTables tables = learned_;
+    AddPending(tables);
     return tables;
 }
 

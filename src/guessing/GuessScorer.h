@@ -50,6 +50,8 @@ class GuessScorer {
     // Takes the pending block into the tables and puts the orders right.
     void Fold();
     void Order();
+    // Adds the pending block's counts into `tables`.
+    void AddPending(GuessTables& tables) const;
 
     std::uint64_t pairs_ = 0;
     GuessTables learned_;  // at the last block boundary

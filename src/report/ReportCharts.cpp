@@ -215,10 +215,6 @@ std::string PValuesSvg(const FairnessResult& result) {
     return svg.Finish();
 }
 
-bool IsGuessingTest(const FairnessTest& test) {
-    return test.guessing.has_value() || test.name.starts_with("guess-");
-}
-
 std::string GuessingSvg(const FairnessResult& result) {
     std::vector<const FairnessTest*> tests;
     for (const FairnessTest& test : result.tests)

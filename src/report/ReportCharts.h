@@ -53,9 +53,6 @@ std::vector<double> HolmThresholds(const FairnessResult& result);
 // marked; a test that did not run says so on its line.
 std::string PValuesSvg(const FairnessResult& result);
 
-// Whether a test is one of the guessing games ("guess-position", "guess-follower").
-bool IsGuessingTest(const FairnessTest& test);
-
 // The guessing tests' correct guesses per deck with their 95% intervals against the fair
 // FairGuessesPerDeck; a guessing test that did not run says so on its line. Empty when the
 // result holds no guessing test.

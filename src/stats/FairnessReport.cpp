@@ -95,27 +95,30 @@ Report FairnessReportLines(const FairnessResult& result, const SeatView& view,
                     PadLeft("df", DfWidth) + "  " + PadRight("p", PWidth) + PadLeft("w", WWidth) +
                     PadLeft("detects w \u2265", DetectsWidth + 2) + "  Verdict");
     for (const FairnessTest& test : result.tests) lines.push_back(TestLine(test));
-    bool cellHeading = false;
-    for (const FairnessTest& test : result.tests) {
-        if (!test.largestCell) continue;
-        if (!cellHeading) {
-            lines.push_back("");
-            lines.push_back("Largest cell of each position table (the largest |z|):");
-            cellHeading = true;
+    // A block of one line per test that has `text`, under `heading`; no block when none has.
+    const auto addBlock = [&](std::string_view heading, auto text) {
+        bool headed = false;
+        for (const FairnessTest& test : result.tests) {
+            const std::optional<std::string> line = text(test);
+            if (!line) continue;
+            if (!headed) {
+                lines.push_back("");
+                lines.emplace_back(heading);
+                headed = true;
+            }
+            lines.push_back(PadRight(std::string(test.name), NameWidth) + *line);
         }
-        lines.push_back(PadRight(std::string(test.name), NameWidth) + test.largestCell->Text());
-    }
-    bool guessHeading = false;
-    for (const FairnessTest& test : result.tests) {
-        if (!test.guessing) continue;
-        if (!guessHeading) {
-            lines.push_back("");
-            lines.push_back("Correct guesses per deck, with the 95% interval:");
-            guessHeading = true;
-        }
-        lines.push_back(PadRight(std::string(test.name), NameWidth) +
-                        GuessingFigureText(*test.guessing));
-    }
+    };
+    addBlock("Largest cell of each position table (the largest |z|):",
+             [](const FairnessTest& test) -> std::optional<std::string> {
+                 if (!test.largestCell) return std::nullopt;
+                 return test.largestCell->Text();
+             });
+    addBlock("Correct guesses per deck, with the 95% interval:",
+             [](const FairnessTest& test) -> std::optional<std::string> {
+                 if (!test.guessing) return std::nullopt;
+                 return GuessingFigureText(*test.guessing);
+             });
     lines.push_back("");
     lines.push_back(VerdictLine(result));
     for (std::string& line : Wrapped(FairnessSummary(result), SummaryWidth))
@@ -126,8 +129,7 @@ Report FairnessReportLines(const FairnessResult& result, const SeatView& view,
     lines.push_back("permutation); move-position, rising-sequences and fixed-points compare each");
     lines.push_back(result.fromNewDeck ? "shuffle with the new deck it was made from."
                                        : "shuffle with the one before.");
-    if (std::any_of(result.tests.begin(), result.tests.end(),
-                    [](const FairnessTest& t) { return t.name.starts_with("guess-"); })) {
+    if (std::any_of(result.tests.begin(), result.tests.end(), IsGuessingTest)) {
         lines.push_back("The guessing tests score a player who names each card before it is");
         lines.push_back("shown, learning from the earlier shuffles; z is the excess of correct");
         lines.push_back("guesses over a fair shuffle's, p its one-sided normal tail.");

@@ -91,6 +91,10 @@ FairnessTest CellTest(std::string_view name, std::span<const std::uint64_t> obse
 
 }  // namespace
 
+bool IsGuessingTest(const FairnessTest& test) {
+    return test.guessing.has_value() || test.name.starts_with("guess-");
+}
+
 std::string_view VerdictText(Verdict verdict) {
     switch (verdict) {
         case Verdict::Pass:

@@ -67,6 +67,9 @@ struct FairnessTest {
     std::optional<GuessingFigure> guessing;
 };
 
+// Whether a test is one of the guessing games ("guess-position", "guess-follower").
+bool IsGuessingTest(const FairnessTest& test);
+
 struct FairnessResult {
     std::uint64_t shuffles = 0;
     double alpha = DefaultAlpha;
