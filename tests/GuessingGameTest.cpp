@@ -90,15 +90,20 @@ TEST(GuessingGame, EveryThreadCountAndWindowGivesTheLiteralScores) {
     for (const Case& c : Cases) {
         const auto rows = ModelRows(c.model, c.key, c.fromNewDeck, CaseRows);
         const GuessingCounts expected = literal::Guessing(rows, c.fromNewDeck);
-        for (const unsigned threads : {1u, 2u, 7u}) {
-            // One block per part makes windows of `threads` blocks, so that the rows cross
-            // several windows and parts; 256 puts them all in the last, partial window.
+        for (const unsigned threads : {1u, 2u, 3u, 7u}) {
+            // One block per part makes windows of a block or a few, so that the rows cross
+            // several windows, scored while the next are gathered, and parts; 256 puts them all
+            // in the last, partial window. A busy caller leaves one thread fewer to score: with
+            // two threads, one part whose strategies are scored apart.
             for (const std::size_t blocksPerPart : {std::size_t{1}, std::size_t{256}}) {
-                GuessingRun run(c.fromNewDeck, threads, blocksPerPart);
-                FeedInBatches(rows, {3, 1000, 1},
-                              [&](const std::uint8_t* b, std::size_t n) { run.AddRows(b, n); });
-                EXPECT_EQ(run.Finish(), expected)
-                    << Name(c) << " on " << threads << " threads, " << blocksPerPart;
+                for (const bool callerBusy : {false, true}) {
+                    GuessingRun run(c.fromNewDeck, threads, blocksPerPart, callerBusy);
+                    FeedInBatches(rows, {3, 1000, 1},
+                                  [&](const std::uint8_t* b, std::size_t n) { run.AddRows(b, n); });
+                    EXPECT_EQ(run.Finish(), expected)
+                        << Name(c) << " on " << threads << " threads, " << blocksPerPart
+                        << (callerBusy ? ", caller busy" : "");
+                }
             }
         }
     }

@@ -59,12 +59,12 @@ RowSource::Status CountSourceRowsHere(RowSource& source, ShuffleCounts& counts) 
         }
         source.Rewind();
     }
-    // The guessing game on every thread, beside the counting on this one.
+    // The guessing game on the other threads, beside the making and counting on this one.
     const unsigned threads = DefaultThreadCount();
     std::optional<GuessingRun> guessing;
     if (threads > 1 && counts.Rows() == 0) {
         counts.DeferGuessing();
-        guessing.emplace(counts.FromNewDeck(), threads);
+        guessing.emplace(counts.FromNewDeck(), threads, GuessingRun::DefaultBlocksPerPart, true);
     }
     RowSource::Status status;
     do {

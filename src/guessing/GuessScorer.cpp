@@ -24,10 +24,14 @@ void SortOrigins(std::array<std::uint8_t, DeckSize>& order,
     }
 }
 
-// The first origin of `order` whose bit is not set in `shown`.
-inline std::uint8_t FirstNotShown(const std::uint8_t* order, std::uint64_t shown) {
-    while ((shown >> *order) & 1u) ++order;
-    return *order;
+// ahead[origin] = the origins before `origin` in `order`.
+void MarkAhead(const std::array<std::uint8_t, DeckSize>& order,
+               std::array<std::uint64_t, DeckSize>& ahead) {
+    std::uint64_t before = 0;
+    for (const std::uint8_t origin : order) {
+        ahead[origin] = before;
+        before |= std::uint64_t{1} << origin;
+    }
 }
 
 }  // namespace
@@ -48,70 +52,94 @@ void GuessTables::AddPair(const std::uint8_t* origins) {
     }
 }
 
-GuessScorer::GuessScorer() {
-    for (auto& order : positionOrder_) std::iota(order.begin(), order.end(), std::uint8_t{0});
-    for (auto& order : followerOrder_) std::iota(order.begin(), order.end(), std::uint8_t{0});
+GuessStrategy::GuessStrategy(bool follower) : follower_(follower) {
+    for (auto& order : order_) std::iota(order.begin(), order.end(), std::uint8_t{0});
+    Order();
 }
 
-GuessScorer::GuessScorer(std::uint64_t pairsBefore, const GuessTables& learned) : GuessScorer() {
+void GuessStrategy::Restart(std::uint64_t pairsBefore, const Table& learned) {
     pairs_ = pairsBefore;
     learned_ = learned;
+    pending_.fill(0);
     Order();
+}
+
+void GuessStrategy::Score(const std::uint8_t* origins, std::size_t count) {
+    if (follower_) {
+        ScoreAll<true>(origins, count);
+    } else {
+        ScoreAll<false>(origins, count);
+    }
+}
+
+template <bool Follower>
+void GuessStrategy::ScoreAll(const std::uint8_t* origins, std::size_t count) {
+    for (std::size_t r = 0; r < count; ++r, origins += DeckSize) {
+        std::uint64_t shown = 0;
+        std::uint64_t correct = 0;
+        std::size_t row = FirstCardRow;
+        for (std::size_t j = 0; j < DeckSize; ++j) {
+            const std::uint8_t origin = origins[j];
+            if constexpr (!Follower) row = j;
+            correct += (ahead_[row][origin] & ~shown) == 0;
+            shown |= std::uint64_t{1} << origin;
+            ++pending_[row * DeckSize + origin];
+            if constexpr (Follower) row = origin;
+        }
+        totals_.AddDeck(correct);
+        if (++pairs_ % GuessBlockPairs == 0) Fold();
+    }
+}
+
+void GuessStrategy::Fold() {
+    for (std::size_t a = 0; a <= DeckSize; ++a)
+        for (std::size_t i = 0; i < DeckSize; ++i) learned_[a][i] += pending_[a * DeckSize + i];
+    pending_.fill(0);
+    Order();
+}
+
+void GuessStrategy::Order() {
+    const std::size_t rows = follower_ ? DeckSize + 1 : DeckSize;
+    for (std::size_t a = 0; a < rows; ++a) {
+        SortOrigins(order_[a], learned_[a]);
+        MarkAhead(order_[a], ahead_[a]);
+    }
+}
+
+GuessStrategy::Table GuessStrategy::Learned() const {
+    Table table = learned_;
+    for (std::size_t a = 0; a <= DeckSize; ++a)
+        for (std::size_t i = 0; i < DeckSize; ++i) table[a][i] += pending_[a * DeckSize + i];
+    return table;
+}
+
+GuessScorer::GuessScorer() = default;
+
+GuessScorer::GuessScorer(std::uint64_t pairsBefore, const GuessTables& learned) {
+    GuessStrategy::Table positions{};
+    for (std::size_t j = 0; j < DeckSize; ++j) positions[j] = learned.positions[j];
+    position_.Restart(pairsBefore, positions);
+    follower_.Restart(pairsBefore, learned.followers);
 }
 
 void GuessScorer::ScorePair(const std::uint8_t* origins) {
-    std::uint64_t shown = 0;
-    std::uint64_t byPosition = 0;
-    std::uint64_t byFollower = 0;
-    std::size_t previous = FirstCardRow;
-    for (std::size_t j = 0; j < DeckSize; ++j) {
-        const std::uint8_t origin = origins[j];
-        byPosition += FirstNotShown(positionOrder_[j].data(), shown) == origin;
-        byFollower += FirstNotShown(followerOrder_[previous].data(), shown) == origin;
-        shown |= std::uint64_t{1} << origin;
-        ++pendingPositions_[j * DeckSize + origin];
-        ++pendingFollowers_[previous * DeckSize + origin];
-        previous = origin;
-    }
-    byPosition_.AddDeck(byPosition);
-    byFollower_.AddDeck(byFollower);
-    if (++pairs_ % GuessBlockPairs == 0) Fold();
-}
-
-void GuessScorer::Fold() {
-    AddPending(learned_);
-    pendingPositions_.fill(0);
-    pendingFollowers_.fill(0);
-    Order();
-}
-
-void GuessScorer::Order() {
-    for (std::size_t j = 0; j < DeckSize; ++j)
-        SortOrigins(positionOrder_[j], learned_.positions[j]);
-    for (std::size_t a = 0; a <= DeckSize; ++a)
-        SortOrigins(followerOrder_[a], learned_.followers[a]);
-}
-
-void GuessScorer::AddPending(GuessTables& tables) const {
-    for (std::size_t j = 0; j < DeckSize; ++j)
-        for (std::size_t i = 0; i < DeckSize; ++i)
-            tables.positions[j][i] += pendingPositions_[j * DeckSize + i];
-    for (std::size_t a = 0; a <= DeckSize; ++a)
-        for (std::size_t i = 0; i < DeckSize; ++i)
-            tables.followers[a][i] += pendingFollowers_[a * DeckSize + i];
+    position_.Score(origins, 1);
+    follower_.Score(origins, 1);
 }
 
 GuessTables GuessScorer::Learned() const {
-    GuessTables tables = learned_;
-    AddPending(tables);
+    GuessTables tables;
+    const GuessStrategy::Table positions = position_.Learned();
+    for (std::size_t j = 0; j < DeckSize; ++j) tables.positions[j] = positions[j];
+    tables.followers = follower_.Learned();
     return tables;
 }
 
 GuessingCounts GuessScorer::Counts() const {
     GuessingCounts counts;
-    counts.followers = Learned().followers;
-    counts.byPosition = byPosition_;
-    counts.byFollower = byFollower_;
+    counts.followers = follower_.Learned();
+    counts.byPosition = position_.Totals();
+    counts.byFollower = follower_.Totals();
     return counts;
 }
 

@@ -2,16 +2,10 @@
 
 #include <algorithm>
 #include <cstring>
-#include <thread>
 
 namespace brevane {
 
 namespace {
-
-// The position of each card code in `row`.
-void Inverse(const std::uint8_t* row, std::uint8_t* at) {
-    for (std::size_t p = 0; p < DeckSize; ++p) at[row[p]] = static_cast<std::uint8_t>(p);
-}
 
 // Runs job(k) for k = 0..count - 1, on a thread each but job 0, which runs on the caller's.
 template <class Job>
@@ -24,78 +18,76 @@ void OnThreads(std::size_t count, const Job& job) {
 
 }  // namespace
 
-GuessingRun::GuessingRun(bool fromNewDeck, unsigned threads, std::size_t blocksPerPart)
+GuessingRun::GuessingRun(bool fromNewDeck, unsigned threads, std::size_t blocksPerPart,
+                         bool callerBusy)
     : fromNewDeck_(fromNewDeck), threads_(std::max(1u, threads)) {
     if (threads_ > 1) {
-        windowCapacity_ =
-            std::size_t{threads_} * std::max<std::size_t>(1, blocksPerPart) * GuessBlockPairs;
+        // Two threads a part, one for each strategy.
+        const unsigned scoring = callerBusy ? threads_ - 1 : threads_;
+        parts_ = std::max(1u, scoring / 2);
+        windowCapacity_ = parts_ * std::max<std::size_t>(1, blocksPerPart) * GuessBlockPairs;
         window_.resize(windowCapacity_ * DeckSize);
+        scoring_.resize(windowCapacity_ * DeckSize);
     }
 }
 
-void GuessingRun::Origins(std::size_t k, std::uint8_t* origins) const {
-    std::uint8_t at[DeckSize + 1];
-    const std::uint8_t* later = window_.data() + k * DeckSize;
+GuessingRun::~GuessingRun() {
+    if (worker_.joinable()) worker_.join();
+}
+
+bool GuessingRun::NextOrigins(const std::uint8_t* row, std::uint8_t* origins) {
     if (fromNewDeck_) {
-        PairOrigins(NewDeckPositions.data(), later, origins);
-        return;
+        PairOrigins(NewDeckPositions.data(), row, origins);
+        return true;
     }
-    Inverse(k == 0 ? previous_.data() : later - DeckSize, at);
-    PairOrigins(at, later, origins);
+    const bool pair = started_;
+    if (pair) PairOrigins(previousAt_, row, origins);
+    for (std::size_t p = 0; p < DeckSize; ++p) previousAt_[row[p]] = static_cast<std::uint8_t>(p);
+    started_ = true;
+    return pair;
 }
 
 void GuessingRun::AddRows(const std::uint8_t* rows, std::size_t count) {
-    if (count == 0) return;
-    if (!started_ && !fromNewDeck_) {
-        previous_.assign(rows, rows + DeckSize);
-        rows += DeckSize;
-        --count;
-    }
-    started_ = true;
-    std::uint8_t origins[DeckSize];
     if (threads_ == 1) {
-        std::uint8_t at[DeckSize + 1];
-        for (std::size_t r = 0; r < count; ++r, rows += DeckSize) {
-            if (fromNewDeck_) {
-                PairOrigins(NewDeckPositions.data(), rows, origins);
-            } else {
-                Inverse(previous_.data(), at);
-                PairOrigins(at, rows, origins);
-                std::memcpy(previous_.data(), rows, DeckSize);
-            }
-            scorer_.ScorePair(origins);
-        }
+        std::uint8_t origins[DeckSize];
+        for (std::size_t r = 0; r < count; ++r, rows += DeckSize)
+            if (NextOrigins(rows, origins)) scorer_.ScorePair(origins);
         return;
     }
-    while (count > 0) {
-        const std::size_t take = std::min(count, windowCapacity_ - windowRows_);
-        std::memcpy(window_.data() + windowRows_ * DeckSize, rows, take * DeckSize);
-        windowRows_ += take;
-        rows += take * DeckSize;
-        count -= take;
-        if (windowRows_ == windowCapacity_) ScoreWindow();
+    for (std::size_t r = 0; r < count; ++r, rows += DeckSize) {
+        if (!NextOrigins(rows, window_.data() + windowPairs_ * DeckSize)) continue;
+        if (++windowPairs_ == windowCapacity_) ScoreGathered(false);
+    }
+}
+
+void GuessingRun::ScoreGathered(bool wait) {
+    if (worker_.joinable()) worker_.join();
+    std::swap(window_, scoring_);
+    scoringPairs_ = windowPairs_;
+    windowPairs_ = 0;
+    if (wait) {
+        ScoreWindow();
+    } else {
+        worker_ = std::thread([this] { ScoreWindow(); });
     }
 }
 
 void GuessingRun::ScoreWindow() {
-    const std::size_t pairs = windowRows_;
+    const std::size_t pairs = scoringPairs_;
     if (pairs == 0) return;
     // Parts of whole blocks, the last one taking what is left; the window starts on a block
     // boundary, since every window but the last holds whole blocks.
     const std::size_t blocks = (pairs + GuessBlockPairs - 1) / GuessBlockPairs;
-    const std::size_t partBlocks = (blocks + threads_ - 1) / threads_;
+    const std::size_t partBlocks = (blocks + parts_ - 1) / parts_;
     const std::size_t partPairs = partBlocks * GuessBlockPairs;
     const std::size_t parts = (pairs + partPairs - 1) / partPairs;
     const auto begin = [&](std::size_t k) { return std::min(pairs, k * partPairs); };
+    const auto origins = [&](std::size_t p) { return scoring_.data() + p * DeckSize; };
 
     // Each part but the last counts what it adds to the tables.
     std::vector<GuessTables> added(parts);
     OnThreads(parts - 1, [&](std::size_t k) {
-        std::uint8_t origins[DeckSize];
-        for (std::size_t p = begin(k); p < begin(k + 1); ++p) {
-            Origins(p, origins);
-            added[k].AddPair(origins);
-        }
+        for (std::size_t p = begin(k); p < begin(k + 1); ++p) added[k].AddPair(origins(p));
     });
     std::vector<GuessScorer> scorers;
     scorers.reserve(parts);
@@ -105,31 +97,26 @@ void GuessingRun::ScoreWindow() {
         tables.Add(added[k - 1]);
         scorers.emplace_back(scorer_.Pairs() + begin(k), tables);
     }
-    OnThreads(parts, [&](std::size_t k) {
-        std::uint8_t origins[DeckSize];
-        for (std::size_t p = begin(k); p < begin(k + 1); ++p) {
-            Origins(p, origins);
-            scorers[k].ScorePair(origins);
-        }
+    // Job 2k scores part k by position, job 2k + 1 by follower: they share only the origins.
+    OnThreads(2 * parts, [&](std::size_t job) {
+        const std::size_t k = job / 2;
+        GuessStrategy& strategy = job % 2 == 0 ? scorers[k].Position() : scorers[k].Follower();
+        strategy.Score(origins(begin(k)), begin(k + 1) - begin(k));
     });
     // scorer_ keeps no totals of its own: they are all added here.
     for (const GuessScorer& part : scorers) {
         byPosition_.Add(part.ByPosition());
         byFollower_.Add(part.ByFollower());
     }
-    if (!fromNewDeck_) {
-        previous_.assign(window_.data() + (pairs - 1) * DeckSize,
-                         window_.data() + pairs * DeckSize);
-    }
     // The next window goes on from the last part's tables (the last window's may end inside a
     // block; nothing is scored after it).
     scorer_ = GuessScorer(scorer_.Pairs() + pairs, scorers.back().Learned());
-    windowRows_ = 0;
+    scoringPairs_ = 0;
 }
 
 GuessingCounts GuessingRun::Finish() {
     if (threads_ == 1) return scorer_.Counts();
-    ScoreWindow();
+    ScoreGathered(true);
     GuessingCounts counts;
     counts.followers = scorer_.Learned().followers;
     counts.byPosition = byPosition_;

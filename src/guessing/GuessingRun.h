@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <thread>
 #include <vector>
 
 #include "guessing/GuessScorer.h"
@@ -13,15 +14,25 @@ namespace brevane {
 // the later deck of a pair: with `fromNewDeck` every row is paired with the new deck, otherwise
 // with the row before it (so the first row starts no pair).
 //
-// With one thread the rows are scored as they come. With more, they are gathered into a window
-// of whole blocks, cut into one part per thread at block boundaries; each part but the last
-// counts its pairs into tables, the tables at each part's start are summed from those, and then
-// every part is scored from its own start at once. The block rule makes the scores the same
-// whatever the thread count or the batches the rows come in.
+// With one thread the rows are scored as they come. With more, their pairs' origins are gathered
+// into a window of whole blocks, and a full window is scored on threads of its own while the
+// caller goes on (its next window waits for that one to end). The window is cut at block
+// boundaries into parts; each part but the last counts its pairs into tables, the tables at each
+// part's start are summed from those, and then every part is scored from its own start at once,
+// each strategy on a thread of its own. The block rule makes the scores the same whatever the
+// thread count or the batches the rows come in.
 class GuessingRun {
   public:
-    // A full window gives each thread `blocksPerPart` blocks.
-    GuessingRun(bool fromNewDeck, unsigned threads, std::size_t blocksPerPart = 256);
+    static constexpr std::size_t DefaultBlocksPerPart = 512;
+
+    // A full window gives each part `blocksPerPart` blocks. With `callerBusy` the caller's
+    // thread has work of its own meanwhile (making and counting rows), and one thread fewer
+    // scores.
+    GuessingRun(bool fromNewDeck, unsigned threads,
+                std::size_t blocksPerPart = DefaultBlocksPerPart, bool callerBusy = false);
+    ~GuessingRun();
+    GuessingRun(const GuessingRun&) = delete;
+    GuessingRun& operator=(const GuessingRun&) = delete;
 
     // `count` rows of 52 card codes, back to back.
     void AddRows(const std::uint8_t* rows, std::size_t count);
@@ -30,17 +41,25 @@ class GuessingRun {
     GuessingCounts Finish();
 
   private:
+    // The origins of the pair whose later deck is `row`; false for a run's first row, which
+    // starts no pair when rows continue.
+    bool NextOrigins(const std::uint8_t* row, std::uint8_t* origins);
+    // Waits for the window being scored, then scores the gathered one: on threads of its own,
+    // or, with `wait`, before returning.
+    void ScoreGathered(bool wait);
     void ScoreWindow();
-    // The pair whose later deck is row `k` of the window: its origins.
-    void Origins(std::size_t k, std::uint8_t* origins) const;
 
     bool fromNewDeck_;
     unsigned threads_;
-    bool started_ = false;                // a row has been seen
-    std::vector<std::uint8_t> previous_;  // the row before the window's first (continuing)
-    std::vector<std::uint8_t> window_;
-    std::size_t windowRows_ = 0;
+    std::size_t parts_ = 1;
+    bool started_ = false;                     // a row has been seen
+    std::uint8_t previousAt_[DeckSize + 1]{};  // each code's position in the row before
+    std::vector<std::uint8_t> window_;         // origins being gathered
+    std::vector<std::uint8_t> scoring_;        // origins being scored, by `worker_`
+    std::size_t windowPairs_ = 0;
+    std::size_t scoringPairs_ = 0;
     std::size_t windowCapacity_ = 0;
+    std::thread worker_;
     GuessScorer scorer_;  // at the window's start; with one thread, at the last row
     GuessTotals byPosition_;
     GuessTotals byFollower_;
