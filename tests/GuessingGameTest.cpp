@@ -143,6 +143,36 @@ TEST(GuessingGame, TheBlockRuleTeachesFromWholeBlocksOnly) {
     EXPECT_EQ(guessing, literal::Guessing(rows, true));
 }
 
+// Tables whose counts are past what a packed sort key holds order the origins as the same
+// tables lowered by a constant do: the same guesses, so the same scores.
+TEST(GuessingGame, HugeLearnedCountsGuessAsSmallOnes) {
+    const auto learnedRows = ModelRows("riffle:2", GeneratorKey{12}, true, 2 * GuessBlockPairs);
+    GuessTables small;
+    std::uint8_t origins[DeckSize];
+    for (const Row& row : learnedRows) {
+        PairOrigins(NewDeckPositions.data(), row.data(), origins);
+        small.AddPair(origins);
+    }
+    GuessTables huge = small;
+    const std::uint64_t lift = std::uint64_t{1} << 60;
+    for (auto& row : huge.positions)
+        for (auto& count : row) count += lift;
+    for (auto& row : huge.followers)
+        for (auto& count : row) count += lift;
+    GuessScorer fromSmall(2 * GuessBlockPairs, small);
+    GuessScorer fromHuge(lift, huge);
+    const auto scored = ModelRows("riffle:2", GeneratorKey{13}, true, GuessBlockPairs + 10);
+    for (const Row& row : scored) {
+        PairOrigins(NewDeckPositions.data(), row.data(), origins);
+        fromSmall.ScorePair(origins);
+        fromHuge.ScorePair(origins);
+    }
+    EXPECT_EQ(fromHuge.ByPosition(), fromSmall.ByPosition());
+    EXPECT_EQ(fromHuge.ByFollower(), fromSmall.ByFollower());
+    // Two riffles from a new deck are far from fair: the tables did guide the guesses.
+    EXPECT_GT(fromSmall.ByFollower().correct, 8 * scored.size());
+}
+
 // Parts of a run counted apart defer their guessing; adding them up keeps no score that the
 // parts did not all have.
 TEST(GuessingGame, DeferredPartsHaveNoScoreUntilTheRunGivesIt) {

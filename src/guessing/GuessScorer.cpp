@@ -1,5 +1,6 @@
 #include "guessing/GuessScorer.h"
 
+#include <algorithm>
 #include <numeric>
 
 namespace brevane {
@@ -7,21 +8,32 @@ namespace brevane {
 namespace {
 
 // Puts `order` (the origins 0..51 in some order) in order of `counts`, largest first, ties to the
-// smaller origin. Insertion sort: from one block to the next an order changes little.
+// smaller origin.
 void SortOrigins(std::array<std::uint8_t, DeckSize>& order,
                  const std::array<std::uint64_t, DeckSize>& counts) {
-    const auto before = [&](std::uint8_t a, std::uint8_t b) {
+    std::stable_sort(order.begin(), order.end(), [&](std::uint8_t a, std::uint8_t b) {
         return counts[a] > counts[b] || (counts[a] == counts[b] && a < b);
-    };
+    });
+}
+
+// SortOrigins for counts below KeyCountLimit: each origin sorted by one key, its count above
+// its complement to 63. Insertion sort: from one block to the next an order changes little.
+constexpr std::uint64_t KeyCountLimit = std::uint64_t{1} << 57;
+void SortOriginsByKey(std::array<std::uint8_t, DeckSize>& order,
+                      const std::array<std::uint64_t, DeckSize>& counts) {
+    std::uint64_t keys[DeckSize];
+    for (std::size_t k = 0; k < DeckSize; ++k) keys[k] = counts[order[k]] << 6 | (63u - order[k]);
     for (std::size_t k = 1; k < DeckSize; ++k) {
-        const std::uint8_t origin = order[k];
+        const std::uint64_t key = keys[k];
         std::size_t at = k;
-        while (at > 0 && before(origin, order[at - 1])) {
-            order[at] = order[at - 1];
+        while (at > 0 && key > keys[at - 1]) {
+            keys[at] = keys[at - 1];
             --at;
         }
-        order[at] = origin;
+        keys[at] = key;
     }
+    for (std::size_t k = 0; k < DeckSize; ++k)
+        order[k] = static_cast<std::uint8_t>(63u - (keys[k] & 63u));
 }
 
 // ahead[origin] = the origins before `origin` in `order`.
@@ -100,8 +112,14 @@ void GuessStrategy::Fold() {
 
 void GuessStrategy::Order() {
     const std::size_t rows = follower_ ? DeckSize + 1 : DeckSize;
+    // A pair adds at most one to each row's count of an origin (each origin follows once).
+    const bool keyed = pairs_ < KeyCountLimit;
     for (std::size_t a = 0; a < rows; ++a) {
-        SortOrigins(order_[a], learned_[a]);
+        if (keyed) {
+            SortOriginsByKey(order_[a], learned_[a]);
+        } else {
+            SortOrigins(order_[a], learned_[a]);
+        }
         MarkAhead(order_[a], ahead_[a]);
     }
 }

@@ -20,7 +20,7 @@ void OnThreads(std::size_t count, const Job& job) {
 
 GuessingRun::GuessingRun(bool fromNewDeck, unsigned threads, std::size_t blocksPerPart,
                          bool callerBusy)
-    : fromNewDeck_(fromNewDeck), threads_(std::max(1u, threads)) {
+    : fromNewDeck_(fromNewDeck), threads_(std::max(1u, threads)), previous_(DeckSize) {
     if (threads_ > 1) {
         // Two threads a part, one for each strategy.
         const unsigned scoring = callerBusy ? threads_ - 1 : threads_;
@@ -28,6 +28,7 @@ GuessingRun::GuessingRun(bool fromNewDeck, unsigned threads, std::size_t blocksP
         windowCapacity_ = parts_ * std::max<std::size_t>(1, blocksPerPart) * GuessBlockPairs;
         window_.resize(windowCapacity_ * DeckSize);
         scoring_.resize(windowCapacity_ * DeckSize);
+        origins_.resize(windowCapacity_ * DeckSize);
     }
 }
 
@@ -35,28 +36,42 @@ GuessingRun::~GuessingRun() {
     if (worker_.joinable()) worker_.join();
 }
 
-bool GuessingRun::NextOrigins(const std::uint8_t* row, std::uint8_t* origins) {
+void GuessingRun::Origins(const std::uint8_t* before, const std::uint8_t* row,
+                          std::uint8_t* origins) const {
     if (fromNewDeck_) {
         PairOrigins(NewDeckPositions.data(), row, origins);
-        return true;
+        return;
     }
-    const bool pair = started_;
-    if (pair) PairOrigins(previousAt_, row, origins);
-    for (std::size_t p = 0; p < DeckSize; ++p) previousAt_[row[p]] = static_cast<std::uint8_t>(p);
-    started_ = true;
-    return pair;
+    std::uint8_t at[DeckSize + 1];
+    for (std::size_t p = 0; p < DeckSize; ++p) at[before[p]] = static_cast<std::uint8_t>(p);
+    PairOrigins(at, row, origins);
 }
 
 void GuessingRun::AddRows(const std::uint8_t* rows, std::size_t count) {
+    if (count == 0) return;
+    if (!started_ && !fromNewDeck_) {
+        // The first row starts no pair.
+        std::memcpy(previous_.data(), rows, DeckSize);
+        rows += DeckSize;
+        --count;
+    }
+    started_ = true;
     if (threads_ == 1) {
         std::uint8_t origins[DeckSize];
-        for (std::size_t r = 0; r < count; ++r, rows += DeckSize)
-            if (NextOrigins(rows, origins)) scorer_.ScorePair(origins);
+        for (std::size_t r = 0; r < count; ++r, rows += DeckSize) {
+            Origins(previous_.data(), rows, origins);
+            scorer_.ScorePair(origins);
+            std::memcpy(previous_.data(), rows, DeckSize);
+        }
         return;
     }
-    for (std::size_t r = 0; r < count; ++r, rows += DeckSize) {
-        if (!NextOrigins(rows, window_.data() + windowPairs_ * DeckSize)) continue;
-        if (++windowPairs_ == windowCapacity_) ScoreGathered(false);
+    while (count > 0) {
+        const std::size_t take = std::min(count, windowCapacity_ - windowPairs_);
+        std::memcpy(window_.data() + windowPairs_ * DeckSize, rows, take * DeckSize);
+        windowPairs_ += take;
+        rows += take * DeckSize;
+        count -= take;
+        if (windowPairs_ == windowCapacity_) ScoreGathered(false);
     }
 }
 
@@ -65,6 +80,10 @@ void GuessingRun::ScoreGathered(bool wait) {
     std::swap(window_, scoring_);
     scoringPairs_ = windowPairs_;
     windowPairs_ = 0;
+    if (scoringPairs_ > 0) {
+        scoringPrevious_ = previous_;
+        std::memcpy(previous_.data(), scoring_.data() + (scoringPairs_ - 1) * DeckSize, DeckSize);
+    }
     if (wait) {
         ScoreWindow();
     } else {
@@ -82,7 +101,17 @@ void GuessingRun::ScoreWindow() {
     const std::size_t partPairs = partBlocks * GuessBlockPairs;
     const std::size_t parts = (pairs + partPairs - 1) / partPairs;
     const auto begin = [&](std::size_t k) { return std::min(pairs, k * partPairs); };
-    const auto origins = [&](std::size_t p) { return scoring_.data() + p * DeckSize; };
+    const auto origins = [&](std::size_t p) { return origins_.data() + p * DeckSize; };
+
+    // The origins, a share of the pairs on each scoring thread.
+    const std::size_t jobs = 2 * parts_;
+    OnThreads(jobs, [&](std::size_t job) {
+        const std::size_t from = pairs * job / jobs, to = pairs * (job + 1) / jobs;
+        for (std::size_t p = from; p < to; ++p) {
+            const std::uint8_t* row = scoring_.data() + p * DeckSize;
+            Origins(p == 0 ? scoringPrevious_.data() : row - DeckSize, row, origins(p));
+        }
+    });
 
     // Each part but the last counts what it adds to the tables.
     std::vector<GuessTables> added(parts);
@@ -112,6 +141,22 @@ void GuessingRun::ScoreWindow() {
     // block; nothing is scored after it).
     scorer_ = GuessScorer(scorer_.Pairs() + pairs, scorers.back().Learned());
     scoringPairs_ = 0;
+}
+
+std::vector<std::uint8_t> GuessingRun::TakeBuffer() {
+    const std::lock_guard lock(sparesMutex_);
+    if (spares_.empty()) return {};
+    std::vector<std::uint8_t> buffer = std::move(spares_.back());
+    spares_.pop_back();
+    return buffer;
+}
+
+void GuessingRun::GiveBack(std::vector<std::uint8_t> buffer) {
+    // As many as pieces may be held at once on a few threads; more would only hold memory.
+    constexpr std::size_t kept = 64;
+    buffer.clear();
+    const std::lock_guard lock(sparesMutex_);
+    if (spares_.size() < kept) spares_.push_back(std::move(buffer));
 }
 
 GuessingCounts GuessingRun::Finish() {

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -14,12 +15,13 @@ namespace brevane {
 // the later deck of a pair: with `fromNewDeck` every row is paired with the new deck, otherwise
 // with the row before it (so the first row starts no pair).
 //
-// With one thread the rows are scored as they come. With more, their pairs' origins are gathered
-// into a window of whole blocks, and a full window is scored on threads of its own while the
-// caller goes on (its next window waits for that one to end). The window is cut at block
-// boundaries into parts; each part but the last counts its pairs into tables, the tables at each
-// part's start are summed from those, and then every part is scored from its own start at once,
-// each strategy on a thread of its own. The block rule makes the scores the same whatever the
+// With one thread the rows are scored as they come. With more, they are gathered into a window
+// of whole blocks of pairs, and a full window is scored on threads of its own while the caller
+// goes on (its next window waits for that one to end). The scoring threads first find the
+// pairs' origins, a share each; the window is then cut at block boundaries into parts; each part
+// but the last counts its pairs into tables, the tables at each part's start are summed from
+// those, and then every part is scored from its own start at once, each strategy on a thread of
+// its own. The block rule makes the scores the same whatever the
 // thread count or the batches the rows come in.
 class GuessingRun {
   public:
@@ -40,10 +42,15 @@ class GuessingRun {
     // the last rows.
     GuessingCounts Finish();
 
+    // Buffers for rows that are held on other threads until they can be added: taken and given
+    // back on any thread, they keep their memory from one use to the next.
+    std::vector<std::uint8_t> TakeBuffer();
+    void GiveBack(std::vector<std::uint8_t> buffer);
+
   private:
-    // The origins of the pair whose later deck is `row`; false for a run's first row, which
-    // starts no pair when rows continue.
-    bool NextOrigins(const std::uint8_t* row, std::uint8_t* origins);
+    // The origins of the pair whose later deck is `row`, its starting order being `before` (the
+    // row before, unused with fromNewDeck_).
+    void Origins(const std::uint8_t* before, const std::uint8_t* row, std::uint8_t* origins) const;
     // Waits for the window being scored, then scores the gathered one: on threads of its own,
     // or, with `wait`, before returning.
     void ScoreGathered(bool wait);
@@ -52,14 +59,19 @@ class GuessingRun {
     bool fromNewDeck_;
     unsigned threads_;
     std::size_t parts_ = 1;
-    bool started_ = false;                     // a row has been seen
-    std::uint8_t previousAt_[DeckSize + 1]{};  // each code's position in the row before
-    std::vector<std::uint8_t> window_;         // origins being gathered
-    std::vector<std::uint8_t> scoring_;        // origins being scored, by `worker_`
+    bool started_ = false;  // a row has been seen
+    // The row before the window being gathered, and before the one being scored (continuing).
+    std::vector<std::uint8_t> previous_;
+    std::vector<std::uint8_t> scoringPrevious_;
+    std::vector<std::uint8_t> window_;   // the later rows of the pairs being gathered
+    std::vector<std::uint8_t> scoring_;  // and of those being scored, by `worker_`
+    std::vector<std::uint8_t> origins_;  // of the pairs being scored
     std::size_t windowPairs_ = 0;
     std::size_t scoringPairs_ = 0;
     std::size_t windowCapacity_ = 0;
     std::thread worker_;
+    std::mutex sparesMutex_;
+    std::vector<std::vector<std::uint8_t>> spares_;
     GuessScorer scorer_;  // at the window's start; with one thread, at the last row
     GuessTotals byPosition_;
     GuessTotals byFollower_;

@@ -16,7 +16,8 @@ namespace brevane {
 // their guessing.
 class GuessedPiece {
   public:
-    GuessedPiece(ShuffleCounts counts, GuessingRun& run) : counts_(std::move(counts)), run_(&run) {
+    GuessedPiece(ShuffleCounts counts, GuessingRun& run)
+        : counts_(std::move(counts)), run_(&run), rows_(run.TakeBuffer()) {
         counts_.DeferGuessing();
     }
 
@@ -43,8 +44,8 @@ class GuessedPiece {
   private:
     void Feed() {
         if (!rows_.empty()) run_->AddRows(rows_.data(), rows_.size() / DeckSize);
-        rows_.clear();
-        rows_.shrink_to_fit();
+        if (rows_.capacity() > 0) run_->GiveBack(std::move(rows_));
+        rows_ = {};
     }
 
     ShuffleCounts counts_;
