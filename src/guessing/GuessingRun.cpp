@@ -33,6 +33,11 @@ GuessingRun::GuessingRun(bool fromNewDeck, unsigned threads, std::size_t blocksP
     }
 }
 
+GuessingRun::GuessingRun(bool fromNewDeck, unsigned threads, const GuessScorer& start)
+    : GuessingRun(fromNewDeck, threads) {
+    scorer_ = GuessScorer(start.Pairs(), start.Learned());
+}
+
 void GuessingRun::Origins(std::size_t k, std::uint8_t* origins) const {
     std::uint8_t at[DeckSize + 1];
     const std::uint8_t* later = window_.data() + k * DeckSize;
