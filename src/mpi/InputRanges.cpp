@@ -183,7 +183,8 @@ Status CountInputOnRanks(MPI_Comm comm, cli::RowSource& source, ShuffleCounts& c
     const std::uint64_t sized = std::min(length, plan.size - std::min(plan.size, start));
     RangeRows range = CountFileRange(file.get(), path, start, length,
                                      (sized + plan.lineBytes - 1) / plan.lineBytes, counts.View(),
-                                     guessedFirst, counts.FromNewDeck(), DefaultThreadCount());
+                                     guessedFirst, counts.FromNewDeck(), DefaultThreadCount(),
+                                     rank == 0 ? &source.Progress() : nullptr);
     const std::vector<RangeSummary> all = GatherSummaries(
         comm,
         {static_cast<std::uint64_t>(range.status), range.counts.Rows(), range.lines, guessedFirst});

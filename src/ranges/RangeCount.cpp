@@ -45,7 +45,8 @@ class RangePiece {
 
 RangeRows CountFileRange(std::FILE* file, const std::string& name, std::uint64_t start,
                          std::uint64_t length, std::uint64_t expectedRows, const SeatView& view,
-                         std::uint64_t firstRow, bool fromNewDeck, unsigned threads) {
+                         std::uint64_t firstRow, bool fromNewDeck, unsigned threads,
+                         WorkProgress* progress) {
     const auto fresh = [&](std::uint64_t rowInRange) {
         return ShuffleCounts(view, firstRow + rowInRange, fromNewDeck);
     };
@@ -53,6 +54,7 @@ RangeRows CountFileRange(std::FILE* file, const std::string& name, std::uint64_t
         ExportCountOptions options;
         options.threads = threads;
         options.length = length;
+        options.progress = progress;
         std::vector<std::uint8_t> store(static_cast<std::size_t>(expectedRows) * DeckSize);
         auto counted = CountExportFile<RangePiece>(
             file,

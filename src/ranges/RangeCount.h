@@ -8,6 +8,7 @@
 #include "analysis/RowParser.h"
 #include "analysis/SeatView.h"
 #include "stats/ShuffleCounts.h"
+#include "work/WorkProgress.h"
 
 namespace brevane {
 
@@ -28,9 +29,12 @@ struct RangeRows {
 // well-formed row, otherwise in one pass that stops at the first fault. `firstRow` is the row
 // index of the range's first row; `name` names the file in messages. `expectedRows`, the most
 // rows the range holds when all its lines are alike, is allocated for its rows at once.
+// `progress`, when given, advances by the rows counted on several threads, its input bytes done
+// those from `start` on.
 RangeRows CountFileRange(std::FILE* file, const std::string& name, std::uint64_t start,
                          std::uint64_t length, std::uint64_t expectedRows, const SeatView& view,
-                         std::uint64_t firstRow, bool fromNewDeck, unsigned threads);
+                         std::uint64_t firstRow, bool fromNewDeck, unsigned threads,
+                         WorkProgress* progress = nullptr);
 
 // A bad line's message "NAME:LINE: what is wrong" with LINE, counted within a range, replaced by
 // `lineInFile`.
