@@ -200,6 +200,21 @@ TEST(FileRanges, LinesUnlikeTheFirstAreCountedInOnePass) {
     EXPECT_EQ(range.lines, 90u);
     EXPECT_EQ(range.rows, literal::Flatten(listed));
     test::ExpectSameCounts(range.counts, test::CountedRows(listed, SeatView{}));
+    // The one-pass reader stops at the range's end too: line 71, beyond it, is bad.
+    const std::size_t end = 70 * ExportLineBytes - 1;
+    const std::string badPath = dir.File("mixed-bad.txt");
+    test::WriteFileBytes(badPath, text.substr(0, end) + "2c 2d\r\n" + text.substr(end));
+    const File badFile(std::fopen(badPath.c_str(), "rb"));
+    const RangeRows first70 =
+        CountFileRange(badFile.get(), badPath, 0, end, 70, SeatView{}, 0, false, 3);
+    EXPECT_EQ(first70.status, ExportReader::Status::End);
+    EXPECT_EQ(first70.lines, 70u);
+    const std::vector<literal::Row> head(listed.begin(), listed.begin() + 70);
+    test::ExpectSameCounts(first70.counts, test::CountedRows(head, SeatView{}));
+    const RangeRows rest = CountFileRange(badFile.get(), badPath, end, ExportPieceReader::Unlimited,
+                                          30, SeatView{}, 70, false, 3);
+    EXPECT_EQ(rest.status, ExportReader::Status::BadLine);
+    EXPECT_EQ(rest.lines, 1u);
 }
 
 TEST(FileRanges, AnUnreadableRangeGivesTheSystemsError) {
