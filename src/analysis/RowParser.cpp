@@ -1,5 +1,6 @@
 #include "analysis/RowParser.h"
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cerrno>
@@ -161,8 +162,13 @@ std::string ParseExportLine(std::string_view line, std::uint8_t* row) {
     return {};
 }
 
-ExportReader::ExportReader(std::FILE* file, std::string name, std::size_t bufferBytes)
-    : file_(file), name_(std::move(name)), buffer_(bufferBytes), data_(buffer_.data()) {}
+ExportReader::ExportReader(std::FILE* file, std::string name, std::size_t bufferBytes,
+                           std::uint64_t byteLimit)
+    : file_(file),
+      name_(std::move(name)),
+      buffer_(bufferBytes),
+      data_(buffer_.data()),
+      bytesLeft_(byteLimit) {}
 
 ExportReader::ExportReader(std::string_view bytes, std::string name)
     : file_(nullptr), name_(std::move(name)), data_(bytes.data()), end_(bytes.size()), eof_(true) {}
@@ -222,11 +228,14 @@ bool ExportReader::Refill() {
     end_ -= pos_;
     pos_ = 0;
     errno = 0;
-    const std::size_t got = std::fread(buffer_.data() + end_, 1, buffer_.size() - end_, file_);
+    const std::size_t want =
+        static_cast<std::size_t>(std::min<std::uint64_t>(buffer_.size() - end_, bytesLeft_));
+    const std::size_t got = want == 0 ? 0 : std::fread(buffer_.data() + end_, 1, want, file_);
     if (got != 0 && observer_) observer_(buffer_.data() + end_, got);
     end_ += got;
+    bytesLeft_ -= got;
     if (got == 0) {
-        if (std::ferror(file_)) {
+        if (want != 0 && std::ferror(file_)) {
             if (errno == 0) errno = EIO;
             return false;
         }

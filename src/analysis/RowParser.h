@@ -30,8 +30,10 @@ class ExportReader {
     static constexpr std::size_t BufferBytes = std::size_t{1} << 20;
 
     // `name` is the input's name for messages; `file` stays owned by the caller. A line that
-    // does not fit in `bufferBytes` together with its line end is a bad line.
-    ExportReader(std::FILE* file, std::string name, std::size_t bufferBytes = BufferBytes);
+    // does not fit in `bufferBytes` together with its line end is a bad line. At most
+    // `byteLimit` bytes are read from `file`: the reader then stops as at the file's end.
+    ExportReader(std::FILE* file, std::string name, std::size_t bufferBytes = BufferBytes,
+                 std::uint64_t byteLimit = ~std::uint64_t{0});
     // Reads the rows of `bytes` in place, as if they were a whole file; `bytes` must outlive the
     // reader.
     ExportReader(std::string_view bytes, std::string name);
@@ -61,6 +63,7 @@ class ExportReader {
     std::size_t pos_ = 0;
     std::size_t end_ = 0;
     bool eof_ = false;
+    std::uint64_t bytesLeft_ = ~std::uint64_t{0};  // that may still be read from file_
     Status stuck_ = Status::Row;
     std::uint64_t line_ = 0;
     std::string error_;

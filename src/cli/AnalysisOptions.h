@@ -130,7 +130,13 @@ class RowSource {
     void SetInputSha256Hex(std::string hex) { inputSha256_ = std::move(hex); }
     // Whether the rows are generated, so that no bad line can come.
     bool Generated() const { return !reader_; }
-    const std::string& Error() const { return reader_ ? reader_->Error() : error_; }
+    const std::string& Error() const {
+        if (!inputError_.empty()) return inputError_;
+        return reader_ ? reader_->Error() : error_;
+    }
+    // Sets what Error() gives, for input read elsewhere that stopped at a bad line or a failed
+    // read.
+    void SetInputError(std::string message) { inputError_ = std::move(message); }
     // The key the generated rows were made with, in hexadecimal (also when the timer chose it).
     const std::string& KeyHex() const { return keyHex_; }
     // SHA-256 in hexadecimal of every byte of the input that was counted, once it has been read
@@ -168,6 +174,7 @@ class RowSource {
     std::string keyHex_;
     std::string inputPath_;
     std::string inputSha256_;
+    std::string inputError_;
     std::unique_ptr<TSHAObject> digest_;  // of the bytes the reader has read so far
     WorkProgress progress_;
     std::int64_t inputStart_ = 0;  // where the input file was first read from

@@ -32,6 +32,11 @@ GuessingRun::GuessingRun(bool fromNewDeck, unsigned threads, std::size_t blocksP
     }
 }
 
+GuessingRun::GuessingRun(bool fromNewDeck, unsigned threads, const GuessScorer& start)
+    : GuessingRun(fromNewDeck, threads) {
+    scorer_ = GuessScorer(start.Pairs(), start.Learned());
+}
+
 GuessingRun::~GuessingRun() {
     if (worker_.joinable()) worker_.join();
 }

@@ -35,6 +35,11 @@ class GuessingRun {
     ~GuessingRun();
     GuessingRun(const GuessingRun&) = delete;
     GuessingRun& operator=(const GuessingRun&) = delete;
+    // A run that goes on from `start`, whose pairs are a whole number of blocks (a part of a
+    // longer run): the first pair fed is scored as pair start.Pairs() + 1, and the scores are
+    // those of the pairs fed alone. Without `fromNewDeck` the first row fed is the earlier deck
+    // of that pair.
+    GuessingRun(bool fromNewDeck, unsigned threads, const GuessScorer& start);
 
     // `count` rows of 52 card codes, back to back.
     void AddRows(const std::uint8_t* rows, std::size_t count);

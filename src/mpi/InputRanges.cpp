@@ -1,28 +1,280 @@
 #include "mpi/InputRanges.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <memory>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
 #include "cli/SourceCounts.h"
+#include "mpi/RangeExchange.h"
 #include "mpi/RankCounts.h"
+#include "ranges/FileRanges.h"
+#include "streams/StreamCounts.h"
+#include "work/ParallelRows.h"
 
 namespace brevane::mpi {
 
-cli::RowSource::Status CountInputOnRanks(MPI_Comm comm, cli::RowSource& source,
-                                         ShuffleCounts& counts) {
-    using Status = cli::RowSource::Status;
-    int rank = 0;
-    MPI_Comm_rank(comm, &rank);
+namespace {
+
+using Status = cli::RowSource::Status;
+
+// What hashing a byte costs rank 0, in thousandths of what parsing, counting and guessing it
+// costs a rank: SHA-256 with the processor's instructions is that cheap beside the guessing
+// game (measured on two cores, the threads of both ranks sharing them).
+constexpr std::uint64_t DigestCostPerMille = 20;
+
+int ExitFor(Status status) {
+    return status == Status::End       ? cli::ExitOk
+           : status == Status::BadLine ? cli::ExitUsage
+                                       : cli::ExitFailure;
+}
+
+// Rank 0 gives `status`; every other rank leaves the command with the job's exit status.
+Status Leave(int rank, Status status) {
+    if (rank == 0) return status;
+    throw RankDone{ExitFor(status)};
+}
+
+// Rank 0 reads and counts the whole input as brevane-cli does and tells the others how it ended.
+Status CountOnRankZero(MPI_Comm comm, int rank, cli::RowSource& source, ShuffleCounts& counts) {
     int ended = static_cast<int>(Status::End);
     Status status = Status::End;
     if (rank == 0) {
         status = cli::CountSourceRowsHere(source, counts);
         ended = static_cast<int>(status);
     }
-    // Every rank reaches this, whatever rank 0 met.
-    MPI_Bcast(&ended, 1, MPI_INT, 0, comm);
-    if (rank == 0) return status;
-    const auto theirs = static_cast<Status>(ended);
-    throw RankDone{theirs == Status::End       ? cli::ExitOk
-                   : theirs == Status::BadLine ? cli::ExitUsage
-                                               : cli::ExitFailure};
+    MPI_Request request = MPI_REQUEST_NULL;
+    MPI_Ibcast(&ended, 1, MPI_INT, 0, comm, &request);
+    QuietWait(request);
+    return Leave(rank, static_cast<Status>(ended));
+}
+
+// How the file is cut: its size (0: rank 0 counts it alone), the length of its first line,
+// and whether its digest is wanted.
+struct Plan {
+    std::uint64_t size = 0;
+    std::uint64_t lineBytes = 0;
+    std::uint64_t digest = 0;
+};
+
+Plan PlanOnRankZero(cli::RowSource& source) {
+    const std::string& path = source.InputPath();
+    struct stat info {};
+    if (path == "-" || stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode) ||
+        info.st_size <= 0) {
+        return {};
+    }
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return {};
+    int error = 0;
+    const std::optional<std::uint64_t> lineBytes = FirstLineBytes(fd, LongestExportLine, error);
+    close(fd);
+    if (!lineBytes || *lineBytes == 0) return {};
+    const bool digest = static_cast<bool>(source.ParallelOptions().observeInput);
+    return {static_cast<std::uint64_t>(info.st_size), *lineBytes, digest ? 1u : 0u};
+}
+
+// Rank 0's share of the counting, in thousandths of another rank's, when it also hashes the
+// whole file: so much less that it ends with the others.
+std::uint64_t RankZeroShare(int ranks) {
+    const std::uint64_t others = static_cast<std::uint64_t>(ranks - 1) * DigestCostPerMille;
+    if (others >= 1000) return 0;
+    return (1000 - others) * 1000 / (1000 + DigestCostPerMille);
+}
+
+// The whole file's SHA-256, on a thread of rank 0, stopped when the digest is not needed after
+// all.
+class DigestThread {
+  public:
+    explicit DigestThread(int fd)
+        : thread_([this, fd] { hex_ = FileSha256Hex(fd, &stop_, error_); }) {}
+    ~DigestThread() { stop_ = true; }
+    DigestThread(const DigestThread&) = delete;
+    DigestThread& operator=(const DigestThread&) = delete;
+
+    // The hexadecimal digest, or nullopt with errno's value in `error`.
+    std::optional<std::string> Result(int& error) {
+        thread_.join();
+        error = error_;
+        return hex_;
+    }
+
+  private:
+    std::atomic<bool> stop_{false};
+    std::optional<std::string> hex_;
+    int error_ = 0;
+    std::jthread thread_;  // last, so that it ends before what it writes to goes
+};
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
+// The lowest rank whose `failed(rank)` holds, or -1.
+template <class Failed>
+int FirstRank(int ranks, Failed failed) {
+    for (int r = 0; r < ranks; ++r)
+        if (failed(static_cast<std::size_t>(r))) return r;
+    return -1;
+}
+
+}  // namespace
+
+Status CountInputOnRanks(MPI_Comm comm, cli::RowSource& source, ShuffleCounts& counts) {
+    int rank = 0;
+    int ranks = 1;
+    MPI_Comm_rank(comm, &rank);
+    MPI_Comm_size(comm, &ranks);
+    Plan plan;
+    if (rank == 0) plan = PlanOnRankZero(source);
+    std::array<std::uint64_t, 3> planFields = {plan.size, plan.lineBytes, plan.digest};
+    MPI_Bcast(planFields.data(), 3, MPI_UINT64_T, 0, comm);
+    plan = {planFields[0], planFields[1], planFields[2]};
+    if (plan.size == 0) return CountOnRankZero(comm, rank, source, counts);
+
+    // Every rank opens the file and finds where its range starts.
+    const std::string& path = source.InputPath();
+    const std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
+    std::string failure;
+    if (!file) failure = path + ": " + std::strerror(errno);
+    std::optional<DigestThread> digest;
+    if (rank == 0 && plan.digest && file) digest.emplace(fileno(file.get()));
+    const std::uint64_t firstShare = plan.digest && ranks > 1 ? RankZeroShare(ranks) : 1000;
+    std::uint64_t start = 0;
+    if (file && rank > 0) {
+        int error = 0;
+        const auto cut = static_cast<std::uint64_t>(rank);
+        const std::optional<std::uint64_t> at = NextLineStart(
+            fileno(file.get()),
+            WeightedCut(plan.size, cut, static_cast<std::uint64_t>(ranks), firstShare), plan.size,
+            error);
+        if (at) {
+            start = *at;
+        } else {
+            failure = path + ": " + std::strerror(error);
+        }
+    }
+    const std::array<std::uint64_t, 2> myCut = {start, failure.empty() ? 0u : 1u};
+    std::vector<std::uint64_t> cuts(2 * static_cast<std::size_t>(ranks));
+    MPI_Allgather(myCut.data(), 2, MPI_UINT64_T, cuts.data(), 2, MPI_UINT64_T, comm);
+    if (const int failed = FirstRank(ranks, [&](std::size_t r) { return cuts[2 * r + 1] != 0; });
+        failed >= 0) {
+        const std::string text = BroadcastText(comm, failed, failure);
+        if (rank == 0) source.SetInputError(text);
+        return Leave(rank, Status::ReadFailed);
+    }
+
+    // Each rank counts its range, its rows numbered as if every line had the first line's length.
+    const auto me = static_cast<std::size_t>(rank);
+    const std::uint64_t end =
+        rank + 1 < ranks ? std::max(cuts[2 * me + 2], start) : ExportPieceReader::Unlimited;
+    const std::uint64_t guessedFirst = counts.FirstRowIndex() + start / plan.lineBytes;
+    const std::uint64_t length = end == ExportPieceReader::Unlimited ? end : end - start;
+    const std::uint64_t sized = std::min(length, plan.size - std::min(plan.size, start));
+    RangeRows range = CountFileRange(file.get(), path, start, length,
+                                     (sized + plan.lineBytes - 1) / plan.lineBytes, counts.View(),
+                                     guessedFirst, counts.FromNewDeck(), DefaultThreadCount(),
+                                     rank == 0 ? &source.Progress() : nullptr);
+    const std::vector<RangeSummary> all = GatherSummaries(
+        comm,
+        {static_cast<std::uint64_t>(range.status), range.counts.Rows(), range.lines, guessedFirst});
+
+    // The first fault in file order ends the job; the ranks before it read every line as a row.
+    const auto ended = static_cast<std::uint64_t>(Status::End);
+    if (const int faulty = FirstRank(ranks, [&](std::size_t r) { return all[r].status != ended; });
+        faulty >= 0) {
+        const RangeSummary& at = all[static_cast<std::size_t>(faulty)];
+        std::uint64_t linesBefore = 0;
+        for (int r = 0; r < faulty; ++r) linesBefore += all[static_cast<std::size_t>(r)].lines;
+        const std::string text = BroadcastText(comm, faulty, range.error);
+        const auto status = static_cast<Status>(at.status);
+        if (rank == 0) {
+            source.SetInputError(status == Status::BadLine
+                                     ? MessageAtLine(text, path, at.lines, linesBefore + at.lines)
+                                     : text);
+        }
+        return Leave(rank, status);
+    }
+
+    // Every rank knows every range's rows: whether the rows were numbered right, and whether
+    // each rank's pairs cover the part of a block its successor must learn again.
+    const bool fromNewDeck = counts.FromNewDeck();
+    std::uint64_t rowsBefore = 0;
+    std::uint64_t pairs = 0;
+    bool numbered = true;
+    bool tailsFit = true;
+    int lastFull = -1;  // the last rank with rows so far
+    std::vector<std::uint64_t> pairsBefore(all.size());
+    std::vector<int> previousFull(all.size(), -1);
+    for (std::size_t r = 0; r < all.size(); ++r) {
+        const std::uint64_t rows = all[r].rows;
+        pairsBefore[r] = pairs;
+        previousFull[r] = lastFull;
+        if (rows == 0) continue;
+        numbered = numbered && all[r].guessedFirstRow == counts.FirstRowIndex() + rowsBefore;
+        const std::uint64_t tail = pairs % GuessBlockPairs;
+        const std::uint64_t mine = fromNewDeck || lastFull >= 0 ? rows : rows - 1;
+        if (tail > 0) {
+            const std::size_t from = static_cast<std::size_t>(lastFull);
+            const std::uint64_t theirs = pairs - pairsBefore[from];
+            tailsFit = tailsFit && theirs >= tail;
+        }
+        rowsBefore += rows;
+        pairs += mine;
+        lastFull = static_cast<int>(r);
+    }
+    if (!numbered || !tailsFit) {
+        digest.reset();
+        return CountOnRankZero(comm, rank, source, counts);
+    }
+
+    // The pair across each cut, and the guessing game passed on from rank to rank.
+    const std::vector<std::uint8_t> lastRows = GatherLastRows(comm, range);
+    const int before = previousFull[me];
+    const std::uint8_t* previous =
+        before >= 0 ? &lastRows[static_cast<std::size_t>(before) * DeckSize] : nullptr;
+    ShuffleCounts mine = previous ? WithPairBefore(range.counts, previous) : range.counts;
+    int tailTo = -1;
+    std::size_t tailToPairs = 0;
+    if (range.counts.Rows() > 0) {
+        for (std::size_t r = me + 1; r < all.size(); ++r) {
+            if (all[r].rows == 0) continue;
+            tailToPairs = static_cast<std::size_t>(pairsBefore[r] % GuessBlockPairs);
+            if (tailToPairs > 0) tailTo = static_cast<int>(r);
+            break;
+        }
+    }
+    const int tailFrom =
+        range.counts.Rows() > 0 && pairsBefore[me] % GuessBlockPairs != 0 ? before : -1;
+    const PartRows part{fromNewDeck ? nullptr : previous, range.rows.data(),
+                        static_cast<std::size_t>(range.counts.Rows()), fromNewDeck};
+    mine.SetGuessing(GuessOverRanks(comm, part, pairsBefore[me], tailFrom, tailTo, tailToPairs,
+                                    DefaultThreadCount()));
+    StreamEnds ends;
+    ends.Note(static_cast<std::uint64_t>(rank), mine);
+    QuietBarrier(comm);
+    counts = SumOnRankZero(comm, mine, ends);
+    if (rank != 0) throw RankDone{cli::ExitOk};
+    if (digest) {
+        int error = 0;
+        const std::optional<std::string> hex = digest->Result(error);
+        if (!hex) {
+            source.SetInputError(path + ": " + std::strerror(error));
+            return Status::ReadFailed;
+        }
+        source.SetInputSha256Hex(*hex);
+    }
+    return Status::End;
 }
 
 }  // namespace brevane::mpi

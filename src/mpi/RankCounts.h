@@ -4,6 +4,7 @@
 
 #include "cli/AnalysisOptions.h"
 #include "stats/ShuffleCounts.h"
+#include "streams/StreamCounts.h"
 
 namespace brevane::mpi {
 
@@ -12,6 +13,10 @@ namespace brevane::mpi {
 struct RankDone {
     int status;
 };
+
+// The counts of every rank summed on rank 0 (its own counts elsewhere): the tables added up,
+// the first and last rows those of the lowest and highest stream in `ends` over all ranks.
+ShuffleCounts SumOnRankZero(MPI_Comm comm, const ShuffleCounts& mine, const StreamEnds& ends);
 
 // The counting of a command spread over the ranks of `comm`, in place of CountSourceRows (see
 // SetSourceCounter). Generated rows: the run key is rank 0's, every rank makes and counts the

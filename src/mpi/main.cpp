@@ -28,7 +28,8 @@ constexpr const char* UsageText =
     "Runs a command of brevane-cli over the ranks of an MPI job, with its options (see\n"
     "brevane-cli COMMAND --help), and prints on rank 0 what brevane-cli prints.\n"
     "  --shuffles N --streams S   rank r makes streams r, r + R, ...; the counts are summed\n"
-    "  --input FILE               rank 0 reads the file; the others wait for its result\n";
+    "  --input FILE               each rank counts a byte range of the file, cut at line\n"
+    "                             starts; the counts are summed\n";
 
 // Standard output and error of the ranks but 0 go nowhere: rank 0 alone speaks for the job.
 void SilenceRank() {

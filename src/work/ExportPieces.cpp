@@ -13,8 +13,9 @@ namespace brevane {
 
 static_assert(ExportPieceBytes > LongestExportLine);
 
-ExportPieceReader::ExportPieceReader(int fd, std::uint64_t start, ReadHook beforeRead)
-    : fd_(fd), start_(start), beforeRead_(std::move(beforeRead)) {}
+ExportPieceReader::ExportPieceReader(int fd, std::uint64_t start, ReadHook beforeRead,
+                                     std::uint64_t length)
+    : fd_(fd), start_(start), beforeRead_(std::move(beforeRead)), length_(length) {}
 
 ExportPieceReader::Result ExportPieceReader::Next(char* buffer, std::size_t capacity,
                                                   std::size_t& size) {
@@ -26,9 +27,15 @@ ExportPieceReader::Result ExportPieceReader::Next(char* buffer, std::size_t capa
     // A read may give fewer bytes than asked without being at the end; only a read that gives
     // none is.
     while (filled < capacity && !atEnd_) {
+        const std::size_t want = static_cast<std::size_t>(
+            std::min<std::uint64_t>(capacity - filled, length_ - readEnd_));
+        if (want == 0) {
+            atEnd_ = true;
+            break;
+        }
         if (beforeRead_) beforeRead_(readEnd_);
         const ssize_t got =
-            pread(fd_, buffer + filled, capacity - filled, static_cast<off_t>(start_ + readEnd_));
+            pread(fd_, buffer + filled, want, static_cast<off_t>(start_ + readEnd_));
         if (got < 0) {
             if (errno == EINTR) continue;
             error_ = errno;

@@ -12,8 +12,9 @@ inline constexpr std::size_t ExportPieceBytes = std::size_t{4} << 20;
 
 // Cuts an export file into pieces of whole lines, read with pread() into buffers the caller
 // owns and reuses: no mapping, so a file that shrinks or grows meanwhile is only read short or
-// long, never a fault. The file is read from `start` until a read gives no more bytes; its size
-// is never trusted. Each piece begins with the part line the last one left over.
+// long, never a fault. The file is read from `start` until a read gives no more bytes, or until
+// `length` bytes have been read; its size is never trusted. Each piece begins with the part line
+// the last one left over.
 class ExportPieceReader {
   public:
     enum class Result {
@@ -26,7 +27,11 @@ class ExportPieceReader {
     // changing the file at a known point.
     using ReadHook = std::function<void(std::uint64_t offset)>;
 
-    ExportPieceReader(int fd, std::uint64_t start, ReadHook beforeRead = {});
+    // No limit to the bytes read: up to where a read gives none.
+    static constexpr std::uint64_t Unlimited = ~std::uint64_t{0};
+
+    ExportPieceReader(int fd, std::uint64_t start, ReadHook beforeRead = {},
+                      std::uint64_t length = Unlimited);
 
     // Fills buffer[0..capacity) and gives in `size` the bytes of its whole lines; the file's
     // last line may lack its line end. `capacity` must exceed LongestExportLine and stay the
@@ -43,6 +48,7 @@ class ExportPieceReader {
     int fd_;
     std::uint64_t start_;
     ReadHook beforeRead_;
+    std::uint64_t length_;
     std::uint64_t readEnd_ = 0;  // bytes read from `start` on
     std::uint64_t pieceOffset_ = 0;
     std::size_t firstLineBytes_ = 0;

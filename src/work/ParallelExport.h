@@ -33,6 +33,9 @@ struct ExportCountOptions {
     ExportReader::InputObserver observeInput;
     // Called before each read of the file (ExportPieceReader::ReadHook).
     ExportPieceReader::ReadHook beforeRead;
+    // The bytes to count from the file's position on, at most: a range that ends after a line
+    // end leaves the rest of the file to others.
+    std::uint64_t length = ExportPieceReader::Unlimited;
 };
 
 namespace detail {
@@ -59,19 +62,19 @@ bool CountExportPiece(const char* bytes, std::size_t size, Counter& counter) {
 }  // namespace detail
 
 // Counts the rows of the export file `file`, a regular file, from its current position to
-// where a read first gives no more bytes, on `options.threads` threads. This thread reads the
-// file in pieces of whole lines (ExportPieceReader) into a ring of reused buffers and merges
-// the counts; the others count each piece into a counter of its own, make(first row index of
-// the piece), and hand the pieces in file order to options.observeInput, so that it sees
-// exactly the bytes counted. The counters are merged in file order with Merge, so the result is
-// that of one pass whenever merging consecutive ranges equals counting them in one go.
-// A piece's first row index is taken to be its offset divided by the length of the file's first
-// line, which holds while every line ends alike, and is checked as the pieces are merged; so the
-// rows need not be counted before they are parsed.
-// Gives nullopt when the file holds anything but well-formed rows, when a piece's first row is
-// not where its offset puts it (lines ending in both LF and CR LF), when a read fails, or when
-// counting or observing threw: the caller then reads it again in one pass, which finds and
-// reports the first fault as always (and must forget what observeInput saw).
+// where a read first gives no more bytes (or options.length bytes on), on `options.threads`
+// threads. This thread reads the file in pieces of whole lines (ExportPieceReader) into a ring of
+// reused buffers and merges the counts; the others count each piece into a counter of its own,
+// make(first row index of the piece), and hand the pieces in file order to options.observeInput, so
+// that it sees exactly the bytes counted. The counters are merged in file order with Merge, so the
+// result is that of one pass whenever merging consecutive ranges equals counting them in one go. A
+// piece's first row index is taken to be its offset divided by the length of the file's first line,
+// which holds while every line ends alike, and is checked as the pieces are merged; so the rows
+// need not be counted before they are parsed. Gives nullopt when the file holds anything but
+// well-formed rows, when a piece's first row is not where its offset puts it (lines ending in both
+// LF and CR LF), when a read fails, or when counting or observing threw: the caller then reads it
+// again in one pass, which finds and reports the first fault as always (and must forget what
+// observeInput saw).
 template <class Counter, class Make>
 std::optional<Counter> CountExportFile(std::FILE* file, Make&& make,
                                        const ExportCountOptions& options) {
@@ -80,7 +83,8 @@ std::optional<Counter> CountExportFile(std::FILE* file, Make&& make,
     if (fd < 0 || fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
     const off_t start = ftello(file);
     if (start < 0) return std::nullopt;
-    ExportPieceReader reader(fd, static_cast<std::uint64_t>(start), options.beforeRead);
+    ExportPieceReader reader(fd, static_cast<std::uint64_t>(start), options.beforeRead,
+                             options.length);
 
     struct Slot {
         std::vector<char> bytes;

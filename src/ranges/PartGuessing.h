@@ -1,0 +1,47 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "guessing/GuessScorer.h"
+#include "guessing/GuessingCounts.h"
+
+namespace brevane {
+
+// The pairs of one part of a run's rows, cut anywhere: `rows` (count rows back to back) and,
+// without fromNewDeck, `previous`, the run's row before rows[0] (null when the part starts the
+// run, so that its first row starts no pair).
+struct PartRows {
+    const std::uint8_t* previous = nullptr;
+    const std::uint8_t* rows = nullptr;
+    std::size_t count = 0;
+    bool fromNewDeck = false;
+
+    std::size_t Pairs() const;
+    // The origins of pair k (0-based within the part), as PairOrigins gives them.
+    void Origins(std::size_t k, std::uint8_t* origins) const;
+};
+
+// The guessing tables of every pair of `part`, counted on `threads` threads.
+GuessTables PartTables(const PartRows& part, unsigned threads);
+
+// The origins of the last min(n, Pairs()) pairs of `part`, in order, 52 bytes each.
+std::vector<std::uint8_t> LastPairOrigins(const PartRows& part, std::size_t n);
+
+// The pairs of a run before a part: how many, their tables, and the origins of those after the
+// last block boundary (pairsBefore mod GuessBlockPairs of them, 52 bytes each).
+struct PairsBefore {
+    std::uint64_t pairs = 0;
+    GuessTables tables;
+    std::vector<std::uint8_t> tail;
+};
+
+// The guessing game over the pairs of `part` as one run over every pair would score them: the
+// scores of the part's pairs, and the follower table of `partTables` (PartTables of the part).
+// The pairs after the last block boundary before the part are learned again from `before.tail`
+// and not scored. On `threads` threads.
+GuessingCounts ScorePart(const PairsBefore& before, const PartRows& part,
+                         const GuessTables& partTables, unsigned threads);
+
+}  // namespace brevane

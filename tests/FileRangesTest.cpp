@@ -1,0 +1,246 @@
+// A file cut into byte ranges at line starts, each range counted on its own: the ranges cover
+// the file, and their counts, merged in order, are the whole file's.
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "analysis/Export.h"
+#include "ranges/FileRanges.h"
+#include "ranges/RangeCount.h"
+#include "support/CliRunner.h"
+#include "support/CountedRows.h"
+#include "support/SameCounts.h"
+#include "work/ExportPieces.h"
+
+namespace brevane {
+namespace {
+
+using test::TempDir;
+
+struct FdCloser {
+    int fd;
+    ~FdCloser() { close(fd); }
+};
+
+// The range starts for `parts` parts, found with NextLineStart.
+std::vector<std::uint64_t> Starts(int fd, std::uint64_t size, std::uint64_t parts,
+                                  std::uint64_t firstPerMille) {
+    std::vector<std::uint64_t> starts;
+    for (std::uint64_t p = 0; p < parts; ++p) {
+        int error = 0;
+        const auto start =
+            NextLineStart(fd, WeightedCut(size, p, parts, firstPerMille), size, error);
+        EXPECT_TRUE(start) << error;
+        starts.push_back(start.value_or(0));
+    }
+    return starts;
+}
+
+TEST(FileRanges, CutsFallOnTheFirstLineStartAtOrAfterEachWeightedCut) {
+    TempDir dir;
+    const std::vector<std::string> contents = {
+        "", "\n", "no line end", "a\nbb\n\nccc\ndddd\n", "a\nbb\nccc", "\n\n\n\n\n", "x\r\ny\r\n"};
+    for (const std::string& content : contents) {
+        const std::string path = dir.File("cut.txt");
+        test::WriteFileBytes(path, content);
+        const FdCloser file{open(path.c_str(), O_RDONLY)};
+        const std::uint64_t size = content.size();
+        for (std::uint64_t parts = 1; parts <= 7; ++parts) {
+            for (const std::uint64_t firstPerMille : {0u, 300u, 1000u}) {
+                SCOPED_TRACE(content + ", parts " + std::to_string(parts));
+                const std::vector<std::uint64_t> starts =
+                    Starts(file.fd, size, parts, firstPerMille);
+                for (std::uint64_t p = 0; p < parts; ++p) {
+                    const std::uint64_t cut = WeightedCut(size, p, parts, firstPerMille);
+                    // The literal rule: the first offset >= cut that is 0, follows '\n', or
+                    // is the file's end.
+                    std::uint64_t expected = cut;
+                    while (expected != 0 && expected < size && content[expected - 1] != '\n')
+                        ++expected;
+                    EXPECT_EQ(starts[p], expected);
+                    if (p > 0) {
+                        EXPECT_GE(starts[p], starts[p - 1]);
+                    }
+                }
+                EXPECT_EQ(starts[0], 0u);
+            }
+        }
+    }
+}
+
+TEST(FileRanges, WeightedCutsGiveTheFirstPartItsShare) {
+    EXPECT_EQ(WeightedCut(1000, 1, 2, 1000), 500u);
+    EXPECT_EQ(WeightedCut(1000, 1, 2, 500), 333u);
+    EXPECT_EQ(WeightedCut(1000, 1, 3, 0), 0u);
+    EXPECT_EQ(WeightedCut(1000, 2, 3, 0), 500u);
+    EXPECT_EQ(WeightedCut(1000, 3, 3, 0), 1000u);
+    // No overflow for sizes near 2^63.
+    const std::uint64_t huge = std::uint64_t{1} << 62;
+    EXPECT_EQ(WeightedCut(huge, 1, 2, 1000), huge / 2);
+}
+
+std::string ExportText(const std::vector<std::uint8_t>& bytes) {
+    std::string text;
+    char line[ExportLineBytes];
+    for (std::size_t r = 0; r < bytes.size() / DeckSize; ++r) {
+        FormatExportLine(&bytes[r * DeckSize], line);
+        text.append(line, ExportLineBytes);
+    }
+    return text;
+}
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using File = std::unique_ptr<std::FILE, FileCloser>;
+
+TEST(FileRanges, RangesCountedApartMergeIntoTheWholeFilesCounts) {
+    TempDir dir;
+    const std::vector<literal::Row> listed = literal::RandomRows(700, 42);
+    const std::vector<std::uint8_t> bytes = literal::Flatten(listed);
+    const std::string path = dir.File("rows.txt");
+    test::WriteFileBytes(path, ExportText(bytes));
+    const File file(std::fopen(path.c_str(), "rb"));
+    ASSERT_TRUE(file);
+    const std::uint64_t size = bytes.size() / DeckSize * ExportLineBytes;
+    SeatView rotating;
+    rotating.players = 6;
+    rotating.seatPosition = 8;  // D-2, rotating
+    const ShuffleCounts whole = test::CountedRows(listed, rotating, 5);
+    for (const std::uint64_t parts : {1u, 2u, 3u, 5u}) {
+        for (const unsigned threads : {1u, 3u}) {
+            SCOPED_TRACE(std::to_string(parts) + " parts, threads " + std::to_string(threads));
+            const std::vector<std::uint64_t> starts = Starts(fileno(file.get()), size, parts, 400);
+            std::optional<ShuffleCounts> merged;
+            std::vector<std::uint8_t> rows;
+            for (std::uint64_t p = 0; p < parts; ++p) {
+                const std::uint64_t end = p + 1 < parts ? starts[p + 1] : size;
+                // The last range reads on to the file's end.
+                const std::uint64_t length =
+                    p + 1 < parts ? end - starts[p] : ExportPieceReader::Unlimited;
+                RangeRows range = CountFileRange(file.get(), path, starts[p], length,
+                                                 (end - starts[p]) / ExportLineBytes, rotating,
+                                                 5 + starts[p] / ExportLineBytes, false, threads);
+                ASSERT_EQ(range.status, ExportReader::Status::End);
+                EXPECT_EQ(range.lines, (end - starts[p]) / ExportLineBytes);
+                EXPECT_FALSE(range.counts.Guessing());
+                rows.insert(rows.end(), range.rows.begin(), range.rows.end());
+                if (!merged) {
+                    merged = range.counts;
+                } else {
+                    merged->Merge(range.counts);
+                }
+            }
+            EXPECT_EQ(rows, bytes);
+            test::ExpectSameCounts(*merged, whole);
+        }
+    }
+}
+
+// The message and line of the whole file's reader, as brevane-cli reports a bad line.
+std::string WholeFileError(const std::string& path) {
+    const File file(std::fopen(path.c_str(), "rb"));
+    ExportReader reader(file.get(), path);
+    std::uint8_t row[DeckSize];
+    while (reader.Next(row) == ExportReader::Status::Row) {
+    }
+    return reader.Error();
+}
+
+TEST(FileRanges, TheFirstBadLineOfARangeIsFoundAndNumberedInTheWholeFile) {
+    TempDir dir;
+    const std::vector<std::uint8_t> bytes = literal::Flatten(literal::RandomRows(300, 7));
+    const std::string rows = ExportText(bytes);
+    // Line 251 loses a card; line 280 is empty.
+    const std::size_t bad = 250 * ExportLineBytes;
+    const std::size_t empty = 278 * ExportLineBytes;
+    const std::string text =
+        rows.substr(0, bad) + rows.substr(bad + 3, empty - bad - 3) + "\n" + rows.substr(empty);
+    const std::string path = dir.File("bad.txt");
+    test::WriteFileBytes(path, text);
+    const File file(std::fopen(path.c_str(), "rb"));
+    // The range from line 201 on: its 51st line is bad.
+    const std::uint64_t start = 200 * ExportLineBytes;
+    const RangeRows range = CountFileRange(file.get(), path, start, ExportPieceReader::Unlimited,
+                                           100, SeatView{}, 200, false, 2);
+    EXPECT_EQ(range.status, ExportReader::Status::BadLine);
+    EXPECT_EQ(range.lines, 51u);
+    EXPECT_EQ(range.counts.Rows(), 50u);
+    EXPECT_EQ(range.rows.size(), 50 * DeckSize);
+    const std::string expected = WholeFileError(path);
+    EXPECT_NE(expected.find(":251: "), std::string::npos) << expected;
+    EXPECT_EQ(MessageAtLine(range.error, path, range.lines, 200 + range.lines), expected);
+    // A range that ends before the bad lines holds none.
+    const RangeRows before = CountFileRange(file.get(), path, 0, bad, 250, SeatView{}, 0, false, 2);
+    EXPECT_EQ(before.status, ExportReader::Status::End);
+    EXPECT_EQ(before.lines, 250u);
+}
+
+TEST(FileRanges, LinesUnlikeTheFirstAreCountedInOnePass) {
+    TempDir dir;
+    const std::vector<literal::Row> listed = literal::RandomRows(90, 3);
+    const std::string rows = ExportText(literal::Flatten(listed));
+    // Line 40 ends in LF alone, so the rows after it lie one byte off the first line's length.
+    const std::size_t cr = 40 * ExportLineBytes - 2;
+    const std::string text = rows.substr(0, cr) + rows.substr(cr + 1);
+    const std::string path = dir.File("mixed.txt");
+    test::WriteFileBytes(path, text);
+    const File file(std::fopen(path.c_str(), "rb"));
+    // Too few rows foretold as well: the rows are still all counted.
+    const RangeRows range = CountFileRange(file.get(), path, 0, ExportPieceReader::Unlimited, 10,
+                                           SeatView{}, 0, false, 3);
+    EXPECT_EQ(range.status, ExportReader::Status::End);
+    EXPECT_EQ(range.lines, 90u);
+    EXPECT_EQ(range.rows, literal::Flatten(listed));
+    test::ExpectSameCounts(range.counts, test::CountedRows(listed, SeatView{}));
+    // The one-pass reader stops at the range's end too: line 71, beyond it, is bad.
+    const std::size_t end = 70 * ExportLineBytes - 1;
+    const std::string badPath = dir.File("mixed-bad.txt");
+    test::WriteFileBytes(badPath, text.substr(0, end) + "2c 2d\r\n" + text.substr(end));
+    const File badFile(std::fopen(badPath.c_str(), "rb"));
+    const RangeRows first70 =
+        CountFileRange(badFile.get(), badPath, 0, end, 70, SeatView{}, 0, false, 3);
+    EXPECT_EQ(first70.status, ExportReader::Status::End);
+    EXPECT_EQ(first70.lines, 70u);
+    const std::vector<literal::Row> head(listed.begin(), listed.begin() + 70);
+    test::ExpectSameCounts(first70.counts, test::CountedRows(head, SeatView{}));
+    const RangeRows rest = CountFileRange(badFile.get(), badPath, end, ExportPieceReader::Unlimited,
+                                          30, SeatView{}, 70, false, 3);
+    EXPECT_EQ(rest.status, ExportReader::Status::BadLine);
+    EXPECT_EQ(rest.lines, 1u);
+}
+
+TEST(FileRanges, AnUnreadableRangeGivesTheSystemsError) {
+    TempDir dir;
+    const File folder(std::fopen(dir.Path().c_str(), "rb"));
+    ASSERT_TRUE(folder);
+    const RangeRows range =
+        CountFileRange(folder.get(), dir.Path(), 0, 4096, 10, SeatView{}, 0, false, 2);
+    EXPECT_EQ(range.status, ExportReader::Status::ReadFailed);
+    EXPECT_EQ(range.error, dir.Path() + ": Is a directory");
+    EXPECT_EQ(range.counts.Rows(), 0u);
+}
+
+TEST(FileRanges, TheWholeFilesDigestIsSha256OfItsBytes) {
+    TempDir dir;
+    const std::string path = dir.File("abc.txt");
+    test::WriteFileBytes(path, "abc");
+    const FdCloser file{open(path.c_str(), O_RDONLY)};
+    int error = 0;
+    // FIPS 180-2, appendix B.1.
+    EXPECT_EQ(FileSha256Hex(file.fd, nullptr, error),
+              "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+    const std::atomic<bool> stop{true};
+    EXPECT_EQ(FileSha256Hex(file.fd, &stop, error), std::nullopt);
+    EXPECT_EQ(error, 0);
+}
+
+}  // namespace
+}  // namespace brevane
