@@ -7,22 +7,17 @@ namespace brevane {
 
 namespace {
 
-// Puts `order` (the origins 0..51 in some order) in order of `counts`, largest first, ties to the
-// smaller origin.
-void SortOrigins(std::array<std::uint8_t, DeckSize>& order,
-                 const std::array<std::uint64_t, DeckSize>& counts) {
-    std::stable_sort(order.begin(), order.end(), [&](std::uint8_t a, std::uint8_t b) {
-        return counts[a] > counts[b] || (counts[a] == counts[b] && a < b);
-    });
+// A pair adds at most one to each row's count of an origin (each origin follows once), so no
+// count exceeds the pairs. Below this many pairs an origin's place in its row's order is one
+// key: its count above its complement to 63, the largest key first.
+constexpr std::uint64_t KeyCountLimit = std::uint64_t{1} << 57;
+
+std::uint8_t KeyOrigin(std::uint64_t key) {
+    return static_cast<std::uint8_t>(63u - (key & 63u));
 }
 
-// SortOrigins for counts below KeyCountLimit: each origin sorted by one key, its count above
-// its complement to 63. Insertion sort: from one block to the next an order changes little.
-constexpr std::uint64_t KeyCountLimit = std::uint64_t{1} << 57;
-void SortOriginsByKey(std::array<std::uint8_t, DeckSize>& order,
-                      const std::array<std::uint64_t, DeckSize>& counts) {
-    std::uint64_t keys[DeckSize];
-    for (std::size_t k = 0; k < DeckSize; ++k) keys[k] = counts[order[k]] << 6 | (63u - order[k]);
+// Insertion sort, largest first: from one block to the next an order changes little.
+void SortKeys(std::array<std::uint64_t, DeckSize>& keys) {
     for (std::size_t k = 1; k < DeckSize; ++k) {
         const std::uint64_t key = keys[k];
         std::size_t at = k;
@@ -32,13 +27,27 @@ void SortOriginsByKey(std::array<std::uint8_t, DeckSize>& order,
         }
         keys[at] = key;
     }
-    for (std::size_t k = 0; k < DeckSize; ++k)
-        order[k] = static_cast<std::uint8_t>(63u - (keys[k] & 63u));
 }
 
-// ahead[origin] = the origins before `origin` in `order`.
-void MarkAhead(const std::array<std::uint8_t, DeckSize>& order,
+// ahead[origin] = the origins before `origin` in the order of `keys`.
+void MarkAhead(const std::array<std::uint64_t, DeckSize>& keys,
                std::array<std::uint64_t, DeckSize>& ahead) {
+    std::uint64_t before = 0;
+    for (const std::uint64_t key : keys) {
+        const std::uint8_t origin = KeyOrigin(key);
+        ahead[origin] = before;
+        before |= std::uint64_t{1} << origin;
+    }
+}
+
+// The same for counts of any size: the origins in order of their counts, largest first, ties
+// to the smaller origin.
+void MarkAheadOfCounts(const std::array<std::uint64_t, DeckSize>& counts,
+                       std::array<std::uint64_t, DeckSize>& ahead) {
+    std::array<std::uint8_t, DeckSize> order;
+    std::iota(order.begin(), order.end(), std::uint8_t{0});
+    std::stable_sort(order.begin(), order.end(),
+                     [&](std::uint8_t a, std::uint8_t b) { return counts[a] > counts[b]; });
     std::uint64_t before = 0;
     for (const std::uint8_t origin : order) {
         ahead[origin] = before;
@@ -65,7 +74,6 @@ void GuessTables::AddPair(const std::uint8_t* origins) {
 }
 
 GuessStrategy::GuessStrategy(bool follower) : follower_(follower) {
-    for (auto& order : order_) std::iota(order.begin(), order.end(), std::uint8_t{0});
     Order();
 }
 
@@ -106,21 +114,35 @@ void GuessStrategy::ScoreAll(const std::uint8_t* origins, std::size_t count) {
 void GuessStrategy::Fold() {
     for (std::size_t a = 0; a <= DeckSize; ++a)
         for (std::size_t i = 0; i < DeckSize; ++i) learned_[a][i] += pending_[a * DeckSize + i];
+    if (pairs_ < KeyCountLimit) {
+        // The keys take in the block where they stand, and move little.
+        // A row whose keys stay in order keeps its marks: as the counts grow, most rows do.
+        for (std::size_t a = 0; a < Rows(); ++a) {
+            std::array<std::uint64_t, DeckSize>& keys = keys_[a];
+            for (std::uint64_t& key : keys)
+                key += std::uint64_t{pending_[a * DeckSize + KeyOrigin(key)]} << 6;
+            bool moved = false;
+            for (std::size_t k = 1; k < DeckSize; ++k) moved |= keys[k] > keys[k - 1];
+            if (!moved) continue;
+            SortKeys(keys);
+            MarkAhead(keys, ahead_[a]);
+        }
+    } else {
+        Order();
+    }
     pending_.fill(0);
-    Order();
 }
 
 void GuessStrategy::Order() {
-    const std::size_t rows = follower_ ? DeckSize + 1 : DeckSize;
-    // A pair adds at most one to each row's count of an origin (each origin follows once).
-    const bool keyed = pairs_ < KeyCountLimit;
-    for (std::size_t a = 0; a < rows; ++a) {
-        if (keyed) {
-            SortOriginsByKey(order_[a], learned_[a]);
+    for (std::size_t a = 0; a < Rows(); ++a) {
+        if (pairs_ < KeyCountLimit) {
+            for (std::size_t i = 0; i < DeckSize; ++i)
+                keys_[a][i] = learned_[a][i] << 6 | (63u - i);
+            SortKeys(keys_[a]);
+            MarkAhead(keys_[a], ahead_[a]);
         } else {
-            SortOrigins(order_[a], learned_[a]);
+            MarkAheadOfCounts(learned_[a], ahead_[a]);
         }
-        MarkAhead(order_[a], ahead_[a]);
     }
 }
 

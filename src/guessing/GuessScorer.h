@@ -55,14 +55,18 @@ class alignas(64) GuessStrategy {
     void ScoreAll(const std::uint8_t* origins, std::size_t count);
     // Takes the pending block into the table and puts the orders right.
     void Fold();
+    // Orders every row afresh from the table.
     void Order();
+    // The table rows that guide guesses.
+    std::size_t Rows() const { return follower_ ? DeckSize + 1 : DeckSize; }
 
     bool follower_;
     std::uint64_t pairs_ = 0;
     Table learned_{};  // at the last block boundary
     // The pairs since then, [row * 52 + origin]: at most GuessBlockPairs per cell.
     std::array<std::uint16_t, (DeckSize + 1) * DeckSize> pending_{};
-    std::array<std::array<std::uint8_t, DeckSize>, DeckSize + 1> order_{};
+    // [row]: each origin's sort key (GuessScorer.cpp), in the row's order.
+    std::array<std::array<std::uint64_t, DeckSize>, DeckSize + 1> keys_{};
     // [row][origin]: the origins ahead of `origin` in the row's order, one bit each.
     std::array<std::array<std::uint64_t, DeckSize>, DeckSize + 1> ahead_{};
     GuessTotals totals_;
