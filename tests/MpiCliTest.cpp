@@ -213,5 +213,33 @@ TEST_F(MpiCli, UnreadableInputEndsEveryRankWithTheSystemsError) {
     EXPECT_NE(mpi.err.find("Is a directory"), std::string::npos) << mpi.err;
 }
 
+// One rank given a file it cannot open while the others count theirs: no rank is left waiting,
+// the job fails, and the failing rank's own error reaches the user. (Open MPI tells each rank its
+// index in OMPI_COMM_WORLD_RANK; the shell gives that rank another file.)
+TEST_F(MpiCli, ARankThatCannotOpenItsInputEndsTheJob) {
+    TempDir dir;
+    const std::string rows = dir.File("rows.txt");
+    const CliResult made = Cli({"shuffle", "3000", "--key", std::string(64, '5'), "--quiet"});
+    ASSERT_EQ(made.status, 0);
+    WriteFileBytes(rows, made.out);
+    const std::string missing = dir.File("missing.txt");
+    for (const int ranks : {2, 3}) {
+        for (const int failing : {0, ranks - 1}) {
+            const std::string script =
+                "exec timeout 120 mpirun --oversubscribe --allow-run-as-root -np " +
+                std::to_string(ranks) + " sh -c " +
+                Quote("if [ \"$OMPI_COMM_WORLD_RANK\" = " + std::to_string(failing) +
+                      " ]; then f=" + Quote(missing) + "; else f=" + Quote(rows) + "; fi; exec " +
+                      Quote(BREVANE_MPI_PATH) + " test --input \"$f\"");
+            const CliResult mpi = RunShell(script);
+            EXPECT_NE(mpi.status, 0) << ranks << " ranks, rank " << failing;
+            EXPECT_NE(mpi.status, 124) << "a rank was left waiting";
+            EXPECT_TRUE(mpi.out.empty()) << mpi.out;
+            EXPECT_NE(mpi.err.find("missing.txt: No such file or directory"), std::string::npos)
+                << mpi.err;
+        }
+    }
+}
+
 }  // namespace
 }  // namespace brevane::test

@@ -31,13 +31,45 @@ constexpr const char* UsageText =
     "  --input FILE               each rank counts a byte range of the file, cut at line\n"
     "                             starts; the counts are summed\n";
 
-// Standard output and error of the ranks but 0 go nowhere: rank 0 alone speaks for the job.
+// The standard error of this rank as it was before SilenceRank, or -1.
+int originalStderr = -1;
+
+// Standard output of the ranks but 0 goes nowhere, and their standard error to a temporary file:
+// rank 0 alone speaks for the job, unless a rank fails where rank 0 did not (ShowSilencedErrors).
 void SilenceRank() {
     const int null = open("/dev/null", O_WRONLY);
     if (null < 0) return;
     dup2(null, STDOUT_FILENO);
-    dup2(null, STDERR_FILENO);
     close(null);
+    std::FILE* errors = std::tmpfile();
+    if (!errors) return;
+    originalStderr = dup(STDERR_FILENO);
+    dup2(fileno(errors), STDERR_FILENO);
+}
+
+// Copies what this rank wrote to its silenced standard error to the original one.
+void ShowSilencedErrors() {
+    if (originalStderr < 0) return;
+    std::fflush(stderr);
+    if (lseek(STDERR_FILENO, 0, SEEK_SET) != 0) return;
+    char buffer[4096];
+    ssize_t got = 0;
+    while ((got = read(STDERR_FILENO, buffer, sizeof buffer)) > 0)
+        if (write(originalStderr, buffer, static_cast<std::size_t>(got)) != got) return;
+}
+
+// Every rank passes here once: on entering the counting of rows (`counting`), or after its
+// command ended without counting (a usage error, a file it could not open, help). So no rank
+// waits in the counting's collectives for one that will never come. Gives whether every rank
+// reached the counting, and whether any did.
+struct Arrival {
+    bool all;
+    bool any;
+};
+Arrival Arrive(bool counting) {
+    int flags[2] = {counting ? 1 : 0, counting ? -1 : 0};
+    MPI_Allreduce(MPI_IN_PLACE, flags, 2, MPI_INT, MPI_MIN, MPI_COMM_WORLD);
+    return {flags[0] == 1, flags[1] == -1};
 }
 
 int RunCommand(std::string_view command, brevane::cli::Args rest) {
@@ -61,7 +93,15 @@ int main(int argc, char** argv) {
     std::signal(SIGPIPE, SIG_IGN);
     RemoveTemporaryFilesOnSignals();
     if (rank != 0) SilenceRank();
-    cli::SetSourceCounter([](cli::RowSource& source, ShuffleCounts& counts) {
+    bool arrived = false;
+    cli::SetSourceCounter([&](cli::RowSource& source, ShuffleCounts& counts) {
+        arrived = true;
+        if (!Arrive(true).all) {
+            // A rank failed before it could count (its message is shown): the job fails.
+            if (rank != 0) throw mpi::RankDone{cli::ExitFailure};
+            source.SetInputError("another rank of the job could not open its input");
+            return cli::RowSource::Status::ReadFailed;
+        }
         return mpi::CountOnRanks(MPI_COMM_WORLD, source, counts);
     });
     std::vector<std::string_view> args(argv + 1, argv + argc);
@@ -79,6 +119,7 @@ int main(int argc, char** argv) {
         // A rank that cannot go on must not leave the others waiting in a collective.
         MPI_Abort(MPI_COMM_WORLD, cli::ExitFailure);
     }
+    if (!arrived && Arrive(false).any && rank != 0) ShowSilencedErrors();
     MPI_Finalize();
     return status;
 }
