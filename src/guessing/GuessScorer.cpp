@@ -29,15 +29,22 @@ void SortKeys(std::array<std::uint64_t, DeckSize>& keys) {
     }
 }
 
-// ahead[origin] = the origins before `origin` in the order of `keys`.
-void MarkAhead(const std::array<std::uint64_t, DeckSize>& keys,
+// ahead[origin] = the origins before `origin` in `inOrder`, each element giving its origin
+// through `originOf`.
+template <class InOrder, class OriginOf>
+void MarkAhead(const InOrder& inOrder, const OriginOf& originOf,
                std::array<std::uint64_t, DeckSize>& ahead) {
     std::uint64_t before = 0;
-    for (const std::uint64_t key : keys) {
-        const std::uint8_t origin = KeyOrigin(key);
+    for (const auto& element : inOrder) {
+        const std::uint8_t origin = originOf(element);
         ahead[origin] = before;
         before |= std::uint64_t{1} << origin;
     }
+}
+
+void MarkAheadOfKeys(const std::array<std::uint64_t, DeckSize>& keys,
+                     std::array<std::uint64_t, DeckSize>& ahead) {
+    MarkAhead(keys, KeyOrigin, ahead);
 }
 
 // The same for counts of any size: the origins in order of their counts, largest first, ties
@@ -48,11 +55,8 @@ void MarkAheadOfCounts(const std::array<std::uint64_t, DeckSize>& counts,
     std::iota(order.begin(), order.end(), std::uint8_t{0});
     std::stable_sort(order.begin(), order.end(),
                      [&](std::uint8_t a, std::uint8_t b) { return counts[a] > counts[b]; });
-    std::uint64_t before = 0;
-    for (const std::uint8_t origin : order) {
-        ahead[origin] = before;
-        before |= std::uint64_t{1} << origin;
-    }
+    MarkAhead(
+        order, [](std::uint8_t origin) { return origin; }, ahead);
 }
 
 }  // namespace
@@ -115,8 +119,8 @@ void GuessStrategy::Fold() {
     for (std::size_t a = 0; a <= DeckSize; ++a)
         for (std::size_t i = 0; i < DeckSize; ++i) learned_[a][i] += pending_[a * DeckSize + i];
     if (pairs_ < KeyCountLimit) {
-        // The keys take in the block where they stand, and move little.
-        // A row whose keys stay in order keeps its marks: as the counts grow, most rows do.
+        // The keys take in the block where they stand, and move little; a row whose keys stay
+        // in order keeps its marks, as most rows do once the counts have grown.
         for (std::size_t a = 0; a < Rows(); ++a) {
             std::array<std::uint64_t, DeckSize>& keys = keys_[a];
             for (std::uint64_t& key : keys)
@@ -125,7 +129,7 @@ void GuessStrategy::Fold() {
             for (std::size_t k = 1; k < DeckSize; ++k) moved |= keys[k] > keys[k - 1];
             if (!moved) continue;
             SortKeys(keys);
-            MarkAhead(keys, ahead_[a]);
+            MarkAheadOfKeys(keys, ahead_[a]);
         }
     } else {
         Order();
@@ -139,7 +143,7 @@ void GuessStrategy::Order() {
             for (std::size_t i = 0; i < DeckSize; ++i)
                 keys_[a][i] = learned_[a][i] << 6 | (63u - i);
             SortKeys(keys_[a]);
-            MarkAhead(keys_[a], ahead_[a]);
+            MarkAheadOfKeys(keys_[a], ahead_[a]);
         } else {
             MarkAheadOfCounts(learned_[a], ahead_[a]);
         }

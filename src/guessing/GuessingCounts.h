@@ -65,6 +65,14 @@ inline void PairOrigins(const std::uint8_t* startAt, const std::uint8_t* later,
     for (std::size_t j = 0; j < DeckSize; ++j) origins[j] = startAt[later[j]];
 }
 
+// PairOrigins with the starting order given as a row of card codes.
+inline void PairOriginsAfter(const std::uint8_t* start, const std::uint8_t* later,
+                             std::uint8_t* origins) {
+    std::uint8_t startAt[DeckSize + 1];
+    for (std::size_t p = 0; p < DeckSize; ++p) startAt[start[p]] = static_cast<std::uint8_t>(p);
+    PairOrigins(startAt, later, origins);
+}
+
 // startAt of the new deck 2c 2d ... As: code c lies at position c - 1.
 inline constexpr std::array<std::uint8_t, DeckSize + 1> NewDeckPositions = [] {
     std::array<std::uint8_t, DeckSize + 1> at{};

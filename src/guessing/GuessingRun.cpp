@@ -47,9 +47,7 @@ void GuessingRun::Origins(const std::uint8_t* before, const std::uint8_t* row,
         PairOrigins(NewDeckPositions.data(), row, origins);
         return;
     }
-    std::uint8_t at[DeckSize + 1];
-    for (std::size_t p = 0; p < DeckSize; ++p) at[before[p]] = static_cast<std::uint8_t>(p);
-    PairOrigins(at, row, origins);
+    PairOriginsAfter(before, row, origins);
 }
 
 void GuessingRun::AddRows(const std::uint8_t* rows, std::size_t count) {

@@ -21,8 +21,8 @@ namespace brevane {
 // pairs' origins, a share each; the window is then cut at block boundaries into parts; each part
 // but the last counts its pairs into tables, the tables at each part's start are summed from
 // those, and then every part is scored from its own start at once, each strategy on a thread of
-// its own. The block rule makes the scores the same whatever the
-// thread count or the batches the rows come in.
+// its own. The block rule makes the scores the same whatever the thread count or the batches the
+// rows come in.
 class GuessingRun {
   public:
     static constexpr std::size_t DefaultBlocksPerPart = 512;

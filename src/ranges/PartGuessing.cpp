@@ -43,9 +43,7 @@ void PartRows::Origins(std::size_t k, std::uint8_t* origins) const {
         return;
     }
     const std::uint8_t* earlier = later == 0 ? previous : laterRow - DeckSize;
-    std::uint8_t at[DeckSize + 1] = {};
-    for (std::size_t p = 0; p < DeckSize; ++p) at[earlier[p]] = static_cast<std::uint8_t>(p);
-    PairOrigins(at, laterRow, origins);
+    PairOriginsAfter(earlier, laterRow, origins);
 }
 
 GuessTables PartTables(const PartRows& part, unsigned threads) {

@@ -148,15 +148,12 @@ void ShuffleCounts::GuessRows(const std::uint8_t* previous, const std::uint8_t* 
         guessing_.reset();
         return;
     }
-    std::uint8_t at[DeckSize + 1];
     std::uint8_t origins[DeckSize];
     for (std::size_t r = 0; r < count; ++r, rows += DeckSize) {
         if (fromNewDeck_) {
             PairOrigins(NewDeckPositions.data(), rows, origins);
         } else if (previous) {
-            for (std::size_t p = 0; p < DeckSize; ++p)
-                at[previous[p]] = static_cast<std::uint8_t>(p);
-            PairOrigins(at, rows, origins);
+            PairOriginsAfter(previous, rows, origins);
         }
         if (fromNewDeck_ || previous) scorer_->ScorePair(origins);
         previous = rows;
