@@ -6,16 +6,20 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "analysis/Export.h"
 #include "ranges/FileRanges.h"
+#include "ranges/PartGuessing.h"
 #include "ranges/RangeCount.h"
 #include "support/CliRunner.h"
 #include "support/CountedRows.h"
+#include "support/LiteralGuessing.h"
 #include "support/SameCounts.h"
 #include "work/ExportPieces.h"
 
@@ -101,6 +105,18 @@ struct FileCloser {
 };
 using File = std::unique_ptr<std::FILE, FileCloser>;
 
+// The last min(256, count) rows of `rows` from row `from` on, and the rows themselves.
+std::vector<literal::Row> RowsOf(const std::vector<literal::Row>& rows, std::size_t from,
+                                 std::size_t count) {
+    return {rows.begin() + static_cast<std::ptrdiff_t>(from),
+            rows.begin() + static_cast<std::ptrdiff_t>(from + count)};
+}
+
+std::vector<std::uint8_t> LastKept(const std::vector<literal::Row>& rows) {
+    const std::size_t keep = std::min<std::size_t>(rows.size(), GuessBlockPairs);
+    return literal::Flatten(RowsOf(rows, rows.size() - keep, keep));
+}
+
 TEST(FileRanges, RangesCountedApartMergeIntoTheWholeFilesCounts) {
     TempDir dir;
     const std::vector<literal::Row> listed = literal::RandomRows(700, 42);
@@ -119,29 +135,124 @@ TEST(FileRanges, RangesCountedApartMergeIntoTheWholeFilesCounts) {
             SCOPED_TRACE(std::to_string(parts) + " parts, threads " + std::to_string(threads));
             const std::vector<std::uint64_t> starts = Starts(fileno(file.get()), size, parts, 400);
             std::optional<ShuffleCounts> merged;
-            std::vector<std::uint8_t> rows;
             for (std::uint64_t p = 0; p < parts; ++p) {
                 const std::uint64_t end = p + 1 < parts ? starts[p + 1] : size;
                 // The last range reads on to the file's end.
                 const std::uint64_t length =
                     p + 1 < parts ? end - starts[p] : ExportPieceReader::Unlimited;
-                RangeRows range = CountFileRange(file.get(), path, starts[p], length,
-                                                 (end - starts[p]) / ExportLineBytes, rotating,
-                                                 5 + starts[p] / ExportLineBytes, false, threads);
+                RangeRows range =
+                    CountFileRange(file.get(), path, starts[p], length, rotating,
+                                   5 + starts[p] / ExportLineBytes, false, true, threads);
                 ASSERT_EQ(range.status, ExportReader::Status::End);
-                EXPECT_EQ(range.lines, (end - starts[p]) / ExportLineBytes);
+                const std::size_t from = starts[p] / ExportLineBytes;
+                const std::vector<literal::Row> own =
+                    RowsOf(listed, from, (end - starts[p]) / ExportLineBytes);
+                EXPECT_EQ(range.lines, own.size());
                 EXPECT_FALSE(range.counts.Guessing());
-                rows.insert(rows.end(), range.rows.begin(), range.rows.end());
+                EXPECT_EQ(range.lastRows, LastKept(own));
+                // The pairs within the range, learned as a run of its own would learn them.
+                EXPECT_EQ(range.followers, literal::Guessing(own, false).followers);
                 if (!merged) {
                     merged = range.counts;
                 } else {
                     merged->Merge(range.counts);
                 }
             }
-            EXPECT_EQ(rows, bytes);
             test::ExpectSameCounts(*merged, whole);
         }
     }
+}
+
+// What the first `count` rows of `bytes` pass on to the rows after them, as the ranks pass it.
+PairsBefore BeforeRows(const std::vector<std::uint8_t>& bytes, std::size_t count,
+                       bool fromNewDeck) {
+    const PartRows earlier{nullptr, bytes.data(), count, fromNewDeck};
+    PairsBefore before;
+    before.pairs = earlier.Pairs();
+    before.tables = PartTables(earlier, 1);
+    before.tail = LastPairOrigins(earlier, before.pairs % GuessBlockPairs);
+    return before;
+}
+
+TEST(FileRanges, TheFirstRangeIsGuessedAsItIsCountedAndTheOthersWhenReadAgain) {
+    TempDir dir;
+    // 1400 rows: five blocks of pairs and more, cut inside blocks.
+    for (const bool fromNewDeck : {false, true}) {
+        SCOPED_TRACE(fromNewDeck ? "from a new deck" : "pairs of rows");
+        const std::vector<literal::Row> listed = literal::RandomRows(1400, fromNewDeck ? 5 : 6);
+        const std::vector<std::uint8_t> bytes = literal::Flatten(listed);
+        const std::string path = dir.File("rows.txt");
+        test::WriteFileBytes(path, ExportText(bytes));
+        const File file(std::fopen(path.c_str(), "rb"));
+        ASSERT_TRUE(file);
+        const GuessingCounts expected = literal::Guessing(listed, fromNewDeck);
+        const std::size_t cut = 700;  // 699 pairs before it without the new deck
+        const std::uint64_t at = cut * ExportLineBytes;
+        for (const unsigned threads : {1u, 2u, 3u}) {
+            RangeRows first =
+                CountFirstFileRange(file.get(), path, 0, at, SeatView{}, 0, fromNewDeck, threads);
+            ASSERT_EQ(first.status, ExportReader::Status::End);
+            ASSERT_TRUE(first.counts.Guessing());
+            EXPECT_EQ(*first.counts.Guessing(),
+                      literal::Guessing(RowsOf(listed, 0, cut), fromNewDeck));
+            EXPECT_EQ(first.lastRows, LastKept(RowsOf(listed, 0, cut)));
+            // The second range learns from the first's pairs, as the ranks pass them on.
+            const PairsBefore before = BeforeRows(bytes, cut, fromNewDeck);
+            const RangeRows second =
+                CountFileRange(file.get(), path, at, ExportPieceReader::Unlimited, SeatView{}, cut,
+                               fromNewDeck, false, threads);
+            ASSERT_EQ(second.status, ExportReader::Status::End);
+            std::string error;
+            const std::optional<GuessingCounts> rest =
+                ScoreFileRange(file.get(), path, at, ExportPieceReader::Unlimited, before,
+                               fromNewDeck, fromNewDeck ? nullptr : &bytes[(cut - 1) * DeckSize],
+                               threads, {second.counts.Rows(), second.counts.LastRow()}, error);
+            ASSERT_TRUE(rest) << error;
+            GuessingCounts total = *first.counts.Guessing();
+            total.Add(*rest);
+            EXPECT_EQ(total, expected) << threads << " threads";
+        }
+    }
+}
+
+TEST(FileRanges, ARangeThatChangedBeforeItIsReadAgainIsNotScored) {
+    TempDir dir;
+    const std::vector<literal::Row> listed = literal::RandomRows(600, 9);
+    const std::vector<std::uint8_t> bytes = literal::Flatten(listed);
+    const std::string text = ExportText(bytes);
+    const std::string path = dir.File("rows.txt");
+    test::WriteFileBytes(path, text);
+    const File file(std::fopen(path.c_str(), "rb"));
+    const std::uint64_t at = 300 * ExportLineBytes;
+    const RangeRows range = CountFileRange(file.get(), path, at, ExportPieceReader::Unlimited,
+                                           SeatView{}, 300, false, false, 2);
+    ASSERT_EQ(range.status, ExportReader::Status::End);
+    const RangeExpected expected{range.counts.Rows(), range.counts.LastRow()};
+    const PairsBefore before = BeforeRows(bytes, 300, false);
+    const std::uint8_t* previous = &bytes[299 * DeckSize];
+    // Rows lost at the end, rows added, the last row another, a line made bad.
+    const std::string lastSwapped = text.substr(0, text.size() - ExportLineBytes) +
+                                    text.substr(text.size() - 2 * ExportLineBytes, ExportLineBytes);
+    std::string bad = text;
+    bad[at + 10 * ExportLineBytes] = 'x';
+    for (const std::string& changed : {text.substr(0, text.size() - ExportLineBytes),
+                                       text + text.substr(0, ExportLineBytes), lastSwapped, bad}) {
+        test::WriteFileBytes(path, changed);
+        for (const unsigned threads : {1u, 2u}) {
+            SCOPED_TRACE(std::to_string(changed.size()) + " bytes, threads " +
+                         std::to_string(threads));
+            std::string error;
+            EXPECT_FALSE(ScoreFileRange(file.get(), path, at, ExportPieceReader::Unlimited, before,
+                                        false, previous, threads, expected, error));
+            EXPECT_EQ(error, path + ": changed while it was read");
+        }
+    }
+    // Unchanged, it scores.
+    test::WriteFileBytes(path, text);
+    std::string error;
+    EXPECT_TRUE(ScoreFileRange(file.get(), path, at, ExportPieceReader::Unlimited, before, false,
+                               previous, 2, expected, error))
+        << error;
 }
 
 // The message and line of the whole file's reader, as brevane-cli reports a bad line.
@@ -169,16 +280,17 @@ TEST(FileRanges, TheFirstBadLineOfARangeIsFoundAndNumberedInTheWholeFile) {
     // The range from line 201 on: its 51st line is bad.
     const std::uint64_t start = 200 * ExportLineBytes;
     const RangeRows range = CountFileRange(file.get(), path, start, ExportPieceReader::Unlimited,
-                                           100, SeatView{}, 200, false, 2);
+                                           SeatView{}, 200, false, true, 2);
     EXPECT_EQ(range.status, ExportReader::Status::BadLine);
     EXPECT_EQ(range.lines, 51u);
     EXPECT_EQ(range.counts.Rows(), 50u);
-    EXPECT_EQ(range.rows.size(), 50 * DeckSize);
+    EXPECT_EQ(range.lastRows.size(), 50 * DeckSize);
     const std::string expected = WholeFileError(path);
     EXPECT_NE(expected.find(":251: "), std::string::npos) << expected;
     EXPECT_EQ(MessageAtLine(range.error, path, range.lines, 200 + range.lines), expected);
     // A range that ends before the bad lines holds none.
-    const RangeRows before = CountFileRange(file.get(), path, 0, bad, 250, SeatView{}, 0, false, 2);
+    const RangeRows before =
+        CountFileRange(file.get(), path, 0, bad, SeatView{}, 0, false, false, 2);
     EXPECT_EQ(before.status, ExportReader::Status::End);
     EXPECT_EQ(before.lines, 250u);
 }
@@ -194,11 +306,12 @@ TEST(FileRanges, LinesUnlikeTheFirstAreCountedInOnePass) {
     test::WriteFileBytes(path, text);
     const File file(std::fopen(path.c_str(), "rb"));
     // Too few rows foretold as well: the rows are still all counted.
-    const RangeRows range = CountFileRange(file.get(), path, 0, ExportPieceReader::Unlimited, 10,
-                                           SeatView{}, 0, false, 3);
+    const RangeRows range = CountFileRange(file.get(), path, 0, ExportPieceReader::Unlimited,
+                                           SeatView{}, 0, false, true, 3);
     EXPECT_EQ(range.status, ExportReader::Status::End);
     EXPECT_EQ(range.lines, 90u);
-    EXPECT_EQ(range.rows, literal::Flatten(listed));
+    EXPECT_EQ(range.lastRows, LastKept(listed));
+    EXPECT_EQ(range.followers, literal::Guessing(listed, false).followers);
     test::ExpectSameCounts(range.counts, test::CountedRows(listed, SeatView{}));
     // The one-pass reader stops at the range's end too: line 71, beyond it, is bad.
     const std::size_t end = 70 * ExportLineBytes - 1;
@@ -206,13 +319,13 @@ TEST(FileRanges, LinesUnlikeTheFirstAreCountedInOnePass) {
     test::WriteFileBytes(badPath, text.substr(0, end) + "2c 2d\r\n" + text.substr(end));
     const File badFile(std::fopen(badPath.c_str(), "rb"));
     const RangeRows first70 =
-        CountFileRange(badFile.get(), badPath, 0, end, 70, SeatView{}, 0, false, 3);
+        CountFileRange(badFile.get(), badPath, 0, end, SeatView{}, 0, false, false, 3);
     EXPECT_EQ(first70.status, ExportReader::Status::End);
     EXPECT_EQ(first70.lines, 70u);
     const std::vector<literal::Row> head(listed.begin(), listed.begin() + 70);
     test::ExpectSameCounts(first70.counts, test::CountedRows(head, SeatView{}));
     const RangeRows rest = CountFileRange(badFile.get(), badPath, end, ExportPieceReader::Unlimited,
-                                          30, SeatView{}, 70, false, 3);
+                                          SeatView{}, 70, false, false, 3);
     EXPECT_EQ(rest.status, ExportReader::Status::BadLine);
     EXPECT_EQ(rest.lines, 1u);
 }
@@ -222,7 +335,7 @@ TEST(FileRanges, AnUnreadableRangeGivesTheSystemsError) {
     const File folder(std::fopen(dir.Path().c_str(), "rb"));
     ASSERT_TRUE(folder);
     const RangeRows range =
-        CountFileRange(folder.get(), dir.Path(), 0, 4096, 10, SeatView{}, 0, false, 2);
+        CountFileRange(folder.get(), dir.Path(), 0, 4096, SeatView{}, 0, false, false, 2);
     EXPECT_EQ(range.status, ExportReader::Status::ReadFailed);
     EXPECT_EQ(range.error, dir.Path() + ": Is a directory");
     EXPECT_EQ(range.counts.Rows(), 0u);

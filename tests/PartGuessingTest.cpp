@@ -58,7 +58,7 @@ GuessingCounts ScoredInParts(const std::vector<std::uint8_t>& bytes, bool fromNe
         const PartRows earlier{nullptr, bytes.data(), from, fromNewDeck};
         before.tail = LastPairOrigins(earlier, before.pairs % GuessBlockPairs);
         const GuessTables tables = PartTables(part, threads);
-        total.Add(ScorePart(before, part, tables, threads));
+        total.Add(ScorePart(before, part, threads));
         before.pairs += part.Pairs();
         before.tables.Add(tables);
     }

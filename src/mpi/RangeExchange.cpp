@@ -1,5 +1,6 @@
 #include "mpi/RangeExchange.h"
 
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <cstring>
@@ -65,6 +66,16 @@ std::vector<RangeSummary> GatherSummaries(MPI_Comm comm, const RangeSummary& min
     return summaries;
 }
 
+std::vector<std::uint64_t> GatherValues(MPI_Comm comm, std::uint64_t mine) {
+    int ranks = 1;
+    MPI_Comm_size(comm, &ranks);
+    std::vector<std::uint64_t> all(static_cast<std::size_t>(ranks));
+    MPI_Request request = MPI_REQUEST_NULL;
+    MPI_Iallgather(&mine, 1, MPI_UINT64_T, all.data(), 1, MPI_UINT64_T, comm, &request);
+    QuietWait(request);
+    return all;
+}
+
 std::string BroadcastText(MPI_Comm comm, int root, std::string text) {
     std::uint64_t size = text.size();
     MPI_Bcast(&size, 1, MPI_UINT64_T, root, comm);
@@ -110,38 +121,48 @@ ShuffleCounts WithPairBefore(const ShuffleCounts& counts, const std::uint8_t* pr
     return result;
 }
 
-GuessingCounts GuessOverRanks(MPI_Comm comm, const PartRows& part, std::uint64_t pairsBefore,
-                              int tailFrom, int tailTo, std::size_t tailToPairs, unsigned threads) {
+namespace {
+
+// The tables of every pair of the ranks before this one, each rank giving the tables of its own.
+GuessTables TablesBefore(MPI_Comm comm, const GuessTables& mine) {
     int rank = 0;
     MPI_Comm_rank(comm, &rank);
-    const GuessTables mine = PartTables(part, threads);
-    // The tables of every pair of the ranks before this one.
     const std::vector<std::uint64_t> cells = TableCellsOf(mine);
     std::vector<std::uint64_t> sum(cells.size(), 0);
     QuietBarrier(comm);
     MPI_Exscan(cells.data(), sum.data(), static_cast<int>(cells.size()), MPI_UINT64_T, MPI_SUM,
                comm);
     if (rank == 0) std::fill(sum.begin(), sum.end(), 0);
+    return TablesOf(sum);
+}
+
+// Starts sending the origins of the last `pairs` pairs of `part` to rank `to`.
+MPI_Request SendTail(MPI_Comm comm, const PartRows& part, int to, std::size_t pairs,
+                     std::vector<std::uint8_t>& origins) {
+    MPI_Request sent = MPI_REQUEST_NULL;
+    if (to < 0) return sent;
+    origins = LastPairOrigins(part, pairs);
+    MPI_Isend(origins.data(), static_cast<int>(origins.size()), MPI_BYTE, to, TailTag, comm, &sent);
+    return sent;
+}
+
+}  // namespace
+
+PairsBefore ExchangeTables(MPI_Comm comm, const GuessTables& mine, const PartRows& lastRows,
+                           std::uint64_t pairsBefore, int tailFrom, int tailTo,
+                           std::size_t tailToPairs) {
     PairsBefore before;
     before.pairs = pairsBefore;
-    before.tables = TablesOf(sum);
-    MPI_Request sent = MPI_REQUEST_NULL;
+    before.tables = TablesBefore(comm, mine);
     std::vector<std::uint8_t> tailOut;
-    if (tailTo >= 0) {
-        tailOut = LastPairOrigins(part, tailToPairs);
-        MPI_Isend(tailOut.data(), static_cast<int>(tailOut.size()), MPI_BYTE, tailTo, TailTag, comm,
-                  &sent);
-    }
-    before.tail.resize(static_cast<std::size_t>(pairsBefore % GuessBlockPairs) * DeckSize);
+    MPI_Request sent = SendTail(comm, lastRows, tailTo, tailToPairs, tailOut);
     if (tailFrom >= 0) {
+        before.tail.resize(static_cast<std::size_t>(pairsBefore % GuessBlockPairs) * DeckSize);
         MPI_Recv(before.tail.data(), static_cast<int>(before.tail.size()), MPI_BYTE, tailFrom,
                  TailTag, comm, MPI_STATUS_IGNORE);
-    } else {
-        before.tail.clear();
     }
-    const GuessingCounts counts = ScorePart(before, part, mine, threads);
     MPI_Wait(&sent, MPI_STATUS_IGNORE);
-    return counts;
+    return before;
 }
 
 }  // namespace brevane::mpi

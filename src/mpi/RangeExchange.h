@@ -28,6 +28,9 @@ struct RangeSummary {
 // Every rank's summary, in rank order, on every rank.
 std::vector<RangeSummary> GatherSummaries(MPI_Comm comm, const RangeSummary& mine);
 
+// Every rank's `mine`, in rank order, on every rank, gathered while waiting quietly.
+std::vector<std::uint64_t> GatherValues(MPI_Comm comm, std::uint64_t mine);
+
 // `text` from rank `root` on every rank.
 std::string BroadcastText(MPI_Comm comm, int root, std::string text);
 
@@ -38,12 +41,13 @@ std::vector<std::uint8_t> GatherLastRows(MPI_Comm comm, const RangeRows& mine);
 // moves, rising sequences and fixed points. Nothing for rows from a new deck, which pair with it.
 ShuffleCounts WithPairBefore(const ShuffleCounts& counts, const std::uint8_t* previous);
 
-// The guessing game over the pairs of `part`, this rank's part of a run cut into ranks in order,
-// as one run over all the ranks' rows scores them. `pairsBefore` is the number of pairs of the
-// ranks before; `tailFrom` the rank (-1 for none) that sends this one the origins of its last
-// pairsBefore mod GuessBlockPairs pairs (it must have that many), and `tailTo` (-1 for none) the
-// rank this one sends its own to, `tailToPairs` of them.
-GuessingCounts GuessOverRanks(MPI_Comm comm, const PartRows& part, std::uint64_t pairsBefore,
-                              int tailFrom, int tailTo, std::size_t tailToPairs, unsigned threads);
+// What the pairs of the ranks before this one pass on to it, each rank giving `mine`, the
+// tables of its own pairs: their number (`pairsBefore`), the sum of their tables, and the
+// origins of those after the last block boundary, from rank `tailFrom` (-1 for none), which
+// must have that many pairs. This rank sends the origins of the last `tailToPairs` pairs of
+// `lastRows` to rank `tailTo` (-1 for none).
+PairsBefore ExchangeTables(MPI_Comm comm, const GuessTables& mine, const PartRows& lastRows,
+                           std::uint64_t pairsBefore, int tailFrom, int tailTo,
+                           std::size_t tailToPairs);
 
 }  // namespace brevane::mpi

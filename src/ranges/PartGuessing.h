@@ -6,6 +6,7 @@
 
 #include "guessing/GuessScorer.h"
 #include "guessing/GuessingCounts.h"
+#include "ranges/PartScorer.h"
 
 namespace brevane {
 
@@ -29,19 +30,7 @@ GuessTables PartTables(const PartRows& part, unsigned threads);
 // The origins of the last min(n, Pairs()) pairs of `part`, in order, 52 bytes each.
 std::vector<std::uint8_t> LastPairOrigins(const PartRows& part, std::size_t n);
 
-// The pairs of a run before a part: how many, their tables, and the origins of those after the
-// last block boundary (pairsBefore mod GuessBlockPairs of them, 52 bytes each).
-struct PairsBefore {
-    std::uint64_t pairs = 0;
-    GuessTables tables;
-    std::vector<std::uint8_t> tail;
-};
-
-// The guessing game over the pairs of `part` as one run over every pair would score them: the
-// scores of the part's pairs, and the follower table of `partTables` (PartTables of the part).
-// The pairs after the last block boundary before the part are learned again from `before.tail`
-// and not scored. On `threads` threads.
-GuessingCounts ScorePart(const PairsBefore& before, const PartRows& part,
-                         const GuessTables& partTables, unsigned threads);
+// The guessing game over the pairs of `part`, as PartScorer plays it over the part's rows.
+GuessingCounts ScorePart(const PairsBefore& before, const PartRows& part, unsigned threads);
 
 }  // namespace brevane

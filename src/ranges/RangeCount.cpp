@@ -4,90 +4,109 @@
 
 #include <cerrno>
 #include <cstring>
-#include <optional>
-#include <stdexcept>
 #include <utility>
 
+#include "ranges/RangePieces.h"
 #include "work/ParallelExport.h"
 
 namespace brevane {
 
+using ranges::FirstRangePiece;
+using ranges::LastRows;
+using ranges::RangePiece;
+using ranges::ReadInOnePass;
+
 namespace {
 
-// The counts of one piece of a range, its rows written to their place in the range's rows,
-// for CountExportFile. Pieces fill parts of `store` of their own, so no two threads write the same
-// bytes and `store` is never resized meanwhile.
-class RangePiece {
-  public:
-    RangePiece(ShuffleCounts counts, std::vector<std::uint8_t>& store, std::uint64_t rowInRange)
-        : counts_(std::move(counts)), store_(&store), firstRow_(rowInRange) {
-        counts_.DeferGuessing();
-    }
-    void AddRows(const std::uint8_t* rows, std::size_t count) {
-        const std::uint64_t at = (firstRow_ + counts_.Rows()) * DeckSize;
-        // More rows than the range's size foretold: its lines are not all alike, and the
-        // one-pass reader takes over.
-        if (at + count * DeckSize > store_->size()) throw std::length_error("range rows");
-        std::memcpy(store_->data() + at, rows, count * DeckSize);
-        counts_.AddRows(rows, count);
-    }
-    std::uint64_t Rows() const { return counts_.Rows(); }
-    void Merge(RangePiece& later) { counts_.Merge(later.counts_); }
-    ShuffleCounts&& Counts() && { return std::move(counts_); }
+ExportCountOptions CountOptions(std::uint64_t length, unsigned threads, WorkProgress* progress) {
+    ExportCountOptions options;
+    options.threads = threads;
+    options.length = length;
+    options.progress = progress;
+    return options;
+}
 
-  private:
-    ShuffleCounts counts_;
-    std::vector<std::uint8_t>* store_;
-    std::uint64_t firstRow_;
-};
+RangeRows Unreadable(ShuffleCounts counts, const std::string& name) {
+    RangeRows range{std::move(counts), {}, {}, ExportReader::Status::ReadFailed, 0, {}};
+    range.error = name + ": " + std::strerror(errno);
+    return range;
+}
 
 }  // namespace
 
 RangeRows CountFileRange(std::FILE* file, const std::string& name, std::uint64_t start,
-                         std::uint64_t length, std::uint64_t expectedRows, const SeatView& view,
-                         std::uint64_t firstRow, bool fromNewDeck, unsigned threads,
+                         std::uint64_t length, const SeatView& view, std::uint64_t firstRow,
+                         bool fromNewDeck, bool followers, unsigned threads,
                          WorkProgress* progress) {
     const auto fresh = [&](std::uint64_t rowInRange) {
-        return ShuffleCounts(view, firstRow + rowInRange, fromNewDeck);
+        return RangePiece(ShuffleCounts(view, firstRow + rowInRange, fromNewDeck), followers);
     };
     if (fseeko(file, static_cast<off_t>(start), SEEK_SET) == 0) {
-        ExportCountOptions options;
-        options.threads = threads;
-        options.length = length;
-        options.progress = progress;
-        std::vector<std::uint8_t> store(static_cast<std::size_t>(expectedRows) * DeckSize);
-        auto counted = CountExportFile<RangePiece>(
-            file,
-            [&](std::uint64_t rowInRange) {
-                return RangePiece(fresh(rowInRange), store, rowInRange);
-            },
-            options);
+        auto counted =
+            CountExportFile<RangePiece>(file, fresh, CountOptions(length, threads, progress));
         if (counted) {
-            RangeRows range{
-                std::move(*counted).Counts(), std::move(store), ExportReader::Status::End, 0, {}};
+            RangeRows range;
+            range.followers = counted->Followers();
+            range.lastRows = std::move(*counted).TakeLastRows();
+            range.counts = std::move(*counted).Counts();
             range.lines = range.counts.Rows();
-            range.rows.resize(static_cast<std::size_t>(range.lines) * DeckSize);
             return range;
         }
     }
     // One pass, which finds the first fault as brevane-cli's reader does.
-    RangeRows range{fresh(0), {}, ExportReader::Status::End, 0, {}};
-    range.counts.DeferGuessing();
-    if (fseeko(file, static_cast<off_t>(start), SEEK_SET) != 0) {
-        range.status = ExportReader::Status::ReadFailed;
-        range.error = name + ": " + std::strerror(errno);
-        return range;
+    RangePiece piece = fresh(0);
+    if (fseeko(file, static_cast<off_t>(start), SEEK_SET) != 0)
+        return Unreadable(std::move(piece).Counts(), name);
+    RangeRows range;
+    range.status = ReadInOnePass(
+        file, name, length,
+        [&](const std::uint8_t* rows, std::size_t count) { piece.AddRows(rows, count); },
+        range.lines, range.error);
+    range.followers = piece.Followers();
+    range.lastRows = std::move(piece).TakeLastRows();
+    range.counts = std::move(piece).Counts();
+    return range;
+}
+
+RangeRows CountFirstFileRange(std::FILE* file, const std::string& name, std::uint64_t start,
+                              std::uint64_t length, const SeatView& view, std::uint64_t firstRow,
+                              bool fromNewDeck, unsigned threads, WorkProgress* progress) {
+    const auto fresh = [&](std::uint64_t rowInRange) {
+        return ShuffleCounts(view, firstRow + rowInRange, fromNewDeck);
+    };
+    if (fseeko(file, static_cast<off_t>(start), SEEK_SET) == 0) {
+        GuessingRun guessing(fromNewDeck, threads);
+        auto counted = CountExportFile<FirstRangePiece>(
+            file,
+            [&](std::uint64_t rowInRange) { return FirstRangePiece(fresh(rowInRange), guessing); },
+            CountOptions(length, threads, progress));
+        if (counted) {
+            RangeRows range{counted->Finish(), {}, {}, ExportReader::Status::End, 0, {}};
+            range.lastRows = std::move(*counted).TakeLastRows();
+            range.lines = range.counts.Rows();
+            return range;
+        }
     }
-    ExportReader reader(file, name, ExportReader::BufferBytes, length);
-    std::uint8_t row[DeckSize];
-    ExportReader::Status status;
-    while ((status = reader.Next(row)) == ExportReader::Status::Row) {
-        range.counts.AddRow(row);
-        range.rows.insert(range.rows.end(), row, row + DeckSize);
-    }
-    range.status = status;
-    range.lines = reader.LineNumber();
-    if (status != ExportReader::Status::End) range.error = reader.Error();
+    // One pass, which finds the first fault as brevane-cli's reader does, the guessing game
+    // on the other threads.
+    ShuffleCounts counts = fresh(0);
+    if (fseeko(file, static_cast<off_t>(start), SEEK_SET) != 0)
+        return Unreadable(std::move(counts), name);
+    counts.DeferGuessing();
+    GuessingRun guessing(fromNewDeck, threads, GuessingRun::DefaultBlocksPerPart, true);
+    LastRows last;
+    RangeRows range;
+    range.status = ReadInOnePass(
+        file, name, length,
+        [&](const std::uint8_t* rows, std::size_t count) {
+            counts.AddRows(rows, count);
+            guessing.AddRows(rows, count);
+            last.Add(rows, count);
+        },
+        range.lines, range.error);
+    counts.SetGuessing(guessing.Finish());
+    range.counts = std::move(counts);
+    range.lastRows = std::move(last).Take();
     return range;
 }
 

@@ -38,13 +38,10 @@ struct ExportCountOptions {
     std::uint64_t length = ExportPieceReader::Unlimited;
 };
 
-namespace detail {
-
-// Parses one piece of an export file, whole lines only, into `counter`. False when a line is
-// bad.
-template <class Counter>
-bool CountExportPiece(const char* bytes, std::size_t size, Counter& counter) {
-    ExportReader reader(std::string_view(bytes, size), "");
+// Reads rows from `reader` until it gives anything but a row, handing them to onRows(rows,
+// count) in batches of up to 1024. Gives what ended the reading.
+template <class OnRows>
+ExportReader::Status ReadRowBatches(ExportReader& reader, OnRows&& onRows) {
     constexpr std::size_t batchRows = 1024;
     std::vector<std::uint8_t> rows(batchRows * DeckSize);
     ExportReader::Status status = ExportReader::Status::Row;
@@ -54,9 +51,21 @@ bool CountExportPiece(const char* bytes, std::size_t size, Counter& counter) {
                (status = reader.Next(&rows[count * DeckSize])) == ExportReader::Status::Row) {
             ++count;
         }
-        counter.AddRows(rows.data(), count);
+        if (count > 0) onRows(rows.data(), count);
     }
-    return status == ExportReader::Status::End;
+    return status;
+}
+
+namespace detail {
+
+// Parses one piece of an export file, whole lines only, into `counter`. False when a line is
+// bad.
+template <class Counter>
+bool CountExportPiece(const char* bytes, std::size_t size, Counter& counter) {
+    ExportReader reader(std::string_view(bytes, size), "");
+    return ReadRowBatches(reader, [&](const std::uint8_t* rows, std::size_t count) {
+               counter.AddRows(rows, count);
+           }) == ExportReader::Status::End;
 }
 
 }  // namespace detail
