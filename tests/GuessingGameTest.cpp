@@ -161,14 +161,33 @@ TEST(GuessingGame, HugeLearnedCountsGuessAsSmallOnes) {
         for (auto& count : row) count += lift;
     GuessScorer fromSmall(2 * GuessBlockPairs, small);
     GuessScorer fromHuge(lift, huge);
-    const auto scored = ModelRows("riffle:2", GeneratorKey{13}, true, GuessBlockPairs + 10);
+    // And tables that pass the packed key's limit at the second block boundary of the run,
+    // after one boundary below it.
+    const std::uint64_t nearLift = (std::uint64_t{1} << 57) - 4 * GuessBlockPairs;
+    GuessTables near = small;
+    for (auto& row : near.positions)
+        for (auto& count : row) count += nearLift;
+    for (auto& row : near.followers)
+        for (auto& count : row) count += nearLift;
+    GuessScorer fromNear(nearLift + 2 * GuessBlockPairs, near);
+    const auto scored = ModelRows("riffle:2", GeneratorKey{13}, true, 2 * GuessBlockPairs + 10);
     for (const Row& row : scored) {
         PairOrigins(NewDeckPositions.data(), row.data(), origins);
         fromSmall.ScorePair(origins);
         fromHuge.ScorePair(origins);
+        fromNear.ScorePair(origins);
     }
     EXPECT_EQ(fromHuge.ByPosition(), fromSmall.ByPosition());
     EXPECT_EQ(fromHuge.ByFollower(), fromSmall.ByFollower());
+    EXPECT_EQ(fromNear.ByPosition(), fromSmall.ByPosition());
+    EXPECT_EQ(fromNear.ByFollower(), fromSmall.ByFollower());
+    // What was learned is kept exactly across the limit.
+    GuessTables learned = fromSmall.Learned();
+    for (auto& row : learned.positions)
+        for (auto& count : row) count += nearLift;
+    for (auto& row : learned.followers)
+        for (auto& count : row) count += nearLift;
+    EXPECT_EQ(fromNear.Learned(), learned);
     // Two riffles from a new deck are far from fair: the tables did guide the guesses.
     EXPECT_GT(fromSmall.ByFollower().correct, 8 * scored.size());
 }

@@ -71,8 +71,11 @@ RowSource::Status CountSourceRowsHere(RowSource& source, ShuffleCounts& counts) 
         const std::uint8_t* rows = nullptr;
         std::size_t count = 0;
         status = source.TakeBatch(rows, count);
-        counts.AddRows(rows, count);
-        if (guessing) guessing->AddRows(rows, count);
+        if (guessing) {
+            counts.AddRows(rows, count, *guessing);
+        } else {
+            counts.AddRows(rows, count);
+        }
     } while (status == RowSource::Status::Row);
     if (guessing) counts.SetGuessing(guessing->Finish());
     return status;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <numeric>
+#include <utility>
 
 namespace brevane {
 
@@ -16,17 +17,24 @@ std::uint8_t KeyOrigin(std::uint64_t key) {
     return static_cast<std::uint8_t>(63u - (key & 63u));
 }
 
-// Insertion sort, largest first: from one block to the next an order changes little.
-void SortKeys(std::array<std::uint64_t, DeckSize>& keys) {
+// Insertion sort, largest first: from one block to the next an order changes little. Gives the
+// range [first, last] of the places whose key changed, or first > last when none did.
+std::pair<std::size_t, std::size_t> SortKeys(std::array<std::uint64_t, DeckSize>& keys) {
+    std::size_t first = DeckSize;
+    std::size_t last = 0;
     for (std::size_t k = 1; k < DeckSize; ++k) {
         const std::uint64_t key = keys[k];
+        if (key <= keys[k - 1]) continue;
         std::size_t at = k;
-        while (at > 0 && key > keys[at - 1]) {
+        do {
             keys[at] = keys[at - 1];
             --at;
-        }
+        } while (at > 0 && key > keys[at - 1]);
         keys[at] = key;
+        first = std::min(first, at);
+        last = k;
     }
+    return {first, last};
 }
 
 // ahead[origin] = the origins before `origin` in `inOrder`, each element giving its origin
@@ -42,9 +50,22 @@ void MarkAhead(const InOrder& inOrder, const OriginOf& originOf,
     }
 }
 
+// MarkAhead of sorted keys, for the places [first, last] only: the others have the same
+// origins ahead of them as before the keys moved (a place past the last change has the same set
+// ahead of it, in another order).
 void MarkAheadOfKeys(const std::array<std::uint64_t, DeckSize>& keys,
-                     std::array<std::uint64_t, DeckSize>& ahead) {
-    MarkAhead(keys, KeyOrigin, ahead);
+                     std::array<std::uint64_t, DeckSize>& ahead, std::size_t first = 0,
+                     std::size_t last = DeckSize - 1) {
+    std::uint64_t before = 0;
+    if (first > 0) {
+        const std::uint8_t origin = KeyOrigin(keys[first - 1]);
+        before = ahead[origin] | std::uint64_t{1} << origin;
+    }
+    for (std::size_t k = first; k <= last; ++k) {
+        const std::uint8_t origin = KeyOrigin(keys[k]);
+        ahead[origin] = before;
+        before |= std::uint64_t{1} << origin;
+    }
 }
 
 // The same for counts of any size: the origins in order of their counts, largest first, ties
@@ -84,6 +105,7 @@ GuessStrategy::GuessStrategy(bool follower) : follower_(follower) {
 void GuessStrategy::Restart(std::uint64_t pairsBefore, const Table& learned) {
     pairs_ = pairsBefore;
     learned_ = learned;
+    learnedInKeys_ = false;
     pending_.fill(0);
     Order();
 }
@@ -116,25 +138,37 @@ void GuessStrategy::ScoreAll(const std::uint8_t* origins, std::size_t count) {
 }
 
 void GuessStrategy::Fold() {
-    for (std::size_t a = 0; a <= DeckSize; ++a)
-        for (std::size_t i = 0; i < DeckSize; ++i) learned_[a][i] += pending_[a * DeckSize + i];
     if (pairs_ < KeyCountLimit) {
         // The keys take in the block where they stand, and move little; a row whose keys stay
-        // in order keeps its marks, as most rows do once the counts have grown.
+        // in order keeps its marks, as most rows do once the counts have grown. The table
+        // itself is left behind (Learned reads the keys).
         for (std::size_t a = 0; a < Rows(); ++a) {
             std::array<std::uint64_t, DeckSize>& keys = keys_[a];
-            for (std::uint64_t& key : keys)
-                key += std::uint64_t{pending_[a * DeckSize + KeyOrigin(key)]} << 6;
-            bool moved = false;
-            for (std::size_t k = 1; k < DeckSize; ++k) moved |= keys[k] > keys[k - 1];
-            if (!moved) continue;
-            SortKeys(keys);
-            MarkAheadOfKeys(keys, ahead_[a]);
+            std::uint16_t* pending = &pending_[a * DeckSize];
+            for (std::uint64_t& key : keys) {
+                std::uint16_t& added = pending[KeyOrigin(key)];
+                key += std::uint64_t{added} << 6;
+                added = 0;
+            }
+            const auto [first, last] = SortKeys(keys);
+            if (first <= last) MarkAheadOfKeys(keys, ahead_[a], first, last);
         }
-    } else {
-        Order();
+        learnedInKeys_ = true;
+        return;
     }
+    if (learnedInKeys_) learned_ = FromKeys();
+    learnedInKeys_ = false;
+    for (std::size_t a = 0; a <= DeckSize; ++a)
+        for (std::size_t i = 0; i < DeckSize; ++i) learned_[a][i] += pending_[a * DeckSize + i];
+    Order();
     pending_.fill(0);
+}
+
+GuessStrategy::Table GuessStrategy::FromKeys() const {
+    Table table{};
+    for (std::size_t a = 0; a < Rows(); ++a)
+        for (const std::uint64_t key : keys_[a]) table[a][KeyOrigin(key)] = key >> 6;
+    return table;
 }
 
 void GuessStrategy::Order() {
@@ -151,7 +185,7 @@ void GuessStrategy::Order() {
 }
 
 GuessStrategy::Table GuessStrategy::Learned() const {
-    Table table = learned_;
+    Table table = learnedInKeys_ ? FromKeys() : learned_;
     for (std::size_t a = 0; a <= DeckSize; ++a)
         for (std::size_t i = 0; i < DeckSize; ++i) table[a][i] += pending_[a * DeckSize + i];
     return table;
@@ -169,6 +203,11 @@ GuessScorer::GuessScorer(std::uint64_t pairsBefore, const GuessTables& learned) 
 void GuessScorer::ScorePair(const std::uint8_t* origins) {
     position_.Score(origins, 1);
     follower_.Score(origins, 1);
+}
+
+void GuessScorer::ScorePairs(const std::uint8_t* origins, std::size_t count) {
+    position_.Score(origins, count);
+    follower_.Score(origins, count);
 }
 
 GuessTables GuessScorer::Learned() const {

@@ -57,12 +57,16 @@ class alignas(64) GuessStrategy {
     void Fold();
     // Orders every row afresh from the table.
     void Order();
+    // The table as the keys hold it.
+    Table FromKeys() const;
     // The table rows that guide guesses.
     std::size_t Rows() const { return follower_ ? DeckSize + 1 : DeckSize; }
 
     bool follower_;
     std::uint64_t pairs_ = 0;
-    Table learned_{};  // at the last block boundary
+    // At the last block boundary; while learnedInKeys_, only the keys are kept up to date.
+    Table learned_{};
+    bool learnedInKeys_ = false;
     // The pairs since then, [row * 52 + origin]: at most GuessBlockPairs per cell.
     std::array<std::uint16_t, (DeckSize + 1) * DeckSize> pending_{};
     // [row]: each origin's sort key (GuessScorer.cpp), in the row's order.
@@ -85,6 +89,8 @@ class GuessScorer {
     // Guesses the next pair's deck with both strategies and learns from it. `origins` as
     // PairOrigins gives them.
     void ScorePair(const std::uint8_t* origins);
+    // ScorePair for `count` pairs back to back: one strategy over them all, then the other.
+    void ScorePairs(const std::uint8_t* origins, std::size_t count);
 
     // Each strategy alone, to be scored on threads of their own: each must see the same pairs.
     GuessStrategy& Position() { return position_; }

@@ -28,7 +28,6 @@ GuessingRun::GuessingRun(bool fromNewDeck, unsigned threads, std::size_t blocksP
         windowCapacity_ = parts_ * std::max<std::size_t>(1, blocksPerPart) * GuessBlockPairs;
         window_.resize(windowCapacity_ * DeckSize);
         scoring_.resize(windowCapacity_ * DeckSize);
-        origins_.resize(windowCapacity_ * DeckSize);
     }
 }
 
@@ -68,11 +67,25 @@ void GuessingRun::AddRows(const std::uint8_t* rows, std::size_t count) {
         }
         return;
     }
+    Gather(rows, count);
+}
+
+void GuessingRun::AddOrigins(const std::uint8_t* origins, std::size_t pairs) {
+    if (pairs == 0) return;
+    if (threads_ == 1) {
+        scorer_.ScorePairs(origins, pairs);
+        return;
+    }
+    fedOrigins_ = true;
+    Gather(origins, pairs);
+}
+
+void GuessingRun::Gather(const std::uint8_t* bytes, std::size_t count) {
     while (count > 0) {
         const std::size_t take = std::min(count, windowCapacity_ - windowPairs_);
-        std::memcpy(window_.data() + windowPairs_ * DeckSize, rows, take * DeckSize);
+        std::memcpy(window_.data() + windowPairs_ * DeckSize, bytes, take * DeckSize);
         windowPairs_ += take;
-        rows += take * DeckSize;
+        bytes += take * DeckSize;
         count -= take;
         if (windowPairs_ == windowCapacity_) ScoreGathered(false);
     }
@@ -104,10 +117,12 @@ void GuessingRun::ScoreWindow() {
     const std::size_t partPairs = partBlocks * GuessBlockPairs;
     const std::size_t parts = (pairs + partPairs - 1) / partPairs;
     const auto begin = [&](std::size_t k) { return std::min(pairs, k * partPairs); };
-    const auto origins = [&](std::size_t p) { return origins_.data() + p * DeckSize; };
+    if (!fedOrigins_) origins_.resize(windowCapacity_ * DeckSize);
+    std::uint8_t* const found = fedOrigins_ ? scoring_.data() : origins_.data();
+    const auto origins = [&](std::size_t p) { return found + p * DeckSize; };
 
-    // The origins, a share of the pairs on each scoring thread.
-    const std::size_t jobs = 2 * parts_;
+    // The origins, when rows were fed: a share of the pairs on each scoring thread.
+    const std::size_t jobs = fedOrigins_ ? 0 : 2 * parts_;
     OnThreads(jobs, [&](std::size_t job) {
         const std::size_t from = pairs * job / jobs, to = pairs * (job + 1) / jobs;
         for (std::size_t p = from; p < to; ++p) {

@@ -43,6 +43,9 @@ class GuessingRun {
 
     // `count` rows of 52 card codes, back to back.
     void AddRows(const std::uint8_t* rows, std::size_t count);
+    // Or, instead of rows, the origins of `pairs` pairs (PairOrigins), back to back, found by
+    // whoever counted the rows; a run is fed one way or the other, never both.
+    void AddOrigins(const std::uint8_t* origins, std::size_t pairs);
     // Scores what is gathered and gives the follower table and both scores; called once, after
     // the last rows.
     GuessingCounts Finish();
@@ -60,11 +63,14 @@ class GuessingRun {
     // or, with `wait`, before returning.
     void ScoreGathered(bool wait);
     void ScoreWindow();
+    // Copies `count` rows or origins into the window, scoring each full window.
+    void Gather(const std::uint8_t* bytes, std::size_t count);
 
     bool fromNewDeck_;
     unsigned threads_;
     std::size_t parts_ = 1;
-    bool started_ = false;  // a row has been seen
+    bool started_ = false;     // a row has been seen
+    bool fedOrigins_ = false;  // the windows hold origins rather than rows
     // The row before the window being gathered, and before the one being scored (continuing).
     std::vector<std::uint8_t> previous_;
     std::vector<std::uint8_t> scoringPrevious_;

@@ -34,17 +34,21 @@ inline std::uint32_t SamePlaces(const std::uint8_t* earlier, const std::uint8_t*
 // One pair: `at` gives the position of every card in the later row. The later position j(x)
 // of the card at each earlier position x goes into the moves cells; the pair's rising
 // sequences are 1 + the descents of j, and its fixed points the x with j(x) = x.
+// With `origins`, also writes the pair's origins there (PairOrigins): the card at later
+// position j(x) came from earlier position x.
 inline void CountPair(const std::uint8_t* earlier, const std::uint8_t* later,
                       const std::uint8_t* at, std::uint16_t* moves,
                       std::array<std::uint64_t, DeckSize>& rising,
-                      std::array<std::uint64_t, 53>& fixed) {
+                      std::array<std::uint64_t, 53>& fixed, std::uint8_t* origins) {
     std::size_t j = at[earlier[0]];
     ++moves[j];
+    if (origins) origins[j] = 0;
     std::uint32_t descents = 0;
 #pragma GCC unroll 52
     for (std::size_t x = 1; x < DeckSize; ++x) {
         const std::size_t next = at[earlier[x]];
         ++(moves + x * DeckSize)[next];
+        if (origins) origins[next] = static_cast<std::uint8_t>(x);
         descents += next < j;
         j = next;
     }
@@ -121,18 +125,30 @@ ShuffleCounts::Tables ShuffleCounts::ToTables() const {
 }
 
 void ShuffleCounts::AddRows(const std::uint8_t* rows, std::size_t count) {
+    AddRows(rows, count, nullptr);
+}
+
+void ShuffleCounts::AddRows(const std::uint8_t* rows, std::size_t count, GuessingRun& guessing) {
+    AddRows(rows, count, &guessing);
+}
+
+void ShuffleCounts::AddRows(const std::uint8_t* rows, std::size_t count, GuessingRun* guessing) {
     if (count == 0) return;
     if (rows_ == 0) std::memcpy(first_.data(), rows, DeckSize);
     const std::uint8_t* previous = rows_ > 0 ? last_.data() : nullptr;
     std::int32_t values[SeatBatchRows];
+    std::uint8_t origins[SeatBatchRows * DeckSize];
+    const bool guessed = scorer_ || guessing;
+    if (!scorer_) guessing_.reset();
     while (count > 0) {
         const std::size_t take =
             std::min({count, SeatBatchRows, std::size_t{PendingLimit - pendingRows_}});
         EvaluateSeatRows(rows, take, view_, seat_, values);
         for (std::size_t r = 0; r < take; ++r)
             ++handSlots_[static_cast<std::size_t>(HandCategoryCounter::Slot(values[r]))];
-        CountRows(previous, rows, take);
-        GuessRows(previous, rows, take);
+        const std::size_t pairs = CountRows(previous, rows, take, guessed ? origins : nullptr);
+        if (scorer_) scorer_->ScorePairs(origins, pairs);
+        if (guessing) guessing->AddOrigins(origins, pairs);
         previous = rows + (take - 1) * DeckSize;
         pendingRows_ += static_cast<std::uint32_t>(take);
         if (pendingRows_ == PendingLimit) Flush();
@@ -142,30 +158,13 @@ void ShuffleCounts::AddRows(const std::uint8_t* rows, std::size_t count) {
     std::memcpy(last_.data(), rows - DeckSize, DeckSize);
 }
 
-void ShuffleCounts::GuessRows(const std::uint8_t* previous, const std::uint8_t* rows,
-                              std::size_t count) {
-    if (!scorer_) {
-        guessing_.reset();
-        return;
-    }
-    std::uint8_t origins[DeckSize];
-    for (std::size_t r = 0; r < count; ++r, rows += DeckSize) {
-        if (fromNewDeck_) {
-            PairOrigins(NewDeckPositions.data(), rows, origins);
-        } else if (previous) {
-            PairOriginsAfter(previous, rows, origins);
-        }
-        if (fromNewDeck_ || previous) scorer_->ScorePair(origins);
-        previous = rows;
-    }
-}
-
 // For each row: where every card lies (the inverse of the row), then the pair with its starting
 // order, when there is one.
-void ShuffleCounts::CountRows(const std::uint8_t* previous, const std::uint8_t* rows,
-                              std::size_t count) {
+std::size_t ShuffleCounts::CountRows(const std::uint8_t* previous, const std::uint8_t* rows,
+                                     std::size_t count, std::uint8_t* origins) {
     std::uint16_t* cards = cardPending_.data();
     std::uint8_t at[53] = {};
+    std::size_t pairs = 0;
     for (std::size_t r = 0; r < count; ++r, rows += DeckSize) {
 #pragma GCC unroll 52
         for (std::size_t p = 0; p < DeckSize; ++p) {
@@ -173,16 +172,17 @@ void ShuffleCounts::CountRows(const std::uint8_t* previous, const std::uint8_t* 
             at[card] = static_cast<std::uint8_t>(p);
             ++(cards + p * 53)[card];
         }
-        if (fromNewDeck_) {
-            CountPair(NewDeck.data(), rows, at, movePending_.data(), rising_, fixed_);
-            ++pairs_;
-        } else if (previous) {
-            CountPair(previous, rows, at, movePending_.data(), rising_, fixed_);
-            ++pairs_;
+        const std::uint8_t* earlier = fromNewDeck_ ? NewDeck.data() : previous;
+        if (earlier) {
+            std::uint8_t* out = origins ? origins + pairs * DeckSize : nullptr;
+            CountPair(earlier, rows, at, movePending_.data(), rising_, fixed_, out);
+            ++pairs;
         }
         previous = rows;
     }
+    pairs_ += pairs;
     rows_ += count;
+    return pairs;
 }
 
 void ShuffleCounts::Flush() {
@@ -269,7 +269,8 @@ void ShuffleCounts::Add(const ShuffleCounts& later, bool consecutive) {
         std::uint8_t at[53];
         for (std::uint32_t p = 0; p < DeckSize; ++p)
             at[later.first_[p]] = static_cast<std::uint8_t>(p);
-        CountPair(last_.data(), later.first_.data(), at, movePending_.data(), rising_, fixed_);
+        CountPair(last_.data(), later.first_.data(), at, movePending_.data(), rising_, fixed_,
+                  nullptr);
         ++pairs_;
         pendingRows_ = 1;
     }

@@ -11,6 +11,7 @@
 #include "cards/Cards.h"
 #include "guessing/GuessScorer.h"
 #include "guessing/GuessingCounts.h"
+#include "guessing/GuessingRun.h"
 
 namespace brevane {
 
@@ -79,6 +80,9 @@ class ShuffleCounts {
     // `count` rows stored back to back, 52 bytes each, following the rows added so far. Each
     // row holds every card code 1..52 once, as parsed and generated rows do.
     void AddRows(const std::uint8_t* rows, std::size_t count);
+    // AddRows, handing the origins of every pair counted to `guessing` (GuessingRun::AddOrigins)
+    // as well: for counts whose guessing is deferred to a run fed in row order.
+    void AddRows(const std::uint8_t* rows, std::size_t count, GuessingRun& guessing);
 
     // Adds the counts of `later`, made over the rows that come after these. With `consecutive`
     // its first row directly follows this last row in one list, and that pair counts as well;
@@ -126,8 +130,11 @@ class ShuffleCounts {
 
   private:
     // `previous` is the row before rows[0], or null when there is none; ignored from a new deck.
-    void CountRows(const std::uint8_t* previous, const std::uint8_t* rows, std::size_t count);
-    void GuessRows(const std::uint8_t* previous, const std::uint8_t* rows, std::size_t count);
+    void AddRows(const std::uint8_t* rows, std::size_t count, GuessingRun* guessing);
+    // Counts the rows, and writes the origins of each pair to `origins` (when not null), 52
+    // bytes a pair; gives the pairs.
+    std::size_t CountRows(const std::uint8_t* previous, const std::uint8_t* rows, std::size_t count,
+                          std::uint8_t* origins);
     void Flush();
 
     SeatView view_;
