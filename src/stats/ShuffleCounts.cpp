@@ -125,20 +125,26 @@ ShuffleCounts::Tables ShuffleCounts::ToTables() const {
 }
 
 void ShuffleCounts::AddRows(const std::uint8_t* rows, std::size_t count) {
-    AddRows(rows, count, nullptr);
+    AddRows(rows, count, nullptr, nullptr);
 }
 
 void ShuffleCounts::AddRows(const std::uint8_t* rows, std::size_t count, GuessingRun& guessing) {
-    AddRows(rows, count, &guessing);
+    AddRows(rows, count, &guessing, nullptr);
 }
 
-void ShuffleCounts::AddRows(const std::uint8_t* rows, std::size_t count, GuessingRun* guessing) {
+void ShuffleCounts::AddRows(const std::uint8_t* rows, std::size_t count,
+                            std::vector<std::uint8_t>& origins) {
+    AddRows(rows, count, nullptr, &origins);
+}
+
+void ShuffleCounts::AddRows(const std::uint8_t* rows, std::size_t count, GuessingRun* guessing,
+                            std::vector<std::uint8_t>* originsOut) {
     if (count == 0) return;
     if (rows_ == 0) std::memcpy(first_.data(), rows, DeckSize);
     const std::uint8_t* previous = rows_ > 0 ? last_.data() : nullptr;
     std::int32_t values[SeatBatchRows];
     std::uint8_t origins[SeatBatchRows * DeckSize];
-    const bool guessed = scorer_ || guessing;
+    const bool guessed = scorer_ || guessing || originsOut;
     if (!scorer_) guessing_.reset();
     while (count > 0) {
         const std::size_t take =
@@ -149,6 +155,7 @@ void ShuffleCounts::AddRows(const std::uint8_t* rows, std::size_t count, Guessin
         const std::size_t pairs = CountRows(previous, rows, take, guessed ? origins : nullptr);
         if (scorer_) scorer_->ScorePairs(origins, pairs);
         if (guessing) guessing->AddOrigins(origins, pairs);
+        if (originsOut) originsOut->insert(originsOut->end(), origins, origins + pairs * DeckSize);
         previous = rows + (take - 1) * DeckSize;
         pendingRows_ += static_cast<std::uint32_t>(take);
         if (pendingRows_ == PendingLimit) Flush();

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <limits>
 #include <optional>
+#include <vector>
 
 #include "analysis/ReportCounters.h"
 #include "analysis/Seats.h"
@@ -83,6 +84,9 @@ class ShuffleCounts {
     // AddRows, handing the origins of every pair counted to `guessing` (GuessingRun::AddOrigins)
     // as well: for counts whose guessing is deferred to a run fed in row order.
     void AddRows(const std::uint8_t* rows, std::size_t count, GuessingRun& guessing);
+    // AddRows, appending the origins of every pair counted to `origins`, 52 bytes a pair: for
+    // counts of a piece of a run whose pairs are guessed once the pieces are in order.
+    void AddRows(const std::uint8_t* rows, std::size_t count, std::vector<std::uint8_t>& origins);
 
     // Adds the counts of `later`, made over the rows that come after these. With `consecutive`
     // its first row directly follows this last row in one list, and that pair counts as well;
@@ -130,7 +134,8 @@ class ShuffleCounts {
 
   private:
     // `previous` is the row before rows[0], or null when there is none; ignored from a new deck.
-    void AddRows(const std::uint8_t* rows, std::size_t count, GuessingRun* guessing);
+    void AddRows(const std::uint8_t* rows, std::size_t count, GuessingRun* guessing,
+                 std::vector<std::uint8_t>* originsOut);
     // Counts the rows, and writes the origins of each pair to `origins` (when not null), 52
     // bytes a pair; gives the pairs.
     std::size_t CountRows(const std::uint8_t* previous, const std::uint8_t* rows, std::size_t count,
