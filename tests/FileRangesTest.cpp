@@ -20,6 +20,7 @@
 #include "support/CliRunner.h"
 #include "support/CountedRows.h"
 #include "support/LiteralGuessing.h"
+#include "support/PartTables.h"
 #include "support/SameCounts.h"
 #include "work/ExportPieces.h"
 
@@ -169,7 +170,7 @@ PairsBefore BeforeRows(const std::vector<std::uint8_t>& bytes, std::size_t count
     const PartRows earlier{nullptr, bytes.data(), count, fromNewDeck};
     PairsBefore before;
     before.pairs = earlier.Pairs();
-    before.tables = PartTables(earlier, 1);
+    before.tables = test::PartTables(earlier);
     before.tail = LastPairOrigins(earlier, before.pairs % GuessBlockPairs);
     return before;
 }

@@ -12,6 +12,7 @@
 #include "ranges/PartGuessing.h"
 #include "support/LiteralGuessing.h"
 #include "support/LiteralStats.h"
+#include "support/PartTables.h"
 
 namespace brevane {
 namespace {
@@ -57,8 +58,8 @@ GuessingCounts ScoredInParts(const std::vector<std::uint8_t>& bytes, bool fromNe
         // sizes.
         const PartRows earlier{nullptr, bytes.data(), from, fromNewDeck};
         before.tail = LastPairOrigins(earlier, before.pairs % GuessBlockPairs);
-        const GuessTables tables = PartTables(part, threads);
-        total.Add(ScorePart(before, part, threads));
+        const GuessTables tables = test::PartTables(part);
+        total.Add(test::ScorePart(before, part, threads));
         before.pairs += part.Pairs();
         before.tables.Add(tables);
     }
@@ -104,9 +105,9 @@ TEST(PartGuessing, PairsOfAPartCountTheRowBeforeItUnlessFromANewDeck) {
     EXPECT_EQ(newDeck.Pairs(), 3u);
     EXPECT_EQ((PartRows{nullptr, bytes.data(), 0, false}.Pairs()), 0u);
     // The tables of the parts add up to those of the whole list.
-    GuessTables sum = PartTables(first, 1);
-    sum.Add(PartTables(later, 2));
-    EXPECT_EQ(sum, PartTables(PartRows{nullptr, bytes.data(), 5, false}, 1));
+    GuessTables sum = test::PartTables(first);
+    sum.Add(test::PartTables(later));
+    EXPECT_EQ(sum, test::PartTables(PartRows{nullptr, bytes.data(), 5, false}));
     // The last pairs' origins are those of the whole list's last pairs.
     EXPECT_EQ(LastPairOrigins(later, 2),
               LastPairOrigins(PartRows{nullptr, bytes.data(), 5, false}, 2));

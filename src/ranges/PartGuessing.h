@@ -24,13 +24,7 @@ struct PartRows {
     void Origins(std::size_t k, std::uint8_t* origins) const;
 };
 
-// The guessing tables of every pair of `part`, counted on `threads` threads.
-GuessTables PartTables(const PartRows& part, unsigned threads);
-
 // The origins of the last min(n, Pairs()) pairs of `part`, in order, 52 bytes each.
 std::vector<std::uint8_t> LastPairOrigins(const PartRows& part, std::size_t n);
-
-// The guessing game over the pairs of `part`, as PartScorer plays it over the part's rows.
-GuessingCounts ScorePart(const PairsBefore& before, const PartRows& part, unsigned threads);
 
 }  // namespace brevane
