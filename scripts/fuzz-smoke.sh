@@ -61,7 +61,7 @@ clang++ -std=c++20 -O1 -I "$root/src" "$root/src/hand/generator/"*.cpp -o "$out/
 sources=(stats/CountsFile.cpp stats/BoundedJson.cpp stats/ShuffleCounts.cpp
          analysis/ReportCounters.cpp analysis/Export.cpp analysis/RowParser.cpp analysis/Seats.cpp
          cards/Cards.cpp os/OutputFile.cpp os/OutputTarget.cpp os/PendingFile.cpp
-         os/SignalCleanup.cpp guessing/GuessScorer.cpp)
+         os/SignalCleanup.cpp guessing/GuessScorer.cpp guessing/GuessingRun.cpp)
 clang++ "${flags[@]}" "$root/tests/fuzz/CountsFileFuzz.cpp" "${sources[@]/#/$root/src/}" \
   "$out/HandTables.cpp" -o "$out/CountsFileFuzz"
 corpus="$out/CountsFileCorpus"
