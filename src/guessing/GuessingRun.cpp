@@ -76,7 +76,8 @@ void GuessingRun::AddOrigins(const std::uint8_t* origins, std::size_t pairs) {
         scorer_.ScorePairs(origins, pairs);
         return;
     }
-    fedOrigins_ = true;
+    // Set once, before the first window is handed to a scoring thread, which reads it.
+    if (!fedOrigins_) fedOrigins_ = true;
     Gather(origins, pairs);
 }
 
