@@ -90,12 +90,8 @@ void GuessTables::Add(const GuessTables& other) {
 }
 
 void GuessTables::AddPair(const std::uint8_t* origins) {
-    std::size_t previous = FirstCardRow;
-    for (std::size_t j = 0; j < DeckSize; ++j) {
-        ++positions[j][origins[j]];
-        ++followers[previous][origins[j]];
-        previous = origins[j];
-    }
+    for (std::size_t j = 0; j < DeckSize; ++j) ++positions[j][origins[j]];
+    AddFollowers(followers, origins);
 }
 
 GuessStrategy::GuessStrategy(bool follower) : follower_(follower) {

@@ -73,6 +73,16 @@ inline void PairOriginsAfter(const std::uint8_t* start, const std::uint8_t* late
     PairOrigins(startAt, later, origins);
 }
 
+// Counts one pair, given by its origins, into a follower table: the origin of each card after
+// that of the card before it (FirstCardRow for the first card).
+inline void AddFollowers(FollowerTable& followers, const std::uint8_t* origins) {
+    std::size_t previous = FirstCardRow;
+    for (std::size_t j = 0; j < DeckSize; ++j) {
+        ++followers[previous][origins[j]];
+        previous = origins[j];
+    }
+}
+
 // startAt of the new deck 2c 2d ... As: code c lies at position c - 1.
 inline constexpr std::array<std::uint8_t, DeckSize + 1> NewDeckPositions = [] {
     std::array<std::uint8_t, DeckSize + 1> at{};

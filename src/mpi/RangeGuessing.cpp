@@ -38,11 +38,7 @@ bool GuessRange(MPI_Comm comm, const RangeRead& read, const RangeRows& range,
             if (previous && range.counts.Rows() > 0) {
                 std::uint8_t origins[DeckSize];
                 PairOriginsAfter(previous, range.counts.FirstRow().data(), origins);
-                std::size_t before = FirstCardRow;
-                for (const std::uint8_t origin : origins) {
-                    ++followers[before][origin];
-                    before = origin;
-                }
+                AddFollowers(followers, origins);
             }
             tables = TablesOf(mine, followers);
         }

@@ -20,43 +20,27 @@ RangePiece::RangePiece(ShuffleCounts counts, bool followers)
     counts_.DeferGuessing();
 }
 
-void RangePiece::AddFollowers(const std::uint8_t* earlier, const std::uint8_t* later) {
-    std::uint8_t origins[DeckSize];
-    if (earlier) {
-        PairOriginsAfter(earlier, later, origins);
-    } else {
-        PairOrigins(NewDeckPositions.data(), later, origins);
-    }
-    std::size_t previous = FirstCardRow;
-    for (std::size_t j = 0; j < DeckSize; ++j) {
-        ++followers_[previous][origins[j]];
-        previous = origins[j];
-    }
-}
-
 void RangePiece::AddRows(const std::uint8_t* rows, std::size_t count) {
     if (countFollowers_) {
-        const bool fromNewDeck = counts_.FromNewDeck();
-        for (std::size_t r = 0; r < count; ++r) {
-            const std::uint8_t* row = rows + r * DeckSize;
-            if (fromNewDeck) {
-                AddFollowers(nullptr, row);
-            } else if (r > 0) {
-                AddFollowers(row - DeckSize, row);
-            } else if (counts_.Rows() > 0) {
-                AddFollowers(counts_.LastRow().data(), row);
-            }
-        }
+        // Counting finds the origins of the pairs within the piece.
+        origins_.clear();
+        counts_.AddRows(rows, count, origins_);
+        for (std::size_t k = 0; k < origins_.size(); k += DeckSize)
+            AddFollowers(followers_, &origins_[k]);
+    } else {
+        counts_.AddRows(rows, count);
     }
-    counts_.AddRows(rows, count);
     last_.Add(rows, count);
 }
 
 void RangePiece::Merge(RangePiece& later) {
     if (countFollowers_) {
         // The pair across the two pieces, which neither counted.
-        if (!counts_.FromNewDeck() && counts_.Rows() > 0 && later.Rows() > 0)
-            AddFollowers(counts_.LastRow().data(), later.counts_.FirstRow().data());
+        if (!counts_.FromNewDeck() && counts_.Rows() > 0 && later.Rows() > 0) {
+            std::uint8_t across[DeckSize];
+            PairOriginsAfter(counts_.LastRow().data(), later.counts_.FirstRow().data(), across);
+            AddFollowers(followers_, across);
+        }
         for (std::size_t a = 0; a < followers_.size(); ++a)
             for (std::size_t i = 0; i < DeckSize; ++i) followers_[a][i] += later.followers_[a][i];
     }

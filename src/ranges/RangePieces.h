@@ -41,11 +41,10 @@ class RangePiece {
     std::vector<std::uint8_t>&& TakeLastRows() && { return std::move(last_).Take(); }
 
   private:
-    void AddFollowers(const std::uint8_t* earlier, const std::uint8_t* later);
-
     ShuffleCounts counts_;
     bool countFollowers_;
     FollowerTable followers_{};
+    std::vector<std::uint8_t> origins_;  // of the rows being added
     LastRows last_;
 };
 
