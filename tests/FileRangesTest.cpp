@@ -216,6 +216,68 @@ TEST(FileRanges, TheFirstRangeIsGuessedAsItIsCountedAndTheOthersWhenReadAgain) {
     }
 }
 
+// The origins of the pairs of consecutive rows of `rows`, found card by card: the position in
+// the earlier row of each card of the later one.
+std::vector<std::uint8_t> LiteralOrigins(const std::vector<literal::Row>& rows) {
+    std::vector<std::uint8_t> origins;
+    for (std::size_t k = 1; k < rows.size(); ++k) {
+        for (const std::uint8_t card : rows[k]) {
+            const auto at = std::find(rows[k - 1].begin(), rows[k - 1].end(), card);
+            origins.push_back(static_cast<std::uint8_t>(at - rows[k - 1].begin()));
+        }
+    }
+    return origins;
+}
+
+std::vector<std::uint8_t> Joined(const OriginChunks& chunks) {
+    std::vector<std::uint8_t> joined;
+    for (const auto& chunk : chunks) joined.insert(joined.end(), chunk.begin(), chunk.end());
+    return joined;
+}
+
+TEST(FileRanges, OriginsKeptAsARangeIsCountedGuessItAsReadingItAgainWould) {
+    TempDir dir;
+    for (const bool fromNewDeck : {false, true}) {
+        SCOPED_TRACE(fromNewDeck ? "from a new deck" : "pairs of rows");
+        const std::vector<literal::Row> listed = literal::RandomRows(1400, fromNewDeck ? 7 : 8);
+        const std::vector<std::uint8_t> bytes = literal::Flatten(listed);
+        const std::string path = dir.File("rows.txt");
+        test::WriteFileBytes(path, ExportText(bytes));
+        const File file(std::fopen(path.c_str(), "rb"));
+        ASSERT_TRUE(file);
+        const std::size_t cut = 650;  // inside the third block of pairs
+        const std::uint64_t at = cut * ExportLineBytes;
+        const std::vector<literal::Row> own = RowsOf(listed, cut, listed.size() - cut);
+        const PairsBefore before = BeforeRows(bytes, cut, fromNewDeck);
+        for (const unsigned threads : {1u, 2u, 3u}) {
+            SCOPED_TRACE(threads);
+            const RangeRows range =
+                CountFileRange(file.get(), path, at, ExportPieceReader::Unlimited, SeatView{}, cut,
+                               fromNewDeck, true, threads, nullptr, true);
+            ASSERT_EQ(range.status, ExportReader::Status::End);
+            const std::vector<std::uint8_t> kept = Joined(range.origins);
+            if (fromNewDeck) {
+                EXPECT_EQ(kept.size(), own.size() * DeckSize);
+            } else {
+                // The pairs within the range, the pairs across its pieces included.
+                EXPECT_EQ(kept, LiteralOrigins(own));
+            }
+            EXPECT_EQ(range.followers, literal::Guessing(own, fromNewDeck).followers);
+            PartScorer scorer(before, fromNewDeck,
+                              fromNewDeck ? nullptr : &bytes[(cut - 1) * DeckSize], threads);
+            if (!fromNewDeck) {
+                const std::vector<std::uint8_t> across = LiteralOrigins(RowsOf(listed, cut - 1, 2));
+                scorer.AddOrigins(across.data(), 1);
+            }
+            for (const auto& chunk : range.origins)
+                scorer.AddOrigins(chunk.data(), chunk.size() / DeckSize);
+            GuessingCounts total = literal::Guessing(RowsOf(listed, 0, cut), fromNewDeck);
+            total.Add(scorer.Finish());
+            EXPECT_EQ(total, literal::Guessing(listed, fromNewDeck));
+        }
+    }
+}
+
 TEST(FileRanges, ARangeThatChangedBeforeItIsReadAgainIsNotScored) {
     TempDir dir;
     const std::vector<literal::Row> listed = literal::RandomRows(600, 9);
@@ -314,6 +376,9 @@ TEST(FileRanges, LinesUnlikeTheFirstAreCountedInOnePass) {
     EXPECT_EQ(range.lastRows, LastKept(listed));
     EXPECT_EQ(range.followers, literal::Guessing(listed, false).followers);
     test::ExpectSameCounts(range.counts, test::CountedRows(listed, SeatView{}));
+    const RangeRows kept = CountFileRange(file.get(), path, 0, ExportPieceReader::Unlimited,
+                                          SeatView{}, 0, false, false, 3, nullptr, true);
+    EXPECT_EQ(Joined(kept.origins), LiteralOrigins(listed));
     // The one-pass reader stops at the range's end too: line 71, beyond it, is bad.
     const std::size_t end = 70 * ExportLineBytes - 1;
     const std::string badPath = dir.File("mixed-bad.txt");

@@ -19,6 +19,7 @@
 #include "mpi/RangeExchange.h"
 #include "mpi/RangeGuessing.h"
 #include "mpi/RankCounts.h"
+#include "mpi/RankMemory.h"
 #include "ranges/FileRanges.h"
 #include "streams/StreamCounts.h"
 #include "work/ParallelRows.h"
@@ -29,10 +30,13 @@ namespace {
 
 using Status = cli::RowSource::Status;
 
-// What hashing a byte costs rank 0, in thousandths of what parsing, counting and guessing it
-// costs a rank: SHA-256 with the processor's instructions is that cheap beside the guessing
-// game (measured on two cores, the threads of both ranks sharing them).
-constexpr std::uint64_t DigestCostPerMille = 20;
+// What hashing a byte costs rank 0, in thousandths of what handling it costs a rank in the part
+// of the run that hashing overlaps: when the origins are kept, parsing and counting; otherwise
+// parsing, counting and guessing, beside which SHA-256 with the processor's instructions is cheap.
+// Measured on two cores, the threads of both ranks sharing them.
+constexpr std::uint64_t DigestCostPerMille(bool keptOrigins) {
+    return keptOrigins ? 250 : 20;
+}
 
 int ExitFor(Status status) {
     return status == Status::End       ? cli::ExitOk
@@ -85,18 +89,39 @@ Plan PlanOnRankZero(cli::RowSource& source) {
     return {static_cast<std::uint64_t>(info.st_size), *lineBytes, digest ? 1u : 0u};
 }
 
-// Rank 0's share of the file, in thousandths of another rank's. Rank 0 plays the guessing game
-// over its rows as it counts them; the others only count theirs, wait for the tables of the
-// rows before them, and then read their ranges again to play. So rank 0 takes less, to end about
-// when the others can start their guessing: guessing a row costs about twice what reading and
-// counting it does. On two cores the runs were a little faster with every step from 700 down to
-// 200. When rank 0 also hashes the whole file it takes less again.
-std::uint64_t RankZeroShare(int ranks, bool digest) {
-    constexpr std::uint64_t guessingShare = 300;
+// Rank 0's share of the file, in thousandths of another rank's. When the ranks keep the origins
+// of their pairs, each counts its range, passes on its tables and plays the guessing game over
+// what it kept, so the ranks weigh the same. Otherwise rank 0 plays the game over its rows as it
+// counts them, while the others only count theirs, wait for the tables of the rows before them,
+// and then read their ranges again to play. So rank 0 takes less, to end about when the others
+// can start their guessing: guessing a row costs about twice what reading and counting it does.
+// On two cores the runs were a little faster with every step from 700 down to 200. When rank 0
+// also hashes the whole file it takes less again.
+std::uint64_t RankZeroShare(int ranks, bool digest, bool keptOrigins) {
+    const std::uint64_t guessingShare = keptOrigins ? 1000 : 300;
     if (!digest || ranks < 2) return guessingShare;
-    const std::uint64_t others = static_cast<std::uint64_t>(ranks - 1) * DigestCostPerMille;
+    const std::uint64_t cost = DigestCostPerMille(keptOrigins);
+    const std::uint64_t others = static_cast<std::uint64_t>(ranks - 1) * cost;
     if (others >= 1000) return 0;
-    return (1000 - others) * guessingShare / (1000 + DigestCostPerMille);
+    return (1000 - others) * guessingShare / (1000 + cost);
+}
+
+// Whether every rank has the memory to keep the origins of its range's pairs, the ranges cut as
+// RankZeroShare weighs them when the origins are kept. Every rank must call it.
+bool KeepOrigins(MPI_Comm comm, int rank, int ranks, const Plan& plan) {
+    const std::uint64_t memory = RankOriginMemory(comm);
+    const std::uint64_t share = RankZeroShare(ranks, plan.digest != 0, true);
+    const auto part = static_cast<std::uint64_t>(rank);
+    const auto parts = static_cast<std::uint64_t>(ranks);
+    const std::uint64_t from = WeightedCut(plan.size, part, parts, share);
+    const std::uint64_t to =
+        rank + 1 < ranks ? WeightedCut(plan.size, part + 1, parts, share) : plan.size;
+    // A row is a line of ExportLineChars characters at least, and the range's ends move on to
+    // the next line starts.
+    const std::uint64_t rows = (to - from) / ExportLineChars + 2;
+    int fits = rows <= memory / DeckSize ? 1 : 0;
+    MPI_Allreduce(MPI_IN_PLACE, &fits, 1, MPI_INT, MPI_LAND, comm);
+    return fits != 0;
 }
 
 // The whole file's SHA-256, on a thread of rank 0, stopped when the digest is not needed after
@@ -166,9 +191,10 @@ Status CountInputOnRanks(MPI_Comm comm, cli::RowSource& source, ShuffleCounts& c
     struct stat opened {};
     if (file && fstat(fileno(file.get()), &opened) != 0)
         failure = path + ": " + std::strerror(errno);
+    const bool keep = KeepOrigins(comm, rank, ranks, plan);
     std::optional<DigestThread> digest;
     if (rank == 0 && plan.digest && file) digest.emplace(fileno(file.get()));
-    const std::uint64_t firstShare = RankZeroShare(ranks, plan.digest != 0);
+    const std::uint64_t firstShare = RankZeroShare(ranks, plan.digest != 0, keep);
     std::uint64_t start = 0;
     if (file && rank > 0) {
         int error = 0;
@@ -199,13 +225,15 @@ Status CountInputOnRanks(MPI_Comm comm, cli::RowSource& source, ShuffleCounts& c
         rank + 1 < ranks ? std::max(cuts[2 * me + 2], start) : ExportPieceReader::Unlimited;
     const std::uint64_t guessedFirst = counts.FirstRowIndex() + start / plan.lineBytes;
     const std::uint64_t length = end == ExportPieceReader::Unlimited ? end : end - start;
-    // Rank 0's range starts the run, so it plays the guessing game as it counts.
+    // Rank 0's range starts the run, so unless the origins are kept it plays the guessing game
+    // as it counts.
     RangeRows range =
-        rank == 0
+        rank == 0 && !keep
             ? CountFirstFileRange(file.get(), path, start, length, counts.View(), guessedFirst,
                                   counts.FromNewDeck(), DefaultThreadCount(), &source.Progress())
             : CountFileRange(file.get(), path, start, length, counts.View(), guessedFirst,
-                             counts.FromNewDeck(), rank + 1 < ranks, DefaultThreadCount());
+                             counts.FromNewDeck(), rank + 1 < ranks, DefaultThreadCount(),
+                             rank == 0 ? &source.Progress() : nullptr, keep);
     const std::vector<RangeSummary> all = GatherSummaries(
         comm,
         {static_cast<std::uint64_t>(range.status), range.counts.Rows(), range.lines, guessedFirst});
@@ -278,7 +306,7 @@ Status CountInputOnRanks(MPI_Comm comm, cli::RowSource& source, ShuffleCounts& c
         }
         if (pairsBefore[me] % GuessBlockPairs != 0) links.tailFrom = before;
     }
-    const RangeRead read{file.get(), path, start, length, fromNewDeck, DefaultThreadCount()};
+    const RangeRead read{file.get(), path, start, length, fromNewDeck, DefaultThreadCount(), keep};
     std::string unread;
     if (GuessRange(comm, read, range, links, mine, unread) && Changed(fileno(file.get()), opened))
         unread = path + ": changed while it was read";

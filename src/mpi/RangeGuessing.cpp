@@ -27,19 +27,18 @@ bool GuessRange(MPI_Comm comm, const RangeRead& read, const RangeRows& range,
     MPI_Comm_rank(comm, &rank);
     const bool fromNewDeck = read.fromNewDeck;
     const std::uint8_t* previous = fromNewDeck ? nullptr : links.previous;
+    // The pair across the cut before the range, which its counting did not see.
+    std::uint8_t across[DeckSize];
+    const bool acrossCut = previous && range.counts.Rows() > 0;
+    if (acrossCut) PairOriginsAfter(previous, range.counts.FirstRow().data(), across);
     GuessTables tables;
     if (links.laterRows) {
-        if (rank == 0) {
+        if (rank == 0 && !read.keptOrigins) {
             const std::optional<GuessingCounts> guessed = range.counts.Guessing();
             tables = TablesOf(mine, guessed ? guessed->followers : FollowerTable{});
         } else {
-            // The pair across the cut before the range, which its follower table lacks.
             FollowerTable followers = range.followers;
-            if (previous && range.counts.Rows() > 0) {
-                std::uint8_t origins[DeckSize];
-                PairOriginsAfter(previous, range.counts.FirstRow().data(), origins);
-                AddFollowers(followers, origins);
-            }
+            if (acrossCut) AddFollowers(followers, across);
             tables = TablesOf(mine, followers);
         }
     }
@@ -50,6 +49,14 @@ bool GuessRange(MPI_Comm comm, const RangeRead& read, const RangeRows& range,
                         kept, fromNewDeck};
     const PairsBefore before = ExchangeTables(comm, tables, last, links.pairsBefore, links.tailFrom,
                                               links.tailTo, links.tailToPairs);
+    if (read.keptOrigins) {
+        PartScorer scorer(before, fromNewDeck, previous, read.threads);
+        if (acrossCut) scorer.AddOrigins(across, 1);
+        for (const auto& chunk : range.origins)
+            scorer.AddOrigins(chunk.data(), chunk.size() / DeckSize);
+        mine.SetGuessing(scorer.Finish());
+        return true;
+    }
     if (rank == 0) return true;
     const RangeExpected expected{range.counts.Rows(), range.counts.LastRow()};
     const std::optional<GuessingCounts> scored =

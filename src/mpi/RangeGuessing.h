@@ -20,6 +20,9 @@ struct RangeRead {
     std::uint64_t length = 0;
     bool fromNewDeck = false;
     unsigned threads = 1;
+    // The range was counted with its pairs' origins kept (RangeRows::origins), and is not read
+    // again.
+    bool keptOrigins = false;
 };
 
 // How this rank's range stands among the others (the ranks with no rows left out).
@@ -33,11 +36,11 @@ struct RangeLinks {
 };
 
 // The guessing game over this rank's range, as one run over the ranks' rows in order plays it.
-// Rank 0's range, counted with CountFirstFileRange, is guessed already; it passes on its tables.
-// Every other rank passes on its own and reads its range again to play the game from the
-// tables of the ranks before (ScoreFileRange), setting the guessing of `mine` (the range's
-// counts with the pair across the cut before it). False, with the reason in `error`, when that
-// reading fails. Every rank must call it.
+// Every rank passes on its tables, then plays the game over its pairs from the tables of the
+// ranks before, setting the guessing of `mine` (the range's counts with the pair across the cut
+// before it): from the origins kept as the range was counted, or by reading the range again
+// (ScoreFileRange). Rank 0's range, when counted with CountFirstFileRange, is guessed already.
+// False, with the reason in `error`, when reading again fails. Every rank must call it.
 bool GuessRange(MPI_Comm comm, const RangeRead& read, const RangeRows& range,
                 const RangeLinks& links, ShuffleCounts& mine, std::string& error);
 

@@ -73,6 +73,18 @@ void PartScorer::AddRows(const std::uint8_t* rows, std::size_t count) {
     if (run_ && i < count) run_->AddRows(rows + i * DeckSize, count - i);
 }
 
+void PartScorer::AddOrigins(const std::uint8_t* origins, std::size_t pairs) {
+    std::size_t k = 0;
+    for (; !run_ && k < pairs; ++k) {
+        if (scorer_.Pairs() % GuessBlockPairs == 0) {
+            run_.emplace(fromNewDeck_, threads_, scorer_);
+            break;
+        }
+        scorer_.ScorePair(origins + k * DeckSize);
+    }
+    if (run_ && k < pairs) run_->AddOrigins(origins + k * DeckSize, pairs - k);
+}
+
 GuessingCounts PartScorer::Finish() {
     GuessingCounts counts;
     counts.byPosition = Minus(scorer_.ByPosition(), tailByPosition_);

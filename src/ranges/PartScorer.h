@@ -21,6 +21,9 @@ struct PairsBefore {
     std::vector<std::uint8_t> tail;
 };
 
+// The origins of pairs in row order (PairOrigins, 52 bytes a pair), in chunks.
+using OriginChunks = std::vector<std::vector<std::uint8_t>>;
+
 // The guessing game over one part of a run's rows, fed in order, scored as one run over every
 // pair would score them: the scores of the part's pairs, and the follower table of those pairs
 // alone. The pairs after the last block boundary before the part are learned again from
@@ -34,7 +37,10 @@ class PartScorer {
 
     // `count` rows of 52 card codes, back to back, following those fed before.
     void AddRows(const std::uint8_t* rows, std::size_t count);
-    std::uint64_t Rows() const { return rows_; }
+    // Or, instead of rows, the origins of the part's next `pairs` pairs (the first of them with
+    // the row before the part, unless from new decks); a scorer is fed one way or the other.
+    void AddOrigins(const std::uint8_t* origins, std::size_t pairs);
+    std::uint64_t Rows() const { return rows_; }  // fed by AddRows
     // Called once, after the last rows.
     GuessingCounts Finish();
 

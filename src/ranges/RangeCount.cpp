@@ -27,7 +27,7 @@ ExportCountOptions CountOptions(std::uint64_t length, unsigned threads, WorkProg
 }
 
 RangeRows Unreadable(ShuffleCounts counts, const std::string& name) {
-    RangeRows range{std::move(counts), {}, {}, ExportReader::Status::ReadFailed, 0, {}};
+    RangeRows range{std::move(counts), {}, {}, {}, ExportReader::Status::ReadFailed, 0, {}};
     range.error = name + ": " + std::strerror(errno);
     return range;
 }
@@ -36,10 +36,11 @@ RangeRows Unreadable(ShuffleCounts counts, const std::string& name) {
 
 RangeRows CountFileRange(std::FILE* file, const std::string& name, std::uint64_t start,
                          std::uint64_t length, const SeatView& view, std::uint64_t firstRow,
-                         bool fromNewDeck, bool followers, unsigned threads,
-                         WorkProgress* progress) {
+                         bool fromNewDeck, bool followers, unsigned threads, WorkProgress* progress,
+                         bool keepOrigins) {
     const auto fresh = [&](std::uint64_t rowInRange) {
-        return RangePiece(ShuffleCounts(view, firstRow + rowInRange, fromNewDeck), followers);
+        return RangePiece(ShuffleCounts(view, firstRow + rowInRange, fromNewDeck), followers,
+                          keepOrigins);
     };
     if (fseeko(file, static_cast<off_t>(start), SEEK_SET) == 0) {
         auto counted =
@@ -48,6 +49,7 @@ RangeRows CountFileRange(std::FILE* file, const std::string& name, std::uint64_t
             RangeRows range;
             range.followers = counted->Followers();
             range.lastRows = std::move(*counted).TakeLastRows();
+            range.origins = std::move(*counted).TakeOrigins();
             range.counts = std::move(*counted).Counts();
             range.lines = range.counts.Rows();
             return range;
@@ -64,6 +66,7 @@ RangeRows CountFileRange(std::FILE* file, const std::string& name, std::uint64_t
         range.lines, range.error);
     range.followers = piece.Followers();
     range.lastRows = std::move(piece).TakeLastRows();
+    range.origins = std::move(piece).TakeOrigins();
     range.counts = std::move(piece).Counts();
     return range;
 }
@@ -81,7 +84,7 @@ RangeRows CountFirstFileRange(std::FILE* file, const std::string& name, std::uin
             [&](std::uint64_t rowInRange) { return FirstRangePiece(fresh(rowInRange), guessing); },
             CountOptions(length, threads, progress));
         if (counted) {
-            RangeRows range{counted->Finish(), {}, {}, ExportReader::Status::End, 0, {}};
+            RangeRows range{counted->Finish(), {}, {}, {}, ExportReader::Status::End, 0, {}};
             range.lastRows = std::move(*counted).TakeLastRows();
             range.lines = range.counts.Rows();
             return range;

@@ -25,6 +25,9 @@ struct RangeRows {
     FollowerTable followers{};
     // The last rows, GuessBlockPairs of them at most, for the pairs its successor learns again.
     std::vector<std::uint8_t> lastRows;
+    // When asked for, the origins of the pairs within the range (with new decks, of every row),
+    // to be guessed without reading the range again.
+    OriginChunks origins;
     // End when every line of the range is a row; otherwise BadLine or ReadFailed, the counts
     // being those before the fault.
     ExportReader::Status status = ExportReader::Status::End;
@@ -37,11 +40,12 @@ struct RangeRows {
 // well-formed row, otherwise in one pass that stops at the first fault. `firstRow` is the row
 // index of the range's first row; `name` names the file in messages. With `followers` the
 // range's follower table is counted too. `progress`, when given, advances by the rows counted
-// on several threads, its input bytes done those from `start` on.
+// on several threads, its input bytes done those from `start` on. With `keepOrigins` the
+// origins of its pairs are kept.
 RangeRows CountFileRange(std::FILE* file, const std::string& name, std::uint64_t start,
                          std::uint64_t length, const SeatView& view, std::uint64_t firstRow,
                          bool fromNewDeck, bool followers, unsigned threads,
-                         WorkProgress* progress = nullptr);
+                         WorkProgress* progress = nullptr, bool keepOrigins = false);
 
 // Counts the first range of a file as CountFileRange does, but with the guessing game played
 // beside the counting, as for a whole file: no rows before it teach it anything. So its counts

@@ -1,5 +1,7 @@
 #include "ranges/RangePieces.h"
 
+#include <algorithm>
+
 namespace brevane::ranges {
 
 void LastRows::Add(const std::uint8_t* rows, std::size_t count) {
@@ -15,18 +17,34 @@ void LastRows::Add(const std::uint8_t* rows, std::size_t count) {
                     rows_.begin() + static_cast<std::ptrdiff_t>(rows_.size() - keep));
 }
 
-RangePiece::RangePiece(ShuffleCounts counts, bool followers)
-    : counts_(std::move(counts)), countFollowers_(followers) {
+RangePiece::RangePiece(ShuffleCounts counts, bool followers, bool keepOrigins)
+    : counts_(std::move(counts)), countFollowers_(followers), keepOrigins_(keepOrigins) {
     counts_.DeferGuessing();
 }
 
+std::vector<std::uint8_t>& RangePiece::ChunkFor(std::size_t pairs) {
+    // Chunks of a few megabytes, so that what is kept is never copied as it grows.
+    constexpr std::size_t chunkBytes = std::size_t{4} << 20;
+    const std::size_t bytes = pairs * DeckSize;
+    if (kept_.empty() || kept_.back().capacity() - kept_.back().size() < bytes) {
+        kept_.emplace_back();
+        kept_.back().reserve(std::max(chunkBytes, bytes));
+    }
+    return kept_.back();
+}
+
 void RangePiece::AddRows(const std::uint8_t* rows, std::size_t count) {
-    if (countFollowers_) {
-        // Counting finds the origins of the pairs within the piece.
+    if (countFollowers_ || keepOrigins_) {
+        // Counting finds the origins of the pairs within the piece, and writes them where they
+        // are kept.
         origins_.clear();
-        counts_.AddRows(rows, count, origins_);
-        for (std::size_t k = 0; k < origins_.size(); k += DeckSize)
-            AddFollowers(followers_, &origins_[k]);
+        std::vector<std::uint8_t>& out = keepOrigins_ ? ChunkFor(count) : origins_;
+        const std::size_t from = out.size();
+        counts_.AddRows(rows, count, out);
+        if (countFollowers_) {
+            for (std::size_t k = from; k < out.size(); k += DeckSize)
+                AddFollowers(followers_, &out[k]);
+        }
     } else {
         counts_.AddRows(rows, count);
     }
@@ -34,16 +52,23 @@ void RangePiece::AddRows(const std::uint8_t* rows, std::size_t count) {
 }
 
 void RangePiece::Merge(RangePiece& later) {
-    if (countFollowers_) {
-        // The pair across the two pieces, which neither counted.
-        if (!counts_.FromNewDeck() && counts_.Rows() > 0 && later.Rows() > 0) {
-            std::uint8_t across[DeckSize];
-            PairOriginsAfter(counts_.LastRow().data(), later.counts_.FirstRow().data(), across);
-            AddFollowers(followers_, across);
+    // The pair across the two pieces, which neither counted.
+    if ((countFollowers_ || keepOrigins_) && !counts_.FromNewDeck() && counts_.Rows() > 0 &&
+        later.Rows() > 0) {
+        std::uint8_t across[DeckSize];
+        PairOriginsAfter(counts_.LastRow().data(), later.counts_.FirstRow().data(), across);
+        if (countFollowers_) AddFollowers(followers_, across);
+        if (keepOrigins_) {
+            std::vector<std::uint8_t>& chunk = ChunkFor(1);
+            chunk.insert(chunk.end(), across, across + DeckSize);
         }
+    }
+    if (countFollowers_) {
         for (std::size_t a = 0; a < followers_.size(); ++a)
             for (std::size_t i = 0; i < DeckSize; ++i) followers_[a][i] += later.followers_[a][i];
     }
+    for (auto& chunk : later.kept_) kept_.push_back(std::move(chunk));
+    later.kept_.clear();
     counts_.Merge(later.counts_);
     last_.Add(later.last_);
 }

@@ -9,6 +9,7 @@
 
 #include "analysis/RowParser.h"
 #include "guessing/GuessingRun.h"
+#include "ranges/PartScorer.h"
 #include "stats/GuessedPieces.h"
 #include "stats/ShuffleCounts.h"
 #include "work/ParallelExport.h"
@@ -26,11 +27,12 @@ class LastRows {
     std::vector<std::uint8_t> rows_;
 };
 
-// The counts of one piece of a range that does not start the run, for CountExportFile: its
-// guessing deferred, its last rows kept, and, when asked for, the follower table of its pairs.
+// The counts of one piece of a range, for CountExportFile: its guessing deferred, its last rows
+// kept, and, when asked for, the follower table of its pairs and their origins, to be guessed
+// once the tables of the rows before the range are known.
 class RangePiece {
   public:
-    RangePiece(ShuffleCounts counts, bool followers);
+    RangePiece(ShuffleCounts counts, bool followers, bool keepOrigins = false);
     void AddRows(const std::uint8_t* rows, std::size_t count);
     std::uint64_t Rows() const { return counts_.Rows(); }
     // `later` holds the rows right after these.
@@ -39,12 +41,19 @@ class RangePiece {
     ShuffleCounts&& Counts() && { return std::move(counts_); }
     const FollowerTable& Followers() const { return followers_; }
     std::vector<std::uint8_t>&& TakeLastRows() && { return std::move(last_).Take(); }
+    // The origins of the pairs within the piece, the pairs across merged pieces included.
+    OriginChunks&& TakeOrigins() && { return std::move(kept_); }
 
   private:
+    // The chunk to keep the origins of `pairs` more pairs in.
+    std::vector<std::uint8_t>& ChunkFor(std::size_t pairs);
+
     ShuffleCounts counts_;
     bool countFollowers_;
+    bool keepOrigins_;
     FollowerTable followers_{};
     std::vector<std::uint8_t> origins_;  // of the rows being added
+    OriginChunks kept_;
     LastRows last_;
 };
 
