@@ -269,6 +269,13 @@ TEST(CountsFile, HugeCountsAreReadWithoutWrapping) {
     EXPECT_EQ(TextIsWrong(CountsFileText(test::SameRowCounts(MaxRowIndex, SeatView{}, 1), "p",
                                          Source, true)),
               "\"first_row\" + \"shuffles\" is too large");
+    // One file alone past 2^63 - 1 rows, from row 0; 2^64 - 1 is where a sum of rows would wrap.
+    for (const std::uint64_t n : {MaxRowIndex + 1, ~std::uint64_t{0}}) {
+        EXPECT_EQ(
+            TextIsWrong(CountsFileText(test::SameRowCounts(n, SeatView{}), "p", Source, false)),
+            "\"first_row\" + \"shuffles\" is too large")
+            << n;
+    }
 }
 
 // Whether --first-row was given is kept; files written before it was recorded count it as
