@@ -2,9 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <functional>
 #include <numeric>
+#include <set>
 
+#include "support/CliRunner.h"
 #include "support/CountedRows.h"
 #include "support/LiteralStats.h"
 #include "support/SameCounts.h"
@@ -269,6 +272,13 @@ TEST(CountsFile, HugeCountsAreReadWithoutWrapping) {
     EXPECT_EQ(TextIsWrong(CountsFileText(test::SameRowCounts(MaxRowIndex, SeatView{}, 1), "p",
                                          Source, true)),
               "\"first_row\" + \"shuffles\" is too large");
+    // One file alone past 2^63 - 1 rows, from row 0; 2^64 - 1 is where a sum of rows would wrap.
+    for (const std::uint64_t n : {MaxRowIndex + 1, ~std::uint64_t{0}}) {
+        EXPECT_EQ(
+            TextIsWrong(CountsFileText(test::SameRowCounts(n, SeatView{}), "p", Source, false)),
+            "\"first_row\" + \"shuffles\" is too large")
+            << n;
+    }
 }
 
 // Whether --first-row was given is kept; files written before it was recorded count it as
@@ -287,6 +297,30 @@ TEST(CountsFile, FirstRowGivenIsRecorded) {
     EXPECT_EQ(WhatIsWrong(json), "\"first_row\" is 40, but \"first_row_given\" is false");
     json["first_row_given"] = 1;
     EXPECT_EQ(WhatIsWrong(json), "\"first_row_given\" is not true or false");
+}
+
+// The fuzzer's seeds are counts files this program wrote, of both versions: each is read, and
+// what was read is written back to the very same bytes.
+TEST(CountsFile, FuzzSeedsAreReadAndWrittenBackAlike) {
+    const std::filesystem::path folder =
+        std::filesystem::path(__FILE__).parent_path() / "fuzz" / "counts-corpus";
+    std::set<int> versions;
+    std::size_t files = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        if (entry.path().extension() != ".json") continue;
+        ++files;
+        const std::string name = entry.path().filename().string();
+        const std::string text = test::ReadFileBytes(entry.path().string());
+        ASSERT_EQ(TextIsWrong(text), "") << name;
+        const SavedCounts saved = ParseCountsFile(text);
+        EXPECT_EQ(CountsFileText(saved.counts, saved.program, saved.source, saved.firstRowGiven),
+                  text)
+            << name;
+        EXPECT_EQ(saved.counts.Rows(), Json::parse(text)["shuffles"].get<std::uint64_t>()) << name;
+        versions.insert(Json::parse(text)["version"].get<int>());
+    }
+    EXPECT_GE(files, 4u);
+    EXPECT_EQ(versions, (std::set<int>{1, 2}));
 }
 
 }  // namespace

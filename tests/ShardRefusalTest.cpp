@@ -132,8 +132,8 @@ TEST_F(ShardRefusal, HostileCountsFilesAreRefusedWithAReason) {
     refused("huge-number.json", "[1e400]\n", "a number too large (at byte 6)");
     refused("nul.json", good + '\0',
             "not valid JSON (a NUL byte at byte " + std::to_string(good.size() + 1) + ")");
-    // A file of 1 GiB (sparse), a device that never ends, and a pipe: read no further than
-    // the limit.
+    // A file of 1 GiB (sparse), a device and a pipe that never end: read no further than the
+    // limit.
     const std::string large = dir_.File("large.json");
     WriteFileBytes(large, good);
     std::filesystem::resize_file(large, std::uintmax_t{1} << 30);
@@ -141,6 +141,8 @@ TEST_F(ShardRefusal, HostileCountsFilesAreRefusedWithAReason) {
         ExpectRefusal(RunCli({"merge", path, "test"}),
                       "merge: " + path + ": larger than 16 MiB, more than a counts file holds");
     }
+    ExpectRefusal(RunShell("cat /dev/zero | \"$CLI\" merge - test"),
+                  "merge: -: larger than 16 MiB, more than a counts file holds");
     ExpectRefusal(RunCli({"merge", "-", "test"}, "{\"a\":1,\"a\":2}"),
                   "merge: -: duplicate key \"a\"");
 }
