@@ -63,20 +63,36 @@ class ChangingInputRace : public ::testing::Test {
         ASSERT_EQ(made.status, 0) << made.err;
     }
 
-    // Runs `test` on a copy of the rows while `change` runs after `delay` seconds; gives the
-    // JSON result, with the run's own checks made.
-    nlohmann::json RunWhile(const std::string& change, const std::string& delay) {
+    // What a run of `test` on a changing copy of the rows gave, and what it left in its folder.
+    struct Run {
+        std::string status;  // the shell's $?: 128 + the signal for a run that died of one
+        std::string err;
+        std::string result;  // the JSON result, or "" when none was printed
+        std::set<std::string> left;
+    };
+
+    // Runs `test` on a copy of the rows, with the counts saved beside its result, while `change`
+    // runs after `delay` seconds; `prefix` goes before the command (taskset, for one CPU).
+    Run RunChanging(const std::string& change, const std::string& delay,
+                    const std::string& prefix = "") {
         const std::string out = dir_.File("out");
         RunShell("rm -rf '" + out + "' && mkdir '" + out + "' && cp '" + rows_ + "' '" +
                  dir_.File("f") + "'");
-        const CliResult r = RunShell("cd '" + dir_.Path() + "' && { \"$CLI\" test --input f " +
-                                     "--threads 2 --format json --quiet --save-counts out/c.json " +
-                                     "> out/r.json & pid=$!; sleep " + delay + "; " + change +
-                                     "; wait $pid; echo $?; }");
-        EXPECT_EQ(r.out, "0\n") << change << " after " << delay << "s: " << r.err;
-        EXPECT_EQ(FolderEntries(out), (std::set<std::string>{"c.json", "r.json"}));
-        const std::string text = ReadFileBytes(out + "/r.json");
-        return nlohmann::json::parse(text.empty() ? "{}" : text);
+        const CliResult r = RunShell("cd '" + dir_.Path() + "' && { " + prefix + " \"$CLI\" " +
+                                     "test --input f --threads 2 --format json --quiet " +
+                                     "--save-counts out/c.json > out/r.json & pid=$!; sleep " +
+                                     delay + "; " + change + "; wait $pid; echo $?; }");
+        Run run{r.out, r.err, ReadFileBytes(out + "/r.json"), FolderEntries(out)};
+        if (run.status.ends_with('\n')) run.status.pop_back();
+        return run;
+    }
+
+    // The JSON result of a run that must succeed, with the run's own checks made.
+    nlohmann::json RunWhile(const std::string& change, const std::string& delay) {
+        const Run run = RunChanging(change, delay);
+        EXPECT_EQ(run.status, "0") << change << " after " << delay << "s: " << run.err;
+        EXPECT_EQ(run.left, (std::set<std::string>{"c.json", "r.json"}));
+        return nlohmann::json::parse(run.result.empty() ? "{}" : run.result);
     }
 
     TempDir dir_;
@@ -94,6 +110,37 @@ TEST_F(ChangingInputRace, AShrinkingFileGivesTheRowsCountedWithTheirDigest) {
         EXPECT_LE(shuffles, Rows);
         EXPECT_EQ(result["source"]["sha256"], Sha256OfPrefix(rows_, shuffles * ExportLineBytes))
             << delay;
+    }
+}
+
+// Cut inside a line, as `truncate -s 1000000` cuts: a run that saw the cut refuses the part line
+// as one pass over the shortened file refuses it, and leaves no counts file; one that had read
+// every row first counts them all. Never a signal, on one CPU or two.
+TEST_F(ChangingInputRace, AFileCutInsideALineIsRefusedAtThatLineOrCountedWhole) {
+    const std::uint64_t cut = 6369 * ExportLineBytes + 67;
+    RunShell("head -c " + std::to_string(cut) + " '" + rows_ + "' > '" + dir_.File("cut") + "'");
+    const CliResult once = RunShell("cd '" + dir_.Path() + "' && \"$CLI\" test --input cut");
+    ASSERT_EQ(once.status, 2);
+    ASSERT_TRUE(once.err.starts_with("cut:6370: ")) << once.err;
+    // The same message, naming f instead of cut.
+    const std::string refusal = once.err.substr(3);
+    const std::string whole = Sha256OfPrefix(rows_, Rows * ExportLineBytes);
+    for (const char* prefix : {"", "taskset -c 0"}) {
+        for (const char* delay : {"0", "0.02", "0.05", "0.1", "0.2", "0.4"}) {
+            const Run run = RunChanging("truncate -s " + std::to_string(cut) + " f", delay, prefix);
+            if (run.status == "2") {
+                EXPECT_TRUE(run.err.starts_with("f:")) << run.err;
+                EXPECT_EQ(run.err.substr(1), refusal) << prefix << " " << delay;
+                EXPECT_EQ(run.result, "");
+                EXPECT_EQ(run.left, std::set<std::string>{"r.json"});
+                continue;
+            }
+            ASSERT_EQ(run.status, "0") << prefix << " " << delay << "s: " << run.err;
+            const nlohmann::json result = nlohmann::json::parse(run.result);
+            EXPECT_EQ(result["shuffles"], Rows);
+            EXPECT_EQ(result["source"]["sha256"], whole);
+            EXPECT_EQ(run.left, (std::set<std::string>{"c.json", "r.json"}));
+        }
     }
 }
 

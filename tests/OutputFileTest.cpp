@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -191,6 +192,35 @@ TEST(OutputFileTest, InterruptRemovesTheHiddenFile) {
         EXPECT_EQ(FolderEntries(dir.Path()), std::set<std::string>{"out.txt"}) << signal;
         EXPECT_EQ(ReadFileBytes(path), "old");
     }
+}
+
+// A write past the file size limit (ulimit -f) ends the process by SIGXFSZ in the middle of
+// the hidden file, which goes with it; the old file stays.
+TEST(OutputFileTest, FileSizeLimitRemovesTheHiddenFile) {
+    TempDir dir;
+    const std::string path = dir.File("out.txt");
+    WriteFileBytes(path, "old");
+    const pid_t pid = fork();
+    if (pid == 0) {
+        try {
+            RemoveTemporaryFilesOnSignals();
+            const rlimit limit{50000, 50000};
+            if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(4);
+            ReplacingFile file(path, nullptr, PendingNaming::Hidden);
+            WriteText(file, std::string(100000, 'n'));
+            file.Out().Flush();
+            file.Commit();
+        } catch (...) {
+            _exit(3);
+        }
+        _exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFSIGNALED(status)) << "exit status " << WEXITSTATUS(status);
+    EXPECT_EQ(WTERMSIG(status), SIGXFSZ);
+    EXPECT_EQ(FolderEntries(dir.Path()), std::set<std::string>{"out.txt"});
+    EXPECT_EQ(ReadFileBytes(path), "old");
 }
 
 TEST(OutputFileTest, IgnoredSignalStaysIgnored) {

@@ -12,7 +12,9 @@ namespace brevane {
 
 namespace {
 
-constexpr int CleanupSignals[] = {SIGINT, SIGTERM, SIGHUP};
+// SIGXFSZ ends a process that writes past its file size limit (ulimit -f) in the middle of an
+// output, as an interrupt would.
+constexpr int CleanupSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGXFSZ};
 
 // A fixed table, because the signal handler may neither allocate nor take a lock. A slot is
 // claimed by its owner, filled, then armed; the handler reads armed slots only.

@@ -6,9 +6,9 @@
 
 namespace brevane {
 
-// Makes SIGINT, SIGTERM and SIGHUP remove every watched temporary file before the process
-// ends by the same signal. A signal that is not at its default action (ignored, or handled by
-// someone else) is left alone. Each program's main() calls this once, before any output.
+// Makes SIGINT, SIGTERM, SIGHUP and SIGXFSZ remove every watched temporary file before the
+// process ends by the same signal. A signal that is not at its default action (ignored, or handled
+// by someone else) is left alone. Each program's main() calls this once, before any output.
 void RemoveTemporaryFilesOnSignals();
 
 // Watches the file at `path` until Unwatch is called with the number returned; -1 when every
@@ -16,8 +16,8 @@ void RemoveTemporaryFilesOnSignals();
 int WatchTemporaryFile(const std::string& path);
 void UnwatchTemporaryFile(int slot);
 
-// Holds back SIGINT, SIGTERM and SIGHUP in the calling thread for its lifetime, so that a step
-// made of several calls (create a name, then watch it) is not cut in the middle.
+// Holds back those signals in the calling thread for its lifetime, so that a step made of
+// several calls (create a name, then watch it) is not cut in the middle.
 class SignalsHeld {
   public:
     SignalsHeld();
