@@ -20,7 +20,7 @@ std::string Quoted(std::string_view text) {
     return quoted;
 }
 
-std::optional<std::uint64_t> ParsePositiveCount(std::string_view text) {
+std::optional<std::uint64_t> ParseCount(std::string_view text) {
     if (text.empty()) return std::nullopt;
     std::uint64_t value = 0;
     for (char c : text) {
@@ -29,7 +29,12 @@ std::optional<std::uint64_t> ParsePositiveCount(std::string_view text) {
         if (value > (UINT64_MAX - digit) / 10) return std::nullopt;
         value = value * 10 + digit;
     }
-    if (value == 0) return std::nullopt;
+    return value;
+}
+
+std::optional<std::uint64_t> ParsePositiveCount(std::string_view text) {
+    const std::optional<std::uint64_t> value = ParseCount(text);
+    if (value == 0u) return std::nullopt;
     return value;
 }
 

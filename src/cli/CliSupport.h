@@ -19,7 +19,9 @@ void PrintError(std::string_view message);
 // `text` in single quotes, for naming a bad value in a message.
 std::string Quoted(std::string_view text);
 
-// A COUNT argument: decimal digits only (no sign, no blanks), at least 1, at most 2^64 - 1.
+// Decimal digits only (no sign, no blanks), at most 2^64 - 1; 0 included.
+std::optional<std::uint64_t> ParseCount(std::string_view text);
+// A COUNT argument: ParseCount's, at least 1.
 std::optional<std::uint64_t> ParsePositiveCount(std::string_view text);
 
 // A --threads value: 1 to MaxThreadCount, no leading zero. A bad one gives nullopt and sets

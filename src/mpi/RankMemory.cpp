@@ -4,7 +4,9 @@
 
 #include <cstdlib>
 #include <optional>
-#include <string>
+#include <string_view>
+
+#include "cli/CliSupport.h"
 
 namespace brevane::mpi {
 
@@ -12,15 +14,12 @@ namespace {
 
 std::optional<std::uint64_t> FromEnvironment() {
     const char* text = std::getenv(RankMemoryVariable);
-    if (!text || *text == '\0') return std::nullopt;
-    std::uint64_t value = 0;
-    for (const char* c = text; *c != '\0'; ++c) {
-        if (*c < '0' || *c > '9') return std::nullopt;
-        const auto digit = static_cast<std::uint64_t>(*c - '0');
-        if (value > (UINT64_MAX - digit) / 10) return UINT64_MAX;
-        value = value * 10 + digit;
-    }
-    return value;
+    if (!text) return std::nullopt;
+    const std::string_view digits(text);
+    if (digits.empty() || digits.find_first_not_of("0123456789") != std::string_view::npos)
+        return std::nullopt;
+    // Past 2^64 - 1 bytes: no limit.
+    return cli::ParseCount(digits).value_or(UINT64_MAX);
 }
 
 }  // namespace
