@@ -55,7 +55,7 @@ void RangePiece::AddRows(const std::uint8_t* rows, std::size_t count) {
     if (countFollowers_ || keepOrigins_) {
         // Counting finds the origins of the pairs within the piece, and writes them where they
         // are kept.
-        origins_.clear();
+        if (!keepOrigins_) origins_.clear();
         std::vector<std::uint8_t>& out = keepOrigins_ ? ChunkFor(count) : origins_;
         const std::size_t from = out.size();
         counts_.AddRows(rows, count, out);
