@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -275,6 +276,38 @@ TEST(FileRanges, OriginsKeptAsARangeIsCountedGuessItAsReadingItAgainWould) {
             total.Add(scorer.Finish());
             EXPECT_EQ(total, literal::Guessing(listed, fromNewDeck));
         }
+    }
+}
+
+// Ranges counted one after another from one pool: the later range's origins are written over
+// the chunks the earlier one gave back, and must be its own alone.
+TEST(FileRanges, OriginsKeptInChunksUsedBeforeAreTheLaterRangesOwn) {
+    TempDir dir;
+    const std::vector<literal::Row> listed = literal::RandomRows(40000, 12);
+    const std::vector<std::uint8_t> bytes = literal::Flatten(listed);
+    const std::string path = dir.File("rows.txt");
+    test::WriteFileBytes(path, ExportText(bytes));
+    const File file(std::fopen(path.c_str(), "rb"));
+    ASSERT_TRUE(file);
+    const std::size_t cut = 30000;
+    ranges::OriginPool pool;
+    for (const unsigned threads : {1u, 3u}) {
+        SCOPED_TRACE(threads);
+        RangeRows first = CountFileRange(file.get(), path, 0, cut * ExportLineBytes, SeatView{}, 0,
+                                         false, true, threads, nullptr, true, &pool);
+        ASSERT_EQ(first.status, ExportReader::Status::End);
+        EXPECT_EQ(Joined(first.origins), LiteralOrigins(RowsOf(listed, 0, cut)));
+        std::set<const std::uint8_t*> used;
+        for (const auto& chunk : first.origins) used.insert(chunk.data());
+        pool.GiveBack(first.origins);
+        EXPECT_TRUE(first.origins.empty());
+        const RangeRows later =
+            CountFileRange(file.get(), path, cut * ExportLineBytes, ExportPieceReader::Unlimited,
+                           SeatView{}, cut, false, true, threads, nullptr, true, &pool);
+        ASSERT_EQ(later.status, ExportReader::Status::End);
+        EXPECT_EQ(Joined(later.origins), LiteralOrigins(RowsOf(listed, cut, listed.size() - cut)));
+        EXPECT_TRUE(std::any_of(later.origins.begin(), later.origins.end(),
+                                [&](const auto& chunk) { return used.contains(chunk.data()); }));
     }
 }
 

@@ -9,7 +9,9 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <map>
 #include <stdexcept>
+#include <utility>
 
 extern char** environ;
 
@@ -58,15 +60,24 @@ double ProgramSeconds(const std::string& program, const std::vector<std::string>
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
-const std::string& FiveMillionRowsFile(const std::string& key) {
-    static const struct File {
-        std::string path = "/tmp/brevane-bench-rows-" + std::to_string(getpid()) + ".txt";
-        explicit File(const std::string& key) {
-            CliSeconds({"shuffle", "5000000", "--key", key, "--quiet", "--output", path});
+const std::string& RowsFile(const std::string& key, std::uint64_t rows) {
+    struct File {
+        std::string path;
+        File(const std::string& key, std::uint64_t rows)
+            : path("/tmp/brevane-bench-rows-" + std::to_string(getpid()) + "-" +
+                   std::to_string(rows) + ".txt") {
+            CliSeconds(
+                {"shuffle", std::to_string(rows), "--key", key, "--quiet", "--output", path});
         }
         ~File() { std::remove(path.c_str()); }
-    } file(key);
-    return file.path;
+    };
+    static std::map<std::pair<std::string, std::uint64_t>, File> files;
+    const auto made = files.try_emplace({key, rows}, key, rows).first;
+    return made->second.path;
+}
+
+const std::string& FiveMillionRowsFile(const std::string& key) {
+    return RowsFile(key, 5'000'000);
 }
 
 }  // namespace brevane::bench

@@ -3,6 +3,7 @@
 #include <benchmark/benchmark.h>
 #include <sys/types.h>
 
+#include <cstdint>
 #include <initializer_list>
 #include <string>
 #include <vector>
@@ -26,8 +27,10 @@ double CliSeconds(const std::vector<std::string>& args);
 // The same for `program` as SpawnProgram starts it.
 double ProgramSeconds(const std::string& program, const std::vector<std::string>& args);
 
-// An export file of five million rows made by `shuffle --key key`, written on first use and
-// removed at exit; one per process.
+// An export file of `rows` rows made by `shuffle --key key`, written on first use and removed at
+// exit; one per process for each key and row count.
+const std::string& RowsFile(const std::string& key, std::uint64_t rows);
+// RowsFile(key, 5,000,000).
 const std::string& FiveMillionRowsFile(const std::string& key);
 
 // Runs `baseline` and `subject` (each giving its seconds) alternately once per iteration, and

@@ -1,6 +1,7 @@
 #include "mpi/InputRanges.h"
 
 #include <fcntl.h>
+#include <malloc.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -9,6 +10,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <limits>
 #include <memory>
 #include <optional>
 #include <string>
@@ -16,8 +18,8 @@
 #include <vector>
 
 #include "cli/SourceCounts.h"
+#include "mpi/InputRounds.h"
 #include "mpi/RangeExchange.h"
-#include "mpi/RangeGuessing.h"
 #include "mpi/RankCounts.h"
 #include "mpi/RankMemory.h"
 #include "ranges/FileRanges.h"
@@ -37,6 +39,17 @@ using Status = cli::RowSource::Status;
 constexpr std::uint64_t DigestCostPerMille(bool keptOrigins) {
     return keptOrigins ? 250 : 20;
 }
+
+// The rows a rank keeps the origins of at once, at most and at least (KeptRows). Past about a
+// million, writing fresh memory costs more than the pauses between rounds save (measured on two
+// cores: a 20-million-row file counted in rounds of 2^18, 2^20, 2^22 and 2^25 rows a rank took
+// 4.9, 4.5, 4.7 and 6.2 s); below two blocks a range may not hold the pairs its successor must
+// learn again.
+constexpr std::uint64_t MaxKeptRows = std::uint64_t{1} << 20;
+constexpr std::uint64_t MinKeptRows = 2 * GuessBlockPairs;
+
+// The largest threshold glibc's malloc takes for serving a request with a mapping of its own.
+constexpr int MallocMmapMost = 32 << 20;
 
 int ExitFor(Status status) {
     return status == Status::End       ? cli::ExitOk
@@ -106,22 +119,23 @@ std::uint64_t RankZeroShare(int ranks, bool digest, bool keptOrigins) {
     return (1000 - others) * guessingShare / (1000 + cost);
 }
 
-// Whether every rank has the memory to keep the origins of its range's pairs, the ranges cut as
-// RankZeroShare weighs them when the origins are kept. Every rank must call it.
-bool KeepOrigins(MPI_Comm comm, int rank, int ranks, const Plan& plan) {
-    const std::uint64_t memory = RankOriginMemory(comm);
-    const std::uint64_t share = RankZeroShare(ranks, plan.digest != 0, true);
-    const auto part = static_cast<std::uint64_t>(rank);
-    const auto parts = static_cast<std::uint64_t>(ranks);
-    const std::uint64_t from = WeightedCut(plan.size, part, parts, share);
-    const std::uint64_t to =
-        rank + 1 < ranks ? WeightedCut(plan.size, part + 1, parts, share) : plan.size;
-    // A row is a line of ExportLineChars characters at least, and the range's ends move on to
-    // the next line starts.
-    const std::uint64_t rows = (to - from) / ExportLineChars + 2;
-    int fits = rows <= memory / DeckSize ? 1 : 0;
-    MPI_Allreduce(MPI_IN_PLACE, &fits, 1, MPI_INT, MPI_LAND, comm);
-    return fits != 0;
+// The rows whose origins a rank keeps at once, the same on every rank: as many as the memory of
+// the tightest rank allows, MaxKeptRows at most; 0 when that is too few to pass a block's pairs
+// on, and the ranges are read a second time instead. A file with more rows is counted in rounds.
+// Every rank must call it.
+std::uint64_t KeptRows(MPI_Comm comm) {
+    std::uint64_t rows = std::min(RankOriginMemory(comm) / DeckSize, MaxKeptRows);
+    if (rows < MinKeptRows) rows = 0;
+    MPI_Allreduce(MPI_IN_PLACE, &rows, 1, MPI_UINT64_T, MPI_MIN, comm);
+    return rows;
+}
+
+// Keeps what is freed for the process to use again, rather than giving it back to the system:
+// every round makes and frees the same buffers of several megabytes for its counting and
+// guessing, and fresh pages for them each time cost more than the work they serve.
+void KeepFreedMemory() {
+    mallopt(M_MMAP_THRESHOLD, MallocMmapMost);
+    mallopt(M_TRIM_THRESHOLD, std::numeric_limits<int>::max());
 }
 
 // The whole file's SHA-256, on a thread of rank 0, stopped when the digest is not needed after
@@ -161,14 +175,6 @@ bool Changed(int fd, const struct stat& opened) {
            now.st_mtim.tv_nsec != opened.st_mtim.tv_nsec;
 }
 
-// The lowest rank whose `failed(rank)` holds, or -1.
-template <class Failed>
-int FirstRank(int ranks, Failed failed) {
-    for (int r = 0; r < ranks; ++r)
-        if (failed(static_cast<std::size_t>(r))) return r;
-    return -1;
-}
-
 }  // namespace
 
 Status CountInputOnRanks(MPI_Comm comm, cli::RowSource& source, ShuffleCounts& counts) {
@@ -181,142 +187,63 @@ Status CountInputOnRanks(MPI_Comm comm, cli::RowSource& source, ShuffleCounts& c
     std::array<std::uint64_t, 3> planFields = {plan.size, plan.lineBytes, plan.digest};
     MPI_Bcast(planFields.data(), 3, MPI_UINT64_T, 0, comm);
     plan = {planFields[0], planFields[1], planFields[2]};
-    if (plan.size == 0) return CountOnRankZero(comm, rank, source, counts);
+    // One rank counts the file as brevane-cli does, its counting and guessing side by side.
+    if (plan.size == 0 || ranks == 1) return CountOnRankZero(comm, rank, source, counts);
 
-    // Every rank opens the file and finds where its range starts.
-    const std::string& path = source.InputPath();
-    const std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
-    std::string failure;
-    if (!file) failure = path + ": " + std::strerror(errno);
+    // Every rank opens the file; the rounds find where its ranges start.
+    RoundRun run;
+    run.comm = comm;
+    run.rank = rank;
+    run.ranks = ranks;
+    run.path = source.InputPath();
+    run.lineBytes = plan.lineBytes;
+    run.threads = DefaultThreadCount();
+    const std::unique_ptr<std::FILE, FileCloser> file(std::fopen(run.path.c_str(), "rb"));
+    run.file = file.get();
+    if (!file) run.openFailure = run.path + ": " + std::strerror(errno);
     struct stat opened {};
     if (file && fstat(fileno(file.get()), &opened) != 0)
-        failure = path + ": " + std::strerror(errno);
-    const bool keep = KeepOrigins(comm, rank, ranks, plan);
+        run.openFailure = run.path + ": " + std::strerror(errno);
+    const std::uint64_t keptRows = KeptRows(comm);
+    run.keep = keptRows > 0;
+    if (run.keep) KeepFreedMemory();
+    ranges::OriginPool pool;
+    run.pool = &pool;
     std::optional<DigestThread> digest;
     if (rank == 0 && plan.digest && file) digest.emplace(fileno(file.get()));
-    const std::uint64_t firstShare = RankZeroShare(ranks, plan.digest != 0, keep);
-    std::uint64_t start = 0;
-    if (file && rank > 0) {
-        int error = 0;
-        const auto cut = static_cast<std::uint64_t>(rank);
-        const std::optional<std::uint64_t> at = NextLineStart(
-            fileno(file.get()),
-            WeightedCut(plan.size, cut, static_cast<std::uint64_t>(ranks), firstShare), plan.size,
-            error);
-        if (at) {
-            start = *at;
-        } else {
-            failure = path + ": " + std::strerror(error);
-        }
-    }
-    const std::array<std::uint64_t, 2> myCut = {start, failure.empty() ? 0u : 1u};
-    std::vector<std::uint64_t> cuts(2 * static_cast<std::size_t>(ranks));
-    MPI_Allgather(myCut.data(), 2, MPI_UINT64_T, cuts.data(), 2, MPI_UINT64_T, comm);
-    if (const int failed = FirstRank(ranks, [&](std::size_t r) { return cuts[2 * r + 1] != 0; });
-        failed >= 0) {
-        const std::string text = BroadcastText(comm, failed, failure);
-        if (rank == 0) source.SetInputError(text);
-        return Leave(rank, Status::ReadFailed);
-    }
+    run.cuts =
+        PlanRounds(plan.size, ranks, RankZeroShare(ranks, plan.digest != 0, run.keep), keptRows);
 
-    // Each rank counts its range, its rows numbered as if every line had the first line's length.
-    const auto me = static_cast<std::size_t>(rank);
-    const std::uint64_t end =
-        rank + 1 < ranks ? std::max(cuts[2 * me + 2], start) : ExportPieceReader::Unlimited;
-    const std::uint64_t guessedFirst = counts.FirstRowIndex() + start / plan.lineBytes;
-    const std::uint64_t length = end == ExportPieceReader::Unlimited ? end : end - start;
-    // Rank 0's range starts the run, so unless the origins are kept it plays the guessing game
-    // as it counts.
-    RangeRows range =
-        rank == 0 && !keep
-            ? CountFirstFileRange(file.get(), path, start, length, counts.View(), guessedFirst,
-                                  counts.FromNewDeck(), DefaultThreadCount(), &source.Progress())
-            : CountFileRange(file.get(), path, start, length, counts.View(), guessedFirst,
-                             counts.FromNewDeck(), rank + 1 < ranks, DefaultThreadCount(),
-                             rank == 0 ? &source.Progress() : nullptr, keep);
-    const std::vector<RangeSummary> all = GatherSummaries(
-        comm,
-        {static_cast<std::uint64_t>(range.status), range.counts.Rows(), range.lines, guessedFirst});
-
-    // The first fault in file order ends the job; the ranks before it read every line as a row.
-    const auto ended = static_cast<std::uint64_t>(Status::End);
-    if (const int faulty = FirstRank(ranks, [&](std::size_t r) { return all[r].status != ended; });
-        faulty >= 0) {
-        const RangeSummary& at = all[static_cast<std::size_t>(faulty)];
-        std::uint64_t linesBefore = 0;
-        for (int r = 0; r < faulty; ++r) linesBefore += all[static_cast<std::size_t>(r)].lines;
-        const std::string text = BroadcastText(comm, faulty, range.error);
-        const auto status = static_cast<Status>(at.status);
-        if (rank == 0) {
-            source.SetInputError(status == Status::BadLine
-                                     ? MessageAtLine(text, path, at.lines, linesBefore + at.lines)
-                                     : text);
-        }
-        return Leave(rank, status);
-    }
-
-    // Every rank knows every range's rows: whether the rows were numbered right, and whether
-    // each rank's pairs cover the part of a block its successor must learn again.
-    const bool fromNewDeck = counts.FromNewDeck();
-    std::uint64_t rowsBefore = 0;
-    std::uint64_t pairs = 0;
-    bool numbered = true;
-    bool tailsFit = true;
-    int lastFull = -1;  // the last rank with rows so far
-    std::vector<std::uint64_t> pairsBefore(all.size());
-    std::vector<int> previousFull(all.size(), -1);
-    for (std::size_t r = 0; r < all.size(); ++r) {
-        const std::uint64_t rows = all[r].rows;
-        pairsBefore[r] = pairs;
-        previousFull[r] = lastFull;
-        if (rows == 0) continue;
-        numbered = numbered && all[r].guessedFirstRow == counts.FirstRowIndex() + rowsBefore;
-        const std::uint64_t tail = pairs % GuessBlockPairs;
-        const std::uint64_t mine = fromNewDeck || lastFull >= 0 ? rows : rows - 1;
-        if (tail > 0) {
-            const std::size_t from = static_cast<std::size_t>(lastFull);
-            const std::uint64_t theirs = pairs - pairsBefore[from];
-            tailsFit = tailsFit && theirs >= tail;
-        }
-        rowsBefore += rows;
-        pairs += mine;
-        lastFull = static_cast<int>(r);
-    }
-    if (!numbered || !tailsFit) {
-        digest.reset();
-        return CountOnRankZero(comm, rank, source, counts);
-    }
-
-    // The pair across each cut, and the guessing game passed on from rank to rank.
-    const std::vector<std::uint8_t> lastRows = GatherLastRows(comm, range);
-    const int before = previousFull[me];
-    const std::uint8_t* previous =
-        before >= 0 ? &lastRows[static_cast<std::size_t>(before) * DeckSize] : nullptr;
-    ShuffleCounts mine = previous ? WithPairBefore(range.counts, previous) : range.counts;
-    RangeLinks links;
-    links.pairsBefore = pairsBefore[me];
-    links.previous = previous;
-    if (range.counts.Rows() > 0) {
-        for (std::size_t r = me + 1; r < all.size(); ++r) {
-            if (all[r].rows == 0) continue;
-            links.laterRows = true;
-            links.tailToPairs = static_cast<std::size_t>(pairsBefore[r] % GuessBlockPairs);
-            if (links.tailToPairs > 0) links.tailTo = static_cast<int>(r);
-            break;
-        }
-        if (pairsBefore[me] % GuessBlockPairs != 0) links.tailFrom = before;
-    }
-    const RangeRead read{file.get(), path, start, length, fromNewDeck, DefaultThreadCount(), keep};
+    RoundCarry carry;
+    std::optional<ShuffleCounts> mine;
+    StreamEnds ends;
     std::string unread;
-    if (GuessRange(comm, read, range, links, mine, unread) && Changed(fileno(file.get()), opened))
-        unread = path + ": changed while it was read";
+    for (std::uint64_t round = 0; round < run.cuts.rounds; ++round) {
+        RoundEnd ended = CountRound(run, round, counts, source, carry);
+        if (ended.kind == RoundEnd::Kind::Leave) return Leave(rank, ended.status);
+        if (ended.kind == RoundEnd::Kind::Alone) {
+            digest.reset();
+            return CountOnRankZero(comm, rank, source, counts);
+        }
+        if (unread.empty()) unread = std::move(ended.unread);
+        // Each range is a list of its own to StreamEnds, numbered in file order.
+        ends.Note(round * static_cast<std::uint64_t>(ranks) + static_cast<std::uint64_t>(rank),
+                  *ended.mine);
+        if (mine) {
+            mine->Add(*ended.mine, false);
+        } else {
+            mine = std::move(ended.mine);
+        }
+    }
+    if (unread.empty() && Changed(fileno(file.get()), opened))
+        unread = run.path + ": changed while it was read";
     if (rank == 0 && unread.empty() && digest) {
         int error = 0;
         const std::optional<std::string> hex = digest->Result(error);
         if (hex) {
             source.SetInputSha256Hex(*hex);
         } else {
-            unread = path + ": " + std::strerror(error);
+            unread = run.path + ": " + std::strerror(error);
         }
     }
     const std::vector<std::uint64_t> failures = GatherValues(comm, unread.empty() ? 0 : 1);
@@ -326,10 +253,8 @@ Status CountInputOnRanks(MPI_Comm comm, cli::RowSource& source, ShuffleCounts& c
         if (rank == 0) source.SetInputError(text);
         return Leave(rank, Status::ReadFailed);
     }
-    StreamEnds ends;
-    ends.Note(static_cast<std::uint64_t>(rank), mine);
     QuietBarrier(comm);
-    counts = SumOnRankZero(comm, mine, ends);
+    counts = SumOnRankZero(comm, *mine, ends);
     if (rank != 0) throw RankDone{cli::ExitOk};
     return Status::End;
 }

@@ -76,6 +76,24 @@ std::vector<std::uint64_t> GatherValues(MPI_Comm comm, std::uint64_t mine) {
     return all;
 }
 
+GuessTables SumTables(MPI_Comm comm, const GuessTables& mine) {
+    const std::vector<std::uint64_t> cells = TableCellsOf(mine);
+    std::vector<std::uint64_t> sum(cells.size(), 0);
+    MPI_Request request = MPI_REQUEST_NULL;
+    MPI_Iallreduce(cells.data(), sum.data(), static_cast<int>(cells.size()), MPI_UINT64_T, MPI_SUM,
+                   comm, &request);
+    QuietWait(request);
+    return TablesOf(sum);
+}
+
+std::vector<std::uint8_t> BroadcastBytes(MPI_Comm comm, int root, std::vector<std::uint8_t> bytes) {
+    std::uint64_t size = bytes.size();
+    MPI_Bcast(&size, 1, MPI_UINT64_T, root, comm);
+    bytes.resize(static_cast<std::size_t>(size));
+    MPI_Bcast(bytes.data(), static_cast<int>(size), MPI_BYTE, root, comm);
+    return bytes;
+}
+
 std::string BroadcastText(MPI_Comm comm, int root, std::string text) {
     std::uint64_t size = text.size();
     MPI_Bcast(&size, 1, MPI_UINT64_T, root, comm);
@@ -150,10 +168,12 @@ MPI_Request SendTail(MPI_Comm comm, const PartRows& part, int to, std::size_t pa
 
 PairsBefore ExchangeTables(MPI_Comm comm, const GuessTables& mine, const PartRows& lastRows,
                            std::uint64_t pairsBefore, int tailFrom, int tailTo,
-                           std::size_t tailToPairs) {
+                           std::size_t tailToPairs, const PairsBefore& carried) {
     PairsBefore before;
     before.pairs = pairsBefore;
     before.tables = TablesBefore(comm, mine);
+    before.tables.Add(carried.tables);
+    if (tailFrom < 0 && pairsBefore % GuessBlockPairs != 0) before.tail = carried.tail;
     std::vector<std::uint8_t> tailOut;
     MPI_Request sent = SendTail(comm, lastRows, tailTo, tailToPairs, tailOut);
     if (tailFrom >= 0) {

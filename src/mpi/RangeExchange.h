@@ -17,6 +17,14 @@ void QuietWait(MPI_Request& request);
 // A barrier that waits with QuietWait.
 void QuietBarrier(MPI_Comm comm);
 
+// The lowest rank whose `failed(rank)` holds, or -1.
+template <class Failed>
+int FirstRank(int ranks, Failed failed) {
+    for (int r = 0; r < ranks; ++r)
+        if (failed(static_cast<std::size_t>(r))) return r;
+    return -1;
+}
+
 // What every rank learns of every other's range once it has been counted.
 struct RangeSummary {
     std::uint64_t status = 0;  // ExportReader::Status
@@ -41,13 +49,20 @@ std::vector<std::uint8_t> GatherLastRows(MPI_Comm comm, const RangeRows& mine);
 // moves, rising sequences and fixed points. Nothing for rows from a new deck, which pair with it.
 ShuffleCounts WithPairBefore(const ShuffleCounts& counts, const std::uint8_t* previous);
 
-// What the pairs of the ranks before this one pass on to it, each rank giving `mine`, the
-// tables of its own pairs: their number (`pairsBefore`), the sum of their tables, and the
-// origins of those after the last block boundary, from rank `tailFrom` (-1 for none), which
-// must have that many pairs. This rank sends the origins of the last `tailToPairs` pairs of
-// `lastRows` to rank `tailTo` (-1 for none).
+// What the pairs before this rank's range pass on to it, each rank giving `mine`, the tables of
+// its own pairs, and every rank the same `carried`, what the rounds before passed on: their
+// number (`pairsBefore`), the sum of their tables, and the origins of those after the last block
+// boundary, from rank `tailFrom`, which must have that many pairs, or from carried.tail when
+// `tailFrom` is -1. This rank sends the origins of the last `tailToPairs` pairs of `lastRows` to
+// rank `tailTo` (-1 for none).
 PairsBefore ExchangeTables(MPI_Comm comm, const GuessTables& mine, const PartRows& lastRows,
                            std::uint64_t pairsBefore, int tailFrom, int tailTo,
-                           std::size_t tailToPairs);
+                           std::size_t tailToPairs, const PairsBefore& carried);
+
+// The sum of every rank's `mine`, on every rank.
+GuessTables SumTables(MPI_Comm comm, const GuessTables& mine);
+
+// `bytes` from rank `root` on every rank.
+std::vector<std::uint8_t> BroadcastBytes(MPI_Comm comm, int root, std::vector<std::uint8_t> bytes);
 
 }  // namespace brevane::mpi

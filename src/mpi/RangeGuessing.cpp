@@ -22,7 +22,8 @@ GuessTables TablesOf(const ShuffleCounts& mine, const FollowerTable& followers) 
 }  // namespace
 
 bool GuessRange(MPI_Comm comm, const RangeRead& read, const RangeRows& range,
-                const RangeLinks& links, ShuffleCounts& mine, std::string& error) {
+                const RangeLinks& links, const PairsBefore& carried, ShuffleCounts& mine,
+                GuessTables& tables, std::string& error) {
     int rank = 0;
     MPI_Comm_rank(comm, &rank);
     const bool fromNewDeck = read.fromNewDeck;
@@ -31,8 +32,8 @@ bool GuessRange(MPI_Comm comm, const RangeRead& read, const RangeRows& range,
     std::uint8_t across[DeckSize];
     const bool acrossCut = previous && range.counts.Rows() > 0;
     if (acrossCut) PairOriginsAfter(previous, range.counts.FirstRow().data(), across);
-    GuessTables tables;
-    if (links.laterRows) {
+    tables = {};
+    if (links.laterRows || read.keptOrigins) {
         if (rank == 0 && !read.keptOrigins) {
             const std::optional<GuessingCounts> guessed = range.counts.Guessing();
             tables = TablesOf(mine, guessed ? guessed->followers : FollowerTable{});
@@ -48,7 +49,7 @@ bool GuessRange(MPI_Comm comm, const RangeRead& read, const RangeRows& range,
     const PartRows last{kept == range.counts.Rows() ? previous : nullptr, range.lastRows.data(),
                         kept, fromNewDeck};
     const PairsBefore before = ExchangeTables(comm, tables, last, links.pairsBefore, links.tailFrom,
-                                              links.tailTo, links.tailToPairs);
+                                              links.tailTo, links.tailToPairs, carried);
     if (read.keptOrigins) {
         PartScorer scorer(before, fromNewDeck, previous, read.threads);
         if (acrossCut) scorer.AddOrigins(across, 1);

@@ -37,11 +37,14 @@ struct RangeLinks {
 
 // The guessing game over this rank's range, as one run over the ranks' rows in order plays it.
 // Every rank passes on its tables, then plays the game over its pairs from the tables of the
-// ranks before, setting the guessing of `mine` (the range's counts with the pair across the cut
-// before it): from the origins kept as the range was counted, or by reading the range again
-// (ScoreFileRange). Rank 0's range, when counted with CountFirstFileRange, is guessed already.
-// False, with the reason in `error`, when reading again fails. Every rank must call it.
+// ranks before and of the rounds before (`carried`), setting the guessing of `mine` (the range's
+// counts with the pair across the cut before it): from the origins kept as the range was
+// counted, or by reading the range again (ScoreFileRange). Rank 0's range, when counted with
+// CountFirstFileRange, is guessed already. With kept origins, `tables` becomes the tables of the
+// range's own pairs, that across the cut included. False, with the reason in `error`, when
+// reading again fails. Every rank must call it.
 bool GuessRange(MPI_Comm comm, const RangeRead& read, const RangeRows& range,
-                const RangeLinks& links, ShuffleCounts& mine, std::string& error);
+                const RangeLinks& links, const PairsBefore& carried, ShuffleCounts& mine,
+                GuessTables& tables, std::string& error);
 
 }  // namespace brevane::mpi

@@ -37,10 +37,10 @@ RangeRows Unreadable(ShuffleCounts counts, const std::string& name) {
 RangeRows CountFileRange(std::FILE* file, const std::string& name, std::uint64_t start,
                          std::uint64_t length, const SeatView& view, std::uint64_t firstRow,
                          bool fromNewDeck, bool followers, unsigned threads, WorkProgress* progress,
-                         bool keepOrigins) {
+                         bool keepOrigins, ranges::OriginPool* pool) {
     const auto fresh = [&](std::uint64_t rowInRange) {
         return RangePiece(ShuffleCounts(view, firstRow + rowInRange, fromNewDeck), followers,
-                          keepOrigins);
+                          keepOrigins, pool);
     };
     if (fseeko(file, static_cast<off_t>(start), SEEK_SET) == 0) {
         auto counted =

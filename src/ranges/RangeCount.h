@@ -9,6 +9,7 @@
 
 #include "analysis/RowParser.h"
 #include "analysis/SeatView.h"
+#include "ranges/OriginPool.h"
 #include "ranges/PartScorer.h"
 #include "stats/ShuffleCounts.h"
 #include "work/WorkProgress.h"
@@ -40,12 +41,13 @@ struct RangeRows {
 // well-formed row, otherwise in one pass that stops at the first fault. `firstRow` is the row
 // index of the range's first row; `name` names the file in messages. With `followers` the
 // range's follower table is counted too. `progress`, when given, advances by the rows counted
-// on several threads, its input bytes done those from `start` on. With `keepOrigins` the
-// origins of its pairs are kept.
+// on several threads, its input bytes done the offset in the file reached. With `keepOrigins` the
+// origins of its pairs are kept, in chunks from `pool` when one is given.
 RangeRows CountFileRange(std::FILE* file, const std::string& name, std::uint64_t start,
                          std::uint64_t length, const SeatView& view, std::uint64_t firstRow,
                          bool fromNewDeck, bool followers, unsigned threads,
-                         WorkProgress* progress = nullptr, bool keepOrigins = false);
+                         WorkProgress* progress = nullptr, bool keepOrigins = false,
+                         ranges::OriginPool* pool = nullptr);
 
 // Counts the first range of a file as CountFileRange does, but with the guessing game played
 // beside the counting, as for a whole file: no rows before it teach it anything. So its counts

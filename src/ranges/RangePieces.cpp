@@ -1,8 +1,5 @@
 #include "ranges/RangePieces.h"
 
-#include <sys/mman.h>
-
-#include <algorithm>
 #include <cstdint>
 
 namespace brevane::ranges {
@@ -20,34 +17,18 @@ void LastRows::Add(const std::uint8_t* rows, std::size_t count) {
                     rows_.begin() + static_cast<std::ptrdiff_t>(rows_.size() - keep));
 }
 
-RangePiece::RangePiece(ShuffleCounts counts, bool followers, bool keepOrigins)
-    : counts_(std::move(counts)), countFollowers_(followers), keepOrigins_(keepOrigins) {
+RangePiece::RangePiece(ShuffleCounts counts, bool followers, bool keepOrigins, OriginPool* pool)
+    : counts_(std::move(counts)),
+      countFollowers_(followers),
+      keepOrigins_(keepOrigins),
+      pool_(pool) {
     counts_.DeferGuessing();
 }
 
-namespace {
-
-// Asks for huge pages under the whole 2 MiB pages of `chunk`'s capacity: what is kept is written
-// once, and faulting it in 4 KiB at a time cost as much as counting it.
-void AdviseHugePages(std::vector<std::uint8_t>& chunk) {
-    constexpr std::uintptr_t huge = std::uintptr_t{2} << 20;
-    const auto begin = reinterpret_cast<std::uintptr_t>(chunk.data());
-    const std::uintptr_t from = (begin + huge - 1) & ~(huge - 1);
-    const std::uintptr_t to = (begin + chunk.capacity()) & ~(huge - 1);
-    if (to > from) madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);
-}
-
-}  // namespace
-
 std::vector<std::uint8_t>& RangePiece::ChunkFor(std::size_t pairs) {
-    // Chunks of a few megabytes, so that what is kept is never copied as it grows.
-    constexpr std::size_t chunkBytes = std::size_t{4} << 20;
     const std::size_t bytes = pairs * DeckSize;
-    if (kept_.empty() || kept_.back().capacity() - kept_.back().size() < bytes) {
-        kept_.emplace_back();
-        kept_.back().reserve(std::max(chunkBytes, bytes));
-        AdviseHugePages(kept_.back());
-    }
+    if (kept_.empty() || kept_.back().capacity() - kept_.back().size() < bytes)
+        kept_.push_back(pool_ ? pool_->Take(bytes) : FreshChunk(bytes));
     return kept_.back();
 }
 

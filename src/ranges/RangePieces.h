@@ -9,6 +9,7 @@
 
 #include "analysis/RowParser.h"
 #include "guessing/GuessingRun.h"
+#include "ranges/OriginPool.h"
 #include "ranges/PartScorer.h"
 #include "stats/GuessedPieces.h"
 #include "stats/ShuffleCounts.h"
@@ -29,10 +30,12 @@ class LastRows {
 
 // The counts of one piece of a range, for CountExportFile: its guessing deferred, its last rows
 // kept, and, when asked for, the follower table of its pairs and their origins, to be guessed
-// once the tables of the rows before the range are known.
+// once the tables of the rows before the range are known: in chunks from `pool` when one is
+// given.
 class RangePiece {
   public:
-    RangePiece(ShuffleCounts counts, bool followers, bool keepOrigins = false);
+    RangePiece(ShuffleCounts counts, bool followers, bool keepOrigins = false,
+               OriginPool* pool = nullptr);
     void AddRows(const std::uint8_t* rows, std::size_t count);
     std::uint64_t Rows() const { return counts_.Rows(); }
     // `later` holds the rows right after these.
@@ -51,6 +54,7 @@ class RangePiece {
     ShuffleCounts counts_;
     bool countFollowers_;
     bool keepOrigins_;
+    OriginPool* pool_;
     FollowerTable followers_{};
     std::vector<std::uint8_t> origins_;  // of the rows being added
     OriginChunks kept_;

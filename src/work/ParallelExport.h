@@ -25,7 +25,7 @@ namespace brevane {
 struct ExportCountOptions {
     unsigned threads = 1;
     // Advances by the rows of each piece as it is merged; its input bytes done are then the end
-    // of that piece.
+    // of that piece, as an offset in the file.
     WorkProgress* progress = nullptr;
     // Given every byte counted, in file order, one piece at a time and never on two threads at
     // once (a digest of the input): run by whichever counting thread is free, beside the
@@ -200,7 +200,7 @@ std::optional<Counter> CountExportFile(std::FILE* file, Make&& make,
             }
             if (options.progress) {
                 options.progress->Advance(rows);
-                options.progress->SetInputBytesDone(pieceEnd);
+                options.progress->SetInputBytesDone(static_cast<std::uint64_t>(start) + pieceEnd);
             }
             lock.lock();
             ++merged;
