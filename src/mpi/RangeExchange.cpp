@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstring>
 #include <thread>
+#include <utility>
 
 namespace brevane::mpi {
 
@@ -30,6 +31,17 @@ GuessTables TablesOf(const std::vector<std::uint64_t>& cells) {
     for (auto& row : tables.followers)
         for (auto& cell : row) cell = cells[at++];
     return tables;
+}
+
+// `bytes` (a string or a vector of bytes) from rank `root` on every rank: its size, then its
+// bytes.
+template <class Bytes>
+Bytes Broadcast(MPI_Comm comm, int root, Bytes bytes) {
+    std::uint64_t size = bytes.size();
+    MPI_Bcast(&size, 1, MPI_UINT64_T, root, comm);
+    bytes.resize(static_cast<std::size_t>(size));
+    MPI_Bcast(bytes.data(), static_cast<int>(size), MPI_BYTE, root, comm);
+    return bytes;
 }
 
 }  // namespace
@@ -87,19 +99,11 @@ GuessTables SumTables(MPI_Comm comm, const GuessTables& mine) {
 }
 
 std::vector<std::uint8_t> BroadcastBytes(MPI_Comm comm, int root, std::vector<std::uint8_t> bytes) {
-    std::uint64_t size = bytes.size();
-    MPI_Bcast(&size, 1, MPI_UINT64_T, root, comm);
-    bytes.resize(static_cast<std::size_t>(size));
-    MPI_Bcast(bytes.data(), static_cast<int>(size), MPI_BYTE, root, comm);
-    return bytes;
+    return Broadcast(comm, root, std::move(bytes));
 }
 
 std::string BroadcastText(MPI_Comm comm, int root, std::string text) {
-    std::uint64_t size = text.size();
-    MPI_Bcast(&size, 1, MPI_UINT64_T, root, comm);
-    text.resize(static_cast<std::size_t>(size));
-    MPI_Bcast(text.data(), static_cast<int>(size), MPI_CHAR, root, comm);
-    return text;
+    return Broadcast(comm, root, std::move(text));
 }
 
 std::vector<std::uint8_t> GatherLastRows(MPI_Comm comm, const RangeRows& mine) {
