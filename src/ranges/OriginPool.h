@@ -24,8 +24,8 @@ class OriginPool {
     std::vector<std::vector<std::uint8_t>> free_;
 };
 
-// The capacity of a fresh chunk for `bytes` bytes, its pages advised to be huge: what is kept is
-// written once, and faulting it in 4 KiB at a time cost as much as counting it.
+// An empty chunk of fresh memory with room for `bytes` bytes and 4 MiB at least, its pages
+// advised to be huge: faulting what is kept in 4 KiB at a time cost as much as counting it.
 std::vector<std::uint8_t> FreshChunk(std::size_t bytes);
 
 }  // namespace brevane::ranges
